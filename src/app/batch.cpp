@@ -1,0 +1,104 @@
+#include "app/batch.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+
+#include "app/pngfile.h"
+#include "files/savefile.h"
+#include "files/tga.h"
+#include "files/vtl.h"
+#include "render/driver.h"
+#include "state/history.h"
+
+namespace vantrel {
+
+namespace {
+
+bool endswith(const std::string& s, const std::string& tail) {
+    if (s.size() < tail.size()) return false;
+    return std::equal(tail.rbegin(), tail.rend(), s.rbegin(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+int fail(const char* message) {
+    std::fprintf(stderr, "vantrel: %s\n", message);
+    return 1;
+}
+
+// Rows done and time spent, on one terminal line, for renders that take a while.
+class Progress {
+public:
+    explicit Progress(int rows) : rows_(rows), shown_(isatty(STDERR_FILENO) != 0) {}
+    void row(int done) {
+        if (!shown_) return;
+        const double t = elapsed();
+        if (t < 0.5 || (t - last_ < 0.1 && done < rows_)) return;
+        last_ = t;
+        std::fprintf(stderr, "\rrendering: row %d of %d, %.1f s", done, rows_, t);
+        printed_ = true;
+    }
+    ~Progress() {
+        if (printed_) std::fprintf(stderr, "\n");
+    }
+
+private:
+    double elapsed() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+    int rows_;
+    bool shown_;
+    bool printed_ = false;
+    double last_ = 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+int renderbatch(const BatchOptions& options) {
+    QuietHost host;
+    App app(host);
+    State& s = app.s;
+    seedhistory(s);
+    if (!options.vtl.empty()) {
+        s.ovtlfile = options.vtl;
+        if (loadvtl(app) != 0) return fail("Error opening VTL file");
+    }
+    if (options.sized) {
+        if (options.xres < 32 || options.xres > 9600) return fail(paramerror[2]);
+        if (options.yres < 32 || options.yres > 9600) return fail(paramerror[3]);
+        s.xres = options.xres;
+        s.yres = options.yres;
+    }
+    // Find out before a long render that the image cannot be saved.
+    {
+        SaveFile probe;
+        if (probe.open(options.output) != 0) return fail(saveerror[0]);
+    }
+
+    app.g_vhdc = Surface(s.xres, s.yres);
+    s.j = 0;
+    s.okfractal = 1;
+    {
+        Progress progress(s.yres);
+        while (s.okfractal) {
+            fractaldriver(app);
+            progress.row(s.j == 0 ? s.yres : s.j);
+        }
+    }
+
+    int code;
+    if (endswith(options.output, ".png")) {
+        code = writepng(app.g_vhdc, options.output);
+    } else {
+        s.tgafile = options.output;
+        code = writetga(app, app.g_vhdc);
+    }
+    if (code != 0) return fail(saveerror[code - 1]);
+    return 0;
+}
+
+}  // namespace vantrel

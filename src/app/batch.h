@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+struct BatchOptions {
+    std::string vtl;     // parameter file, or empty for the start state
+    std::string output;  // .tga or .png
+    int xres = 600, yres = 600;
+    bool sized = false;
+};
+
+// Renders the current view of the parameter file without a window and saves it.
+// Returns the process exit status; failures are reported on stderr.
+int renderbatch(const BatchOptions& options);
+
+}  // namespace vantrel

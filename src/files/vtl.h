@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "state/app.h"
+
+namespace vantrel {
+
+constexpr std::size_t paramsize = 984;
+using ParamBytes = std::array<std::uint8_t, paramsize>;
+
+// The record as file bytes: fields in order, packed, little-endian, on any machine.
+ParamBytes encodeparam(const PARAM& p);
+PARAM decodeparam(const ParamBytes& bytes);
+
+// True when every field holds a value the program itself can hold, so that a
+// loaded record can never index past a table or feed the renderer a non-number.
+bool validparam(const PARAM& p);
+
+PARAM paramfromstate(const State& s);
+void paramtostate(const PARAM& p, State& s);
+
+// Writes the parameters to `svtlfile` (option 0) or beside the image just saved,
+// `tgafile` ending in "vtl" instead (option 1). 0 written, else a `saveerror` code.
+int writevtl(App& app, int option);
+
+// Reads `ovtlfile` and records its view in the history. 0 loaded; 1 when the file
+// cannot be read or is not a parameter file, and then nothing is changed.
+int loadvtl(App& app);
+
+}  // namespace vantrel

@@ -1,0 +1,130 @@
+#include "render/driver.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/escape.h"
+#include "render/frame.h"
+
+namespace vantrel {
+
+namespace {
+
+bool distanceestimator(const State& s) { return s.outside == 18 || s.inside == 14; }
+
+void setup(App& app) {
+    State& s = app.s;
+    // An image restarted before it was finished gets back what its set-up took.
+    if (app.insidepending) {
+        s.inside = app.insidesave;
+        app.insidepending = false;
+    }
+    s.xorbit = {};
+    s.yorbit = {};
+
+    if (s.ftype == 0) {
+        s.xmin = s.mxmin;
+        s.xmax = s.mxmax;
+        s.ymin = s.mymin;
+        s.ymax = s.mymax;
+    } else {
+        s.xmin = s.jxmin;
+        s.xmax = s.jxmax;
+        s.ymin = s.jymin;
+        s.ymax = s.jymax;
+    }
+    const bool tiaout = s.outside >= 9 && s.outside <= 12;
+    if (s.ftype != 0 && tiaout) {
+        s.exponent = 2;
+        if (!s.okinvert && (s.xmin < -2.75 || s.xmax > 2.75 || s.ymin < -2.75 || s.ymax > 2.75)) {
+            s.xmin = s.ymin = -2.5;
+            s.xmax = s.ymax = 2.5;
+        }
+    }
+    s.xside = s.xmax - s.xmin;
+    s.yside = s.ymax - s.ymin;
+    s.factor = s.maxiter < 256 ? 256.0 : static_cast<double>(s.maxiter);
+    if (tiamethod(s)) {
+        s.maxsize = std::max(s.maxsize, 8.0);
+        s.bailout = std::max(s.bailout, 8.0);
+        if (s.tiaflag == 1 || s.tiaflag == 2) {
+            s.maxsize = std::min(s.maxsize, 1e16);
+            s.bailout = std::min(s.bailout, 1e16);
+        }
+    }
+    app.il = 1.0 / std::log(2.0);
+    app.lptia = std::log(0.5 * std::log(s.bailout));
+    app.lpsm = std::log(std::log(s.maxsize));
+    if (s.okinvert && tiaout) s.tiaflag = 0;
+    if (distanceestimator(s)) {
+        s.delta = s.xside / s.xres * State::threshold;
+        s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
+        s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
+    }
+    if (s.outside == 7) {
+        app.insidesave = s.inside;
+        s.inside = 30;
+        app.insidepending = true;
+    }
+
+    // The view surface always has the size of the image it holds.
+    if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
+        app.g_vhdc = Surface(s.xres, s.yres);
+    app.window.fill(s.ClientRes, black);
+    s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    app.window.fill(s.VhdcRes, grey);
+    s.VhdcRes.right = s.xres;
+    s.VhdcRes.bottom = s.yres;
+    app.g_vhdc.fill(s.VhdcRes, grey);
+    app.host.present(s.ClientRes);
+}
+
+void complete(App& app, Cursor previous) {
+    State& s = app.s;
+    s.j = 0;
+    s.okfractal = 0;
+    s.okzoom = 1;
+    s.xorbit = {};
+    s.yorbit = {};
+    if (app.insidepending) {
+        s.inside = app.insidesave;
+        app.insidepending = false;
+    }
+    if (s.ftype == 0) {
+        s.mxmin = s.xmin;
+        s.mxmax = s.xmax;
+        s.mymin = s.ymin;
+        s.mymax = s.ymax;
+        s.okjulia = 1;
+    } else {
+        s.jxmin = s.xmin;
+        s.jxmax = s.xmax;
+        s.jymin = s.ymin;
+        s.jymax = s.ymax;
+        s.okjulia = 0;
+    }
+    if (s.okorbits) app.g_ohdc = app.g_vhdc;
+    app.host.setcursor(previous);
+    app.host.setpointer(100, 100);
+}
+
+}  // namespace
+
+int fractaldriver(App& app) {
+    State& s = app.s;
+    const Cursor previous = app.host.setcursor(Cursor::wait);
+    if (s.j == 0) setup(app);
+
+    renderrow(makeframe(app), s.j, app.g_vhdc.row(s.j));
+
+    if (s.j < s.ClientRes.bottom) {
+        const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};
+        app.window.copy(app.g_vhdc, r, 0, s.j);
+        app.host.present(r);
+    }
+    s.j += 1;
+    if (s.j >= s.yres) complete(app, previous);
+    return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/surface.h"
+#include "render/complex.h"
+#include "render/frame.h"
+
+namespace vantrel {
+
+// What the iteration of one pixel leaves behind for its coloring. A local of the
+// pixel: nothing of it is ever shared.
+struct Orbit {
+    COMPLEX c{};          // the parameter (the constant for a Julia set)
+    COMPLEX z{};          // the last iterate
+    double x = 0, y = 0;  // the iterate before it
+    double size = 0;      // |z|, or |z|^2 with the squared TIA variants
+    int n = 0;            // steps made
+    double jzx = 0, jzy = 0;  // a Julia pixel's own point, before any inversion
+};
+
+// The imaginary coordinate of row j (row 0 is ymax).
+inline double rowy(const Frame& f, int j) {
+    return (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
+}
+
+// The starting orbit of column i of the row at ystart.
+Orbit startpixel(const Frame& f, int i, double ystart);
+
+// Escaped means past the escape limit, and so does an iterate that overflowed to
+// infinity or NaN: such an orbit left every bound, it is never part of the set.
+inline bool escaped(const Frame& f, const Orbit& o) { return !(o.size <= f.maxsize); }
+
+// The color of a finished orbit, Height Field included.
+Rgb pixelcolor(const Frame& f, const Orbit& o);
+
+// Computes row j of the image into out[0 .. xres).
+void renderrow(const Frame& f, int j, Rgb* out);
+
+}  // namespace vantrel

@@ -1,0 +1,47 @@
+#include "render/frame.h"
+
+namespace vantrel {
+
+Frame makeframe(const App& app) {
+    const State& s = app.s;
+    Frame f;
+    f.ftype = s.ftype;
+    f.xmin = s.xmin;
+    f.ymin = s.ymin;
+    f.xside = s.xside;
+    f.yside = s.yside;
+    f.xres = s.xres;
+    f.yres = s.yres;
+    f.jcx = s.jcx;
+    f.jcy = s.jcy;
+    f.maxiter = s.maxiter;
+    f.maxsize = s.maxsize;
+    f.exponent = s.exponent;
+    f.outside = s.outside;
+    f.inside = s.inside;
+    f.method = s.method;
+    f.tiaflag = s.tiaflag;
+    f.okinvert = s.okinvert;
+    f.rin = s.rin;
+    f.gin = s.gin;
+    f.bin = s.bin;
+    f.rout = s.rout;
+    f.gout = s.gout;
+    f.bout = s.bout;
+    f.bailout = s.bailout;
+    f.slope = s.slope;
+    f.period = s.period;
+    f.mapping = s.mapping;
+    f.demscale = s.demscale;
+    f.factor = s.factor;
+    f.il = app.il;
+    f.lpsm = app.lpsm;
+    f.lptia = app.lptia;
+    f.delta = s.delta;
+    f.distmaxout = s.distmaxout;
+    f.distmaxin = s.distmaxin;
+    f.palette = s.palette;
+    return f;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,64 @@
+#include "state/history.h"
+
+#include <cstdio>
+
+namespace vantrel {
+
+namespace {
+
+FRACTAL currentview(const State& s, double xmin, double xmax, double ymin, double ymax) {
+    return {xmin, xmax, ymin, ymax, s.maxiter, s.maxsize, s.jcx, s.jcy, s.inside, s.outside};
+}
+
+}  // namespace
+
+void seedhistory(State& s) {
+    s.z[0][0] = {s.mxmin, s.mxmax, s.mymin, s.mymax, s.maxiter, s.maxsize, s.jcx, s.jcy, 0, 1};
+    s.z[1][0] = {s.jxmin, s.jxmax, s.jymin, s.jymax, s.maxiter, s.maxsize, s.jcx, s.jcy, 0, 1};
+}
+
+void pushview(State& s, double xmin, double xmax, double ymin, double ymax) {
+    const int t = s.ftype;
+    if (s.zct[t] >= historysize - 1) return;
+    s.zct[t] += 1;
+    s.zctmax[t] = s.zct[t];
+    s.z[t][s.zct[t]] = currentview(s, xmin, xmax, ymin, ymax);
+}
+
+void LoadParams(App& app) {
+    State& s = app.s;
+    const FRACTAL& e = s.z[s.ftype][s.zct[s.ftype]];
+    s.xmin = e.xmin;
+    s.xmax = e.xmax;
+    s.ymin = e.ymin;
+    s.ymax = e.ymax;
+    if (s.ftype == 0) {
+        s.mxmin = e.xmin;
+        s.mxmax = e.xmax;
+        s.mymin = e.ymin;
+        s.mymax = e.ymax;
+    } else {
+        s.jxmin = e.xmin;
+        s.jxmax = e.xmax;
+        s.jymin = e.ymin;
+        s.jymax = e.ymax;
+    }
+    s.maxiter = e.maxiter;
+    s.maxsize = e.maxsize;
+    s.outside = e.outside;
+    s.inside = e.inside;
+    s.jcx = e.cx;
+    s.jcy = e.cy;
+    showhistory(app);
+}
+
+void showhistory(App& app) {
+    State& s = app.s;
+    char text[260];
+    std::snprintf(text, sizeof text, "      current %c-set: %d / %d", State::ztype[s.ftype],
+                  s.zct[s.ftype] + 1, s.zctmax[s.ftype] + 1);
+    s.statustext = text;
+    app.host.statustext(1, s.statustext);
+}
+
+}  // namespace vantrel

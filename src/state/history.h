@@ -1,0 +1,17 @@
+#pragma once
+
+#include "state/app.h"
+
+namespace vantrel {
+
+// Home views of both set types, from the current state.
+void seedhistory(State& s);
+// Appends a view (with the current iteration limit, escape limit, constant and
+// colorings) to the history of the current set type; a full history drops it.
+void pushview(State& s, double xmin, double xmax, double ymin, double ymax);
+// Makes the current history entry the current view and shows the history text.
+void LoadParams(App& app);
+// "      current M-set: 3 / 7" in status part 1.
+void showhistory(App& app);
+
+}  // namespace vantrel
