@@ -79,7 +79,7 @@ void setup(App& app) {
     app.host.present(s.ClientRes);
 }
 
-void complete(App& app, Cursor previous) {
+void complete(App& app) {
     State& s = app.s;
     s.j = 0;
     s.okfractal = 0;
@@ -104,7 +104,7 @@ void complete(App& app, Cursor previous) {
         s.okjulia = 0;
     }
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
-    app.host.setcursor(previous);
+    app.host.setcursor(app.cursorsave);
     app.host.setpointer(100, 100);
 }
 
@@ -113,6 +113,7 @@ void complete(App& app, Cursor previous) {
 int fractaldriver(App& app) {
     State& s = app.s;
     const Cursor previous = app.host.setcursor(Cursor::wait);
+    if (previous != Cursor::wait) app.cursorsave = previous;
     if (s.j == 0) setup(app);
 
     renderrow(makeframe(app), s.j, app.g_vhdc.row(s.j));
@@ -123,7 +124,7 @@ int fractaldriver(App& app) {
         app.host.present(r);
     }
     s.j += 1;
-    if (s.j >= s.yres) complete(app, previous);
+    if (s.j >= s.yres) complete(app);
     return 0;
 }
 

@@ -24,6 +24,9 @@ struct App {
     // Statics of the render driver.
     double il = 0, lpsm = 0, lptia = 0;
     int insidesave = 0;
+    // The cursor shown before the image began; every row call sets the wait cursor,
+    // so the one a call replaces is usually the wait cursor itself.
+    Cursor cursorsave = Cursor::arrow;
     // Set-up has replaced `inside` (band decomposition) and completion has not yet
     // put it back; a restart puts it back before a new set-up.
     bool insidepending = false;

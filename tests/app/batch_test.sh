@@ -1,1 +1,61 @@
-exit 0
+#!/usr/bin/env bash
+# The batch renderer as a user runs it: the default image, PNG, sizes, and the
+# failures that must leave nothing behind.
+set -u
+vantrel=$1
+dir=$(mktemp -d)
+trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
+fails=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if ! "$@"; then
+        echo "FAILED: $what"
+        fails=$((fails + 1))
+    fi
+}
+bytes() { od -An -tx1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
+
+"$vantrel" --render -o "$dir/default.tga" 2>"$dir/err"
+check "default render succeeds" test $? -eq 0
+check "default image is 1,080,044 bytes" test "$(stat -c %s "$dir/default.tga")" -eq 1080044
+check "header says 600 x 600, 24 bits, top first" test "$(bytes "$dir/default.tga" 12 6)" = 580258021820
+# palette[4] is (0, 0, 79) and palette[5] is (0, 0, 95), stored blue first.
+check "top-left pixel is palette entry 4" test "$(bytes "$dir/default.tga" 18 3)" = 4f0000
+check "top-right pixel is palette entry 5" test "$(bytes "$dir/default.tga" $((18 + 3 * 599)) 3)" = 5f0000
+check "footer signature" test "$(tail -c 18 "$dir/default.tga" | head -c 17)" = "TRUEVISION-XFILE."
+check "nothing on stderr when not a terminal" test ! -s "$dir/err"
+
+"$vantrel" --render -o "$dir/small.png" --size 64x48
+check "png render succeeds" test $? -eq 0
+check "png signature" test "$(bytes "$dir/small.png" 1 3)" = 504e47
+check "png is 64 x 48" test "$(bytes "$dir/small.png" 16 8)" = 0000004000000030
+
+"$vantrel" --render -o "$dir/sized.tga" --size 33x35
+check "odd size renders" test "$(stat -c %s "$dir/sized.tga")" -eq $((18 + 3 * 33 * 35 + 26))
+
+# Failures: the program's own message, status 1, nothing written.
+head -c 983 /dev/zero >"$dir/short.vtl"
+"$vantrel" --render "$dir/short.vtl" -o "$dir/bad.tga" 2>"$dir/err"
+check "a short parameter file is refused" test $? -eq 1
+check "with its message" grep -q "Error opening VTL file" "$dir/err"
+check "and no image" test ! -e "$dir/bad.tga"
+"$vantrel" --render "$dir/missing.vtl" -o "$dir/bad.tga" 2>"$dir/err"
+check "a missing parameter file is refused" test $? -eq 1
+"$vantrel" --render -o "$dir/no/such/dir/x.tga" 2>"$dir/err"
+check "an unwritable image is refused" test $? -eq 1
+check "with its message" grep -q "Error opening a save file." "$dir/err"
+echo earlier >"$dir/keep.tga"
+"$vantrel" --render -o "$dir/keep.tga" --size 31x40 2>"$dir/err"
+check "a size out of range is refused" test $? -eq 1
+check "with its message" grep -q "xres range: 32 - 9600" "$dir/err"
+check "and the earlier file stays" test "$(cat "$dir/keep.tga")" = earlier
+"$vantrel" --bogus 2>/dev/null
+check "an unknown option is refused" test $? -eq 1
+"$vantrel" --help | grep -q -- "--render"
+check "help names --render" test $? -eq 0
+"$vantrel" --version | grep -q "^vantrel "
+check "version" test $? -eq 0
+check "no temporary files left behind" test -z "$(ls -A "$dir" | grep '\.part-')"
+
+exit $((fails > 0))
