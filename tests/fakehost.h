@@ -1,6 +1,8 @@
 #pragma once
 
 #include <deque>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,7 +10,8 @@
 
 namespace vantrel {
 
-// Records every call a procedure makes of its host.
+// Records every call a procedure makes of its host, and answers from a script:
+// input messages, message-box answers, the screen and what the host can make.
 class FakeHost : public Host {
 public:
     struct Status {
@@ -31,6 +34,44 @@ public:
     std::vector<Box> boxes;
     std::deque<int> answers;  // answers for the next message boxes; IDOK when empty
 
+    // The order of the window-level calls, one word each ("open 1", "pause 2000",
+    // "cursor off", "enable 0", "box Error", ...), for checks of sequence.
+    std::vector<std::string> log;
+
+    // Input, taken one message per turn.
+    std::deque<Message> input;
+    int turns = 0;
+    int maxturns = 1000000;  // a loop that never ends fails instead of hanging
+
+    // The screen and the main window.
+    int xscreen = 1920, yscreen = 1080, depth = 24;
+    std::set<std::string> unregistrable;  // kinds of window this host refuses
+    std::vector<std::string> registered;
+    bool cancreate = true;
+    std::string caption;
+    Rect frame{};
+    Rect client{0, 0, 1904, 990};  // the client area, status bar included
+    int statusheight = 20;
+    std::pair<int, int> statusedges{};
+    std::vector<bool> shown;      // showmainwindow calls
+    int cursorcount = 0;          // below 0 the pointer is hidden
+
+    // Picture windows by id.
+    struct Popup {
+        Rect frame;
+        Surface picture;
+        bool open = true;
+        int draws = 0;
+    };
+    std::map<int, Popup> popups;
+    bool canpopup = true;
+    std::vector<std::string> letters;  // every text lettered
+
+    // Help.
+    bool helpworks = true;
+    std::vector<std::string> helpshown;
+    int helpclosed = 0;
+
     void statustext(int part, const std::string& text) override { status.push_back({part, text}); }
     Cursor setcursor(Cursor c) override {
         cursors.push_back(c);
@@ -40,21 +81,106 @@ public:
     }
     void setpointer(int x, int y) override { pointer.emplace_back(x, y); }
     void present(const Rect& r) override { presented.push_back(r); }
-    void enablewindow(bool on) override { enabled.push_back(on); }
-    void pause(int milliseconds) override { pauses.push_back(milliseconds); }
+    void enablewindow(bool on) override {
+        enabled.push_back(on);
+        log.push_back(on ? "enable 1" : "enable 0");
+    }
+    void pause(int milliseconds) override {
+        pauses.push_back(milliseconds);
+        log.push_back("pause " + std::to_string(milliseconds));
+    }
     int messagebox(const std::string& text, const std::string& title, Icon icon, bool owned,
                    Buttons buttons) override {
         boxes.push_back({text, title, icon, owned, buttons});
+        log.push_back("box " + title);
         if (answers.empty()) return IDOK;
         const int a = answers.front();
         answers.pop_front();
         return a;
     }
 
+    bool getmessage(Message& m) override {
+        if (input.empty()) return false;
+        m = input.front();
+        input.pop_front();
+        return true;
+    }
+    // Turns until the quit message, or until nothing is drawn and no input is left.
+    void runloop(const std::function<Turn()>& turn) override {
+        while (turns < maxturns) {
+            ++turns;
+            const Turn t = turn();
+            if (t == Turn::quit) return;
+            if (t == Turn::idle && input.empty()) return;
+        }
+    }
+
+    int screenwidth() override { return xscreen; }
+    int screenheight() override { return yscreen; }
+    int colordepth() override { return depth; }
+    bool registerclass(const std::string& name) override {
+        if (unregistrable.count(name)) return false;
+        registered.push_back(name);
+        return true;
+    }
+    bool createmainwindow(const std::string& text, const Rect& r) override {
+        if (!cancreate) return false;
+        caption = text;
+        frame = r;
+        log.push_back("create");
+        return true;
+    }
+    Rect clientrect() override { return client; }
+    Rect createstatusbar(int right0, int right1) override {
+        statusedges = {right0, right1};
+        log.push_back("statusbar");
+        return {0, 0, client.right, statusheight};
+    }
+    void showmainwindow(bool on) override {
+        shown.push_back(on);
+        log.push_back(on ? "show" : "hide");
+    }
+    void showcursor(bool on) override {
+        cursorcount += on ? 1 : -1;
+        log.push_back(on ? "cursor on" : "cursor off");
+    }
+
+    int openpopup(const Rect& r) override {
+        if (!canpopup) return 0;
+        const int id = static_cast<int>(popups.size()) + 1;
+        popups[id] = {r, Surface(), true, 0};
+        log.push_back("open " + std::to_string(id));
+        return id;
+    }
+    void drawpopup(int id, const Surface& picture) override {
+        popups[id].picture = picture;
+        popups[id].draws += 1;
+        log.push_back("draw " + std::to_string(id));
+    }
+    void closepopup(int id) override {
+        popups[id].open = false;
+        log.push_back("close " + std::to_string(id));
+    }
+    void lettering(Surface&, const std::string& text, const Rect&, int, Rgb) override {
+        letters.push_back(text);
+    }
+
+    std::string helpfile() override { return "help/vantrel.html"; }
+    bool showhelp(const std::string& path) override {
+        helpshown.push_back(path);
+        return helpworks;
+    }
+    void closehelp() override { helpclosed += 1; }
+
     std::string laststatus(int part) const {
         for (auto it = status.rbegin(); it != status.rend(); ++it)
             if (it->part == part) return it->text;
         return {};
+    }
+    int openpopups() const {
+        int n = 0;
+        for (const auto& [id, p] : popups) n += p.open ? 1 : 0;
+        return n;
     }
 };
 

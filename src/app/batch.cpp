@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/pngfile.h"
+#include "files/mapfile.h"
 #include "files/savefile.h"
 #include "files/tga.h"
 #include "files/vtl.h"
@@ -66,6 +67,12 @@ int renderbatch(const BatchOptions& options) {
     if (!options.vtl.empty()) {
         s.ovtlfile = options.vtl;
         if (loadvtl(app) != 0) return fail("Error opening VTL file");
+    }
+    if (!options.map.empty()) {
+        // As the palette menu does it, without the preview: stage, then adopt.
+        s.mapfile = options.map;
+        if (OpenMapFile(s) != 0) return fail("Error opening MAP file");
+        s.palette = s.paltemp;
     }
     if (options.sized) {
         if (options.xres < 32 || options.xres > 9600) return fail(paramerror[2]);

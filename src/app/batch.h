@@ -7,6 +7,7 @@ namespace vantrel {
 struct BatchOptions {
     std::string vtl;     // parameter file, or empty for the start state
     std::string output;  // .tga or .png
+    std::string map;     // MAP palette replacing the parameter file's, or empty
     int xres = 600, yres = 600;
     bool sized = false;
 };

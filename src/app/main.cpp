@@ -2,18 +2,28 @@
 #include <cstring>
 #include <string>
 
+#include <cstdlib>
+
+#include <QApplication>
+
 #include "app/batch.h"
+#include "platform/qt/qthost.h"
+#include "shell/shell.h"
+#include "ui/mainwindow.h"
 
 namespace {
 
 const char* const usage =
-    "Usage: vantrel --render [FILE.vtl] -o OUT.tga|OUT.png [--size WxH]\n"
+    "Usage: vantrel [FILE.vtl]\n"
+    "       vantrel --render [FILE.vtl] -o OUT.tga|OUT.png [--size WxH] [--map FILE.map]\n"
     "       vantrel --help | --version\n"
     "\n"
-    "Renders the view stored in a parameter file (or the default Mandelbrot view)\n"
-    "without a window and saves it as a Targa or PNG image.\n"
+    "Opens the explorer window, with the view of a parameter file if one is given.\n"
+    "With --render, draws that view (or the default Mandelbrot view) without a\n"
+    "window and saves it as a Targa or PNG image.\n"
     "  -o FILE      the image to write; a name ending in .png is written as PNG\n"
-    "  --size WxH   image size in pixels, 32 to 9600 each way (default 600x600)\n";
+    "  --size WxH   image size in pixels, 32 to 9600 each way (default 600x600)\n"
+    "  --map FILE   color with a Fractint MAP palette instead of the file's own\n";
 
 int usageerror(const char* message) {
     std::fprintf(stderr, "vantrel: %s\n%s", message, usage);
@@ -24,6 +34,27 @@ bool parsesize(const char* text, int* w, int* h) {
     char x = 0;
     char rest = 0;
     return std::sscanf(text, "%d%c%d%c", w, &x, h, &rest) == 3 && (x == 'x' || x == 'X');
+}
+
+// The explorer window. The parameter file travels as the command line does on
+// Windows, in double quotes.
+int explorer(int argc, char** argv, const std::string& vtl) {
+#if defined(__linux__)
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+        !std::getenv("QT_QPA_PLATFORM")) {
+        std::fputs("vantrel: no display to open the explorer window on (DISPLAY is not set).\n"
+                   "To draw the default view into a file instead: vantrel --render -o OUT.png\n",
+                   stderr);
+        return 1;
+    }
+#endif
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Vantrel");
+    vantrel::QtHost host;
+    vantrel::App app(host);
+    host.attach(app.window);
+    return vantrel::WinMain(app, vtl.empty() ? std::string() : "\"" + vtl + "\"",
+                            vantrel::MainWindowProc);
 }
 
 }  // namespace
@@ -48,6 +79,9 @@ int main(int argc, char** argv) {
             if (++a >= argc || !parsesize(argv[a], &options.xres, &options.yres))
                 return usageerror("--size needs WIDTHxHEIGHT");
             options.sized = true;
+        } else if (arg == "--map") {
+            if (++a >= argc) return usageerror("--map needs a MAP file");
+            options.map = argv[a];
         } else if (!arg.empty() && arg[0] == '-') {
             return usageerror(("unknown option " + arg).c_str());
         } else if (options.vtl.empty()) {
@@ -56,7 +90,11 @@ int main(int argc, char** argv) {
             return usageerror("only one parameter file can be given");
         }
     }
-    if (!render) return usageerror("the explorer window is not built yet; use --render");
+    if (!render) {
+        if (!options.output.empty() || options.sized || !options.map.empty())
+            return usageerror("-o, --size and --map go with --render");
+        return explorer(argc, argv, options.vtl);
+    }
     if (options.output.empty()) return usageerror("--render needs -o OUT.tga or -o OUT.png");
     return vantrel::renderbatch(options);
 }

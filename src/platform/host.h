@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "platform/message.h"
 #include "platform/rect.h"
+#include "platform/surface.h"
 
 namespace vantrel {
 
@@ -13,8 +16,14 @@ enum class Buttons { ok, yesno };
 // Answers of a message box, with their Win32 values.
 constexpr int IDOK = 1, IDYES = 6, IDNO = 7;
 
+// What one turn of the program's loop left behind: more to do at once (a message
+// waiting or an image being drawn), nothing until the next input, or the end.
+enum class Turn { busy, idle, quit };
+
 // What the program needs from the window system. The Qt host does it for real,
 // the batch renderer quietly, and the tests record every call.
+//
+// Coordinates are device pixels throughout: one image pixel is one screen pixel.
 class Host {
 public:
     virtual ~Host() = default;
@@ -29,12 +38,53 @@ public:
     virtual void present(const Rect& r) = 0;
     // While disabled, no mouse or keyboard input reaches the main window.
     virtual void enablewindow(bool on) = 0;
-    // Shows everything drawn so far, then waits.
+    // Shows everything drawn so far, then waits. No input is handled meanwhile.
     virtual void pause(int milliseconds) = 0;
     // A modal message box; `owned` boxes belong to the main window (or the dialog).
     // Returns IDOK, IDYES or IDNO.
     virtual int messagebox(const std::string& text, const std::string& title, Icon icon,
                            bool owned, Buttons buttons = Buttons::ok) = 0;
+
+    // The loop. `getmessage` takes the next input message if one is waiting.
+    // `runloop` calls `turn` between input events, never while a message box or a
+    // modal dialog is open, and returns once a turn answers Turn::quit.
+    virtual bool getmessage(Message& m) = 0;
+    virtual void runloop(const std::function<Turn()>& turn) = 0;
+
+    // The screen, read once at start-up.
+    virtual int screenwidth() = 0;
+    virtual int screenheight() = 0;
+    virtual int colordepth() = 0;  // bits per pixel
+
+    // The main window. A kind of window the host cannot make is refused at
+    // registration; `frame` is the outer rectangle on the screen. The client area
+    // is everything below the menu bar, the status bar included.
+    virtual bool registerclass(const std::string& name) = 0;
+    virtual bool createmainwindow(const std::string& caption, const Rect& frame) = 0;
+    virtual Rect clientrect() = 0;
+    // A status bar of two parts with these right edges; returns its client rectangle.
+    virtual Rect createstatusbar(int right0, int right1) = 0;
+    virtual void showmainwindow(bool on) = 0;
+    // Hides or shows the mouse pointer; calls nest like a counter.
+    virtual void showcursor(bool on) = 0;
+
+    // Frameless picture windows above the main window (splash, About). `openpopup`
+    // returns the window's id, 0 when it cannot be made; the window's own input
+    // comes back as messages with that id.
+    virtual int openpopup(const Rect& frame) = 0;
+    // Copies the picture to the popup's top-left corner.
+    virtual void drawpopup(int id, const Surface& picture) = 0;
+    virtual void closepopup(int id) = 0;
+    // Letters `text` centred in `box` of a surface, `pixels` high, in a plain
+    // typeface with a soft shadow. A host without fonts leaves the surface alone.
+    virtual void lettering(Surface& s, const std::string& text, const Rect& box, int pixels,
+                           Rgb color) = 0;
+
+    // The help document: where it is, show its contents page (false when it cannot
+    // be loaded or shown), and close its window when the program ends.
+    virtual std::string helpfile() = 0;
+    virtual bool showhelp(const std::string& path) = 0;
+    virtual void closehelp() = 0;
 };
 
 // A host without a window: it keeps the cursor it was given and nothing else.
@@ -53,6 +103,28 @@ public:
     int messagebox(const std::string&, const std::string&, Icon, bool, Buttons) override {
         return IDOK;
     }
+    bool getmessage(Message&) override { return false; }
+    // Without input, turning on past the last busy turn would never end.
+    void runloop(const std::function<Turn()>& turn) override {
+        while (turn() == Turn::busy) {
+        }
+    }
+    int screenwidth() override { return 0; }
+    int screenheight() override { return 0; }
+    int colordepth() override { return 24; }
+    bool registerclass(const std::string&) override { return true; }
+    bool createmainwindow(const std::string&, const Rect&) override { return true; }
+    Rect clientrect() override { return {}; }
+    Rect createstatusbar(int, int) override { return {}; }
+    void showmainwindow(bool) override {}
+    void showcursor(bool) override {}
+    int openpopup(const Rect&) override { return 0; }
+    void drawpopup(int, const Surface&) override {}
+    void closepopup(int) override {}
+    void lettering(Surface&, const std::string&, const Rect&, int, Rgb) override {}
+    std::string helpfile() override { return {}; }
+    bool showhelp(const std::string&) override { return false; }
+    void closehelp() override {}
 
 private:
     Cursor cursor_ = Cursor::arrow;

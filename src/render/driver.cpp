@@ -5,6 +5,9 @@
 
 #include "render/escape.h"
 #include "render/frame.h"
+#include "special/distance.h"
+#include "special/escher.h"
+#include "special/firstimage.h"
 
 namespace vantrel {
 
@@ -60,6 +63,7 @@ void setup(App& app) {
         s.delta = s.xside / s.xres * State::threshold;
         s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
         s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
+        maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
     if (s.outside == 7) {
         app.insidesave = s.inside;
@@ -112,6 +116,16 @@ void complete(App& app) {
 
 int fractaldriver(App& app) {
     State& s = app.s;
+    // Equipotential lines and Escher-Julia mode draw their whole image themselves;
+    // the equipotential lines win when both are chosen.
+    if (s.outside == 4) {
+        firstimage(app);
+        return 0;
+    }
+    if (s.okescher) {
+        EscherJulia(app);
+        return 0;
+    }
     const Cursor previous = app.host.setcursor(Cursor::wait);
     if (previous != Cursor::wait) app.cursorsave = previous;
     if (s.j == 0) setup(app);

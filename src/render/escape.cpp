@@ -1,8 +1,9 @@
 #include "render/escape.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "render/coloring.h"
 
@@ -14,49 +15,194 @@ bool tiaoutside(int outside) { return outside >= 9 && outside <= 12; }
 
 double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
 
-// The escape-time iteration with the exponent known at compile time, so that
-// complex_power unrolls to the very same operations it makes for any exponent.
-template <int E, bool Squared>
-void iterate(const Frame& f, Orbit& o) {
-    COMPLEX z = o.z;
-    const COMPLEX c = o.c;
-    double x = o.x, y = o.y, size = o.size;
-    int n = o.n;
-    const double maxsize = f.maxsize;
-    const int maxiter = f.maxiter;
-    while (size <= maxsize && n < maxiter) {
-        x = z.x;
-        y = z.y;
-        COMPLEX p;
-        complex_power(z, E, &p);
-        z.x = p.x + c.x;
-        z.y = p.y + c.y;
-        size = Squared ? z.x * z.x + z.y * z.y : std::sqrt(z.x * z.x + z.y * z.y);
-        ++n;
+// What a coloring watches after each step. Only one outside family is active per
+// image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
+// together with another), and at most one inside family.
+enum class Steps { none, peitgen, tia0, tia1, tia2, inttia, species, cardioid };
+enum class Watch { none, bof, epsilon };
+
+// The iteration with the per-step work fixed at compile time, so that the plain
+// escape-time loop carries nothing it does not need. E is the exponent, or 0 for
+// "read it from the frame" (the loop then makes the same operations, not unrolled).
+template <Steps S, Watch W, bool Store, bool Squared, int E>
+struct Kernel {
+    static void iterate(const Frame& f, Orbit& o, COMPLEX* orb) {
+        COMPLEX z = o.z;
+        const COMPLEX c = o.c;
+        double x = o.x, y = o.y, size = o.size;
+        int n = o.n;
+        Orbit a = o;  // the accumulators, kept in registers
+        const double maxsize = f.maxsize;
+        const int maxiter = f.maxiter;
+        const int e = E != 0 ? E : std::clamp(f.exponent, 2, 17);
+        while (size <= maxsize && n < maxiter) {
+            x = z.x;
+            y = z.y;
+            COMPLEX p;
+            complex_power(z, E != 0 ? E : e, &p);
+            z.x = p.x + c.x;
+            z.y = p.y + c.y;
+            size = Squared ? z.x * z.x + z.y * z.y : std::sqrt(z.x * z.x + z.y * z.y);
+            if constexpr (S == Steps::peitgen) {
+                if (n == 5) a.zyn = z.y;
+            }
+            ++n;
+            if constexpr (Store) orb[n] = z;
+
+            if constexpr (S == Steps::tia0 || S == Steps::tia1 || S == Steps::tia2) {
+                a.sum2 = a.sum;
+                const double dx = z.x - c.x, dy = z.y - c.y;
+                double lo, hi, side;
+                if constexpr (S == Steps::tia0) {
+                    const double aa = std::fabs(dx), bb = std::fabs(dy);
+                    lo = std::fabs(aa - bb);
+                    hi = aa + bb;
+                    side = std::sqrt(dx * dx + dy * dy);
+                } else if constexpr (S == Steps::tia1) {
+                    const double r = std::sqrt(size);
+                    lo = std::fabs(r - a.csize);
+                    hi = std::fabs(r + a.csize);
+                    side = std::sqrt(dx * dx + dy * dy);
+                } else {
+                    const double u = std::fabs((x + y) * (x - y)), v = std::fabs(2 * x * y);
+                    const double m = std::sqrt(u * u + v * v);
+                    lo = std::fabs(m - a.csize);
+                    hi = m + a.csize;
+                    side = std::sqrt(size);
+                }
+                a.sum += lo == hi ? 0.5 : (side - lo) / (hi - lo);
+            } else if constexpr (S == Steps::inttia) {
+                a.sum2 = a.sum;
+                const double dx = std::floor(std::fabs(z.x - c.x));
+                const double dy = std::floor(std::fabs(z.y - c.y));
+                const double lo = std::fabs(dx - dy), hi = dx + dy;
+                if (lo != hi) a.sum += (std::sqrt(dx * dx + dy * dy) - lo) / (hi - lo);
+            } else if constexpr (S == Steps::species) {
+                a.sz = std::sqrt(a.sx * a.sx + a.sy * a.sy);
+                if (size < a.sz) {
+                    a.sx = z.x;
+                    a.sy = z.y;
+                }
+            } else if constexpr (S == Steps::cardioid) {
+                const double angle = std::atan2(z.y, z.x);
+                const double radius = 1 - std::cos(angle);
+                const double rd = std::fabs(size - radius);
+                if (rd < 0.075) a.trapped = 1;
+                if (rd < a.min_dist) a.min_dist = a.distance = rd;
+            }
+
+            if constexpr (W == Watch::bof) {
+                if (size < a.infsize) {
+                    a.infsize = size;
+                    a.ninfsize = n;
+                }
+            } else if constexpr (W == Watch::epsilon) {
+                // An orbit that comes close to an axis after its first step stops
+                // there and is colored by where it stopped.
+                if (n > 1 && (std::fabs(z.x) < 0.01 || std::fabs(z.y) < 0.01)) break;
+            }
+        }
+        if constexpr (S != Steps::none || W != Watch::none) o = a;
+        o.z = z;
+        o.x = x;
+        o.y = y;
+        o.size = size;
+        o.n = n;
+        if constexpr (Store) o.orbit = orb;
     }
-    o.z = z;
-    o.x = x;
-    o.y = y;
-    o.size = size;
-    o.n = n;
+
+    static void row(const Frame& f, int j, Rgb* out) {
+        const double ystart = rowy(f, j);
+        // The distance estimator's orbit lives in the row, so rows never share it.
+        std::vector<COMPLEX> scratch;
+        if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
+        for (int i = 0; i < f.xres; ++i) {
+            Orbit o = startpixel(f, i, ystart);
+            iterate(f, o, scratch.data());
+            out[i] = pixelcolor(f, o);
+        }
+    }
+};
+
+struct Entry {
+    void (*iterate)(const Frame&, Orbit&, COMPLEX*);
+    void (*row)(const Frame&, int, Rgb*);
+};
+
+template <Steps S, Watch W, bool St, bool Sq, int E>
+constexpr Entry entry() {
+    return {&Kernel<S, W, St, Sq, E>::iterate, &Kernel<S, W, St, Sq, E>::row};
 }
 
-template <int E, bool Squared>
-void row(const Frame& f, int j, Rgb* out) {
-    const double ystart = rowy(f, j);
-    for (int i = 0; i < f.xres; ++i) {
-        Orbit o = startpixel(f, i, ystart);
-        iterate<E, Squared>(f, o);
-        out[i] = pixelcolor(f, o);
+template <Steps S, Watch W, bool St, bool Sq, int... I>
+Entry everyexp(int e, std::integer_sequence<int, I...>) {
+    static constexpr Entry table[] = {entry<S, W, St, Sq, I + 2>()...};
+    return table[e - 2];
+}
+
+// The plain loop is unrolled for every exponent; the ones with per-step work only
+// for the square (the TIA methods force it on Julia sets, and it is the default).
+template <Steps S, Watch W, bool St, bool Sq>
+Entry byexp(int e) {
+    if constexpr (S == Steps::none && W == Watch::none && !St)
+        return everyexp<S, W, St, Sq>(e, std::make_integer_sequence<int, 16>{});
+    else
+        return e == 2 ? entry<S, W, St, Sq, 2>() : entry<S, W, St, Sq, 0>();
+}
+
+template <Steps S, Watch W, bool St>
+Entry bysquared(bool sq, int e) {
+    // The TIA variant and the squared size come from the same flag.
+    if constexpr (S == Steps::tia0)
+        return byexp<S, W, St, false>(e);
+    else if constexpr (S == Steps::tia1 || S == Steps::tia2)
+        return byexp<S, W, St, true>(e);
+    else
+        return sq ? byexp<S, W, St, true>(e) : byexp<S, W, St, false>(e);
+}
+
+template <Steps S, Watch W>
+Entry bystore(bool st, bool sq, int e) {
+    return st ? bysquared<S, W, true>(sq, e) : bysquared<S, W, false>(sq, e);
+}
+
+template <Steps S>
+Entry bywatch(Watch w, bool st, bool sq, int e) {
+    switch (w) {
+        case Watch::bof: return bystore<S, Watch::bof>(st, sq, e);
+        case Watch::epsilon: return bystore<S, Watch::epsilon>(st, sq, e);
+        default: return bystore<S, Watch::none>(st, sq, e);
     }
 }
 
-using RowFn = void (*)(const Frame&, int, Rgb*);
-
-template <int... E>
-constexpr std::array<RowFn, sizeof...(E)> rows(bool squared) {
-    return squared ? std::array<RowFn, sizeof...(E)>{&row<E, true>...}
-                   : std::array<RowFn, sizeof...(E)>{&row<E, false>...};
+Entry choose(const Frame& f) {
+    Steps s = Steps::none;
+    if ((f.outside >= 9 && f.outside <= 11) || f.inside == 11)
+        s = f.tiaflag == 1 ? Steps::tia1 : f.tiaflag == 2 ? Steps::tia2 : Steps::tia0;
+    else if (f.outside == 12)
+        s = Steps::inttia;
+    else if (f.outside == 15)
+        s = Steps::species;
+    else if (f.outside == 16)
+        s = Steps::cardioid;
+    else if (f.outside == 7)
+        s = Steps::peitgen;
+    const Watch w = f.inside == 2 || f.inside == 3 ? Watch::bof
+                    : f.inside == 12               ? Watch::epsilon
+                                                   : Watch::none;
+    const bool st = f.outside == 18 || f.inside == 14;
+    const bool sq = f.tiaflag == 1 || f.tiaflag == 2;
+    const int e = std::clamp(f.exponent, 2, 17);
+    switch (s) {
+        case Steps::peitgen: return bywatch<Steps::peitgen>(w, st, sq, e);
+        case Steps::tia0: return bywatch<Steps::tia0>(w, st, sq, e);
+        case Steps::tia1: return bywatch<Steps::tia1>(w, st, sq, e);
+        case Steps::tia2: return bywatch<Steps::tia2>(w, st, sq, e);
+        case Steps::inttia: return bywatch<Steps::inttia>(w, st, sq, e);
+        case Steps::species: return bywatch<Steps::species>(w, st, sq, e);
+        case Steps::cardioid: return bywatch<Steps::cardioid>(w, st, sq, e);
+        default: return bywatch<Steps::none>(w, st, sq, e);
+    }
 }
 
 }  // namespace
@@ -81,7 +227,14 @@ Orbit startpixel(const Frame& f, int i, double ystart) {
         }
         o.c = {f.jcx, f.jcy};
     }
+    if (tiaoutside(f.outside) || f.inside == 11) o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
+    o.infsize = f.maxsize;
     return o;
+}
+
+void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
+    if (scratch) scratch[0] = {0.0, 0.0};
+    choose(f).iterate(f, o, scratch);
 }
 
 Rgb pixelcolor(const Frame& f, const Orbit& o) {
@@ -92,17 +245,12 @@ Rgb pixelcolor(const Frame& f, const Orbit& o) {
     }
     Channels ch = out ? outsidecolor(f, o) : insidecolor(f, o);
     if (f.method == 0) {
-        const int gray = (ch.r * 30 / 100 + ch.g * 59 / 100 + ch.b * 11 / 100) & 0xFF;
+        const long long gray = (ch.r * 30 / 100 + ch.g * 59 / 100 + ch.b * 11 / 100) & 0xFF;
         ch = {gray, gray, gray};
     }
-    return rgb(ch.r, ch.g, ch.b);
+    return rgb(low8(ch.r), low8(ch.g), low8(ch.b));
 }
 
-void renderrow(const Frame& f, int j, Rgb* out) {
-    static constexpr auto plain = rows<2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17>(false);
-    static constexpr auto squared = rows<2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17>(true);
-    const int e = std::clamp(f.exponent, 2, 17);
-    (f.tiaflag == 1 || f.tiaflag == 2 ? squared : plain)[e - 2](f, j, out);
-}
+void renderrow(const Frame& f, int j, Rgb* out) { choose(f).row(f, j, out); }
 
 }  // namespace vantrel

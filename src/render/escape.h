@@ -15,6 +15,16 @@ struct Orbit {
     double size = 0;      // |z|, or |z|^2 with the squared TIA variants
     int n = 0;            // steps made
     double jzx = 0, jzy = 0;  // a Julia pixel's own point, before any inversion
+
+    // What the colorings that watch the whole orbit gather on the way.
+    double sum = 0, sum2 = 0, csize = 0;      // triangle inequality average
+    double sx = 1e10, sy = 0, sz = 0;         // species of origin: the closest point
+    double min_dist = 1e30, distance = 0;     // cardioid trap
+    int trapped = 0;
+    double zyn = 0;                           // band decomposition: Im z_6
+    double infsize = 0, ninfsize = 0;         // BOF: smallest size and its step
+    // Distance estimator: z_0 = 0, z_1 .. z_n of this orbit, in the row's scratch.
+    const COMPLEX* orbit = nullptr;
 };
 
 // The imaginary coordinate of row j (row 0 is ymax).
@@ -22,8 +32,13 @@ inline double rowy(const Frame& f, int j) {
     return (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
 }
 
-// The starting orbit of column i of the row at ystart.
+// The starting orbit of column i of the row at ystart, accumulators reset.
 Orbit startpixel(const Frame& f, int i, double ystart);
+
+// Iterates one orbit to its end with the per-step work the frame's colorings need.
+// `scratch` holds maxiter + 1 points when a distance estimator is chosen (else it
+// may be null); the orbit is left in it and o.orbit points at it.
+void iterate(const Frame& f, Orbit& o, COMPLEX* scratch);
 
 // Escaped means past the escape limit, and so does an iterate that overflowed to
 // infinity or NaN: such an orbit left every bound, it is never part of the set.

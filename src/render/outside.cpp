@@ -1,13 +1,163 @@
+#include <cmath>
+
 #include "render/coloring.h"
+#include "special/rays.h"
 
 namespace vantrel {
 
+namespace {
+
+constexpr double twopi = 6.283185307179586;
+
+// Binary decomposition: the lower half-plane shifts the band by half a palette.
+Channels binary(const Frame& f, const Orbit& o) {
+    int k = level(2LL * o.n);
+    if (o.z.y < 0) k = level(k + 128LL);
+    return pal(f, k);
+}
+
+// Peitgen's three bands, from the sign of Im z_6 and whether the orbit took more
+// than seven steps, each mixed half and half with a grey of the step count.
+Channels peitgen(const Orbit& o) {
+    static constexpr int band[3][3] = {{0, 128, 255}, {0, 240, 80}, {255, 255, 255}};
+    double zyn = o.zyn;
+    if (o.n < 6) {
+        // An orbit that escaped early is followed on to z_6 with the square map.
+        double zx = o.z.x, zy = o.z.y;
+        for (int m = o.n; m < 6; ++m) {
+            const double x = zx, y = zy;
+            zx = (x + y) * (x - y) + o.c.x;
+            zy = 2 * x * y + o.c.y;
+        }
+        zyn = zy;
+    }
+    const int k = o.n > 7 ? 2 : (zyn < 0 ? 1 : 0);
+    const long long grey = (16LL * o.n) % 256;
+    return {(band[k][0] + grey) / 2, (band[k][1] + grey) / 2, (band[k][2] + grey) / 2};
+}
+
+Channels fieldlines(const Frame& f, const Orbit& o) {
+    const double angle = f.ftype == 0 ? externalangle(0, o.c.x, o.c.y, f.jcx, f.jcy)
+                                      : externalangle(1, o.jzx, o.jzy, f.jcx, f.jcy);
+    double cf;
+    if (f.mapping != 0 && angle >= 0.5)
+        cf = std::fmod(255.0 - f.period * angle * 256.0, 256.0);
+    else
+        cf = std::fmod(f.period * angle * 256.0, 256.0);
+    long long k = trunci(cf);
+    if (k < 0) k = 255 + k;  // 255 - |k|
+    if (k == 0) k = 1;
+    return pal(f, k);
+}
+
+Channels kirlian(const Frame& f, const Orbit& o) {
+    const double v = std::atan(o.z.y / (o.z.x + 0.0001)) + ((std::sin(o.z.x) + 24.0) - std::cos(o.z.y));
+    return pal(f, level(trunci(v)));
+}
+
+Channels biomorph(const Frame& f, const Orbit& o) {
+    const bool near = std::fabs(o.z.x) < f.maxsize || std::fabs(o.z.y) < f.maxsize;
+    return pal(f, near ? level(o.n) : level(o.n + 128LL));
+}
+
+Channels species(const Frame& f, const Orbit& o) {
+    long long k = 0;
+    if (o.sz <= 2.0) {
+        double angle = std::atan2(o.sy, o.sx);
+        if (angle <= 0) angle += twopi;
+        const long double colorfloat = 0.5 * angle * 0.3183098861837907L;
+        k = level(trunci(256 * colorfloat));
+    }
+    return pal(f, k);
+}
+
+Channels cardioid(const Frame& f, const Orbit& o) {
+    return pal(f, o.trapped ? level(trunci(256 * o.distance)) : 1);
+}
+
+Channels realpart(const Frame& f, const Orbit& o) { return pal(f, level(trunci(o.z.x) + o.n)); }
+
+// The distance to the set from the derivative along the orbit, scaled by the
+// largest estimate of the view; the boundary itself is banded by iteration count.
+Channels distance(const Frame& f, const Orbit& o) {
+    long long k = o.n;
+    const Derivative d = derivative(o, true, State::overflow);
+    if (!d.overflowed) {
+        const double dist = 2 * std::log(o.size) * o.size / std::sqrt(d.x * d.x + d.y * d.y);
+        // No scale (nothing escaped in the range pass) or no finite estimate: the
+        // pixel keeps its band, like a boundary point.
+        if (!(dist < f.delta) && std::isfinite(dist) && f.distmaxout > 0)
+            k = trunci(dist / f.distmaxout * 256) + o.n;
+    }
+    return pal(f, k);
+}
+
+// Two greens alternating by step count, shaded by how far past the limit the
+// orbit went; the colors of orbit tracing.
+Channels orbitmode(const Frame& f, const Orbit& o) {
+    const double g0 = o.n % 2 != 0 ? 112 : 80, g1 = o.n % 2 != 0 ? 80 : 112;
+    const double fx = (f.il * f.lpsm + 1) - f.il * std::log(std::log(o.size));
+    return {12, trunci((g1 - g0) * fx + g0), 160};
+}
+
+}  // namespace
+
+Channels smoothing(const Frame& f, const Orbit& o) {
+    const int k = level(o.n);
+    const Channels lo = pal(f, k);
+    double fx = (f.il * f.lpsm + 1) - f.il * std::log(std::log(o.size));
+    if (!(fx >= 0)) fx = 0;  // also a NaN from an overflowed orbit: pure entry k
+    if (fx > 1) fx = 1;
+    // The last band is flat: entry 0 is never used.
+    const Channels hi = pal(f, k == 255 ? 255 : k + 1);
+    return {trunci((hi.r - lo.r) * fx + lo.r), trunci((hi.g - lo.g) * fx + lo.g),
+            trunci((hi.b - lo.b) * fx + lo.b)};
+}
+
+// The potential ln|z| / 2^n in extended precision, one palette step per 1/slope of
+// its square root. A potential too small to tell from 0 (a long orbit, 2^(n+2)
+// past even the extended range) gets entry 255.
+Channels potential(const Frame& f, const Orbit& o) {
+    long double pot = o.n + 2;
+    if (pot <= 0 || o.size <= 2.0) {
+        pot = 0;
+    } else {
+        const long double d = std::log(static_cast<long double>(o.size)) / std::pow(2.0L, pot);
+        pot = d > 1.17549435e-38 ? d : 0;
+    }
+    if (pot > 0)
+        pot = 256 - std::sqrt(pot) * f.slope - 1;
+    else
+        pot = 255;
+    long long k = trunci(pot);
+    if (k == 0) k = 1;
+    return pal(f, k);
+}
+
 Channels outsidecolor(const Frame& f, const Orbit& o) {
     switch (f.outside) {
-        case 0:
-            return {f.rout, f.gout, f.bout};
-        default:
-            return pal(f, level(o.n));
+        case 0: return {f.rout, f.gout, f.bout};
+        case 2: return smoothing(f, o);
+        case 3: return potential(f, o);
+        case 5: return binary(f, o);
+        case 6: {
+            const int k = o.z.y < 0 ? 0 : 255;
+            return {k, k, k};
+        }
+        case 7: return peitgen(o);
+        case 8: return fieldlines(f, o);
+        case 9:
+        case 10:
+        case 11:
+        case 12: return tiaoutside(f, o);
+        case 13: return kirlian(f, o);
+        case 14: return biomorph(f, o);
+        case 15: return species(f, o);
+        case 16: return cardioid(f, o);
+        case 17: return realpart(f, o);
+        case 18: return distance(f, o);
+        case 20: return orbitmode(f, o);
+        default: return pal(f, level(o.n));
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <deque>
+
 #include "platform/host.h"
+#include "platform/message.h"
 #include "platform/surface.h"
 #include "state/state.h"
 
@@ -30,6 +33,44 @@ struct App {
     // Set-up has replaced `inside` (band decomposition) and completion has not yet
     // put it back; a restart puts it back before a new set-up.
     bool insidepending = false;
+
+    // Statics of the first image: window and surface not yet cleared for the coming
+    // pass, the current level, the number of levels of a pass.
+    int first = 1;
+    int k = 0;
+    int kmax = 11;
+    // What the pass under way is drawing, to tell a resumed pass from one whose
+    // picture has changed in between.
+    struct FirstPass {
+        int ftype = 0;
+        double xmin = 0, xmax = 0, ymin = 0, ymax = 0, jcx = 0, jcy = 0;
+        int xres = 0, yres = 0;
+        bool operator==(const FirstPass&) const = default;
+    };
+    FirstPass firstpass{};
+
+    // Statics of the main window procedure.
+    double cxm = 0, cym = 0;            // the plane point under the pointer
+    int startxpos = 0, startypos = 0;   // where the zoom box drag began
+    int nextxpos = 0, nextypos = 0;     // the latest pointer position of the drag
+    Rect zoombox{};                     // the box of the drag, left <= right, top <= bottom
+    Rect framezoombox{}, oldzoombox{};  // the frame to draw, the frame drawn last
+    int width = 0, height = 0;          // the area that erases the last frame
+    int erasebox = 0;                   // a frame of this drag is on the window
+    int ftypesave = 0;  // set type to go back to after orbit or Escher-Julia mode
+
+    // The main window's procedure, given when its kind of window is registered, and
+    // the About window with its picture while it is open (0 when closed).
+    using WindowProc = int (*)(App&, const Message&);
+    WindowProc mainwindowproc = nullptr;
+    int g_hAboutwnd = 0;
+    Surface g_vabouthdc;
+
+    // Messages the program posted to its own windows, oldest first, and the exit
+    // code of the quit message that ended the loop.
+    std::deque<Message> posted;
+    int exitcode = 0;
+    void post(const Message& m) { posted.push_back(m); }
 };
 
 }  // namespace vantrel

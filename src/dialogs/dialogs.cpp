@@ -1,0 +1,37 @@
+#include "dialogs/dialogs.h"
+
+namespace vantrel {
+
+const Dialog* finddialog(int templateid) {
+    for (const Dialog* d : {&ParamDialogProc, &TypeDialogProc, &MethodDialogProc, &OutsideDialogProc,
+                            &InsideDialogProc, &RaysDialogProc, &PeriodDialogProc, &ColorsDialogProc,
+                            &BkgdDialogProc})
+        if (d->table->id == templateid) return d;
+    return nullptr;
+}
+
+BoundDialog binddialog(State& s, const Dialog& d) {
+    BoundDialog b{d.table, {}, [&s, ok = d.ok](const DialogFields& f) { return ok(s, f); }};
+    d.init(s, b.fields);
+    return b;
+}
+
+const char* errortext(int error) {
+    if (error >= 0 && error < 15) return paramerror[error];
+    if (error == juliacxerror) return "cx (Julia) must be a number";
+    if (error == juliacyerror) return "cy (Julia) must be a number";
+    return "";
+}
+
+int followup(int templateid, const State& s) {
+    if (templateid == 500) {
+        if (s.outside == 0) return 170;
+        if (s.outside == 8) return 165;
+        if (s.outside == 4) return 175;
+    } else if (templateid == 600) {
+        if (s.inside == 0) return 170;
+    }
+    return 0;
+}
+
+}  // namespace vantrel

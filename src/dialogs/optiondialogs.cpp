@@ -1,0 +1,294 @@
+#include <initializer_list>
+#include <tuple>
+
+#include "dialogs/dialogs.h"
+#include "dialogs/fields.h"
+
+namespace vantrel {
+
+const char* const outsidenames[19] = {
+    "Solid Color",
+    "Level Sets",
+    "Smoothing",
+    "Continuous Potential",
+    "Equipotential Lines",
+    "Binary Decomposition",
+    "Binary Decomposition: B / W",
+    "Peitgen Band Decomposition",
+    "Field Line Gradients",
+    "Triangle Inequality Average",
+    "Smoothing + TIA",
+    "CP + TIA",
+    "Integer TIA",
+    "'Kirlian' Decomposition",
+    "Pickover Biomorphs",
+    "Species of Origin",
+    "Cardioid",
+    "N + Real ( Z )",
+    "Distance Estimator",
+};
+
+const char* const insidenames[15] = {
+    "Solid Color",
+    "ZMag",
+    "BOF 33",
+    "BOF 34",
+    "zx * abs(zy)",
+    "abs(zx) * abs(zy)",
+    "atan(size, abs(zy))",
+    "atan(x * y, zy^2)",
+    "atan(sin(x), abs(zy))",
+    "atan(atan(sin(size), 20), abs(zy))",
+    "zx * atan((zx - cx) * abs(zy))",
+    "Triangle Inequality Average",
+    "Epsilon Cross",
+    "Angular Decomposition",
+    "Distance Estimator",
+};
+
+const char* const demadvisorytext =
+    "For distance estimator inside coloring, a maximum iteration value\n"
+    "   considerably less than 100 is recommended to start with.\n\n"
+    "The value will be set to 64, this time only.";
+
+namespace {
+
+constexpr const char* font = "MS Sans Serif";
+
+DialogCheck refuse(int error, int focus) { return {error, errortext(error), focus, {}}; }
+
+void buttons(DialogTable& t, int y) {
+    const int mid = t.width / 2;
+    t.controls.push_back({ControlKind::button, dialogok, "OK", 0, {mid - 57, y, mid - 7, y + 14}, {}});
+    t.controls.push_back(
+        {ControlKind::button, dialogcancel, "Cancel", 0, {mid + 7, y, mid + 57, y + 14}, {}});
+}
+
+// A group box with its buttons one under the other, `step` units apart.
+int column(DialogTable& t, int groupid, const char* caption, int first,
+           std::initializer_list<const char*> captions, int top, int step) {
+    const int n = static_cast<int>(captions.size());
+    const int bottom = top + 12 + n * step;
+    t.controls.push_back({ControlKind::group, groupid, caption, 0, {7, top, t.width - 7, bottom}, {}});
+    int y = top + 10, id = first;
+    for (const char* c : captions) {
+        t.controls.push_back({ControlKind::radio, id++, c, groupid, {14, y, t.width - 14, y + 10}, {}});
+        y += step;
+    }
+    return bottom;
+}
+
+// The small dialogs with two buttons side by side in one group box.
+DialogTable pair(int id, const char* title, int groupid, int first, const char* a,
+                 const char* b) {
+    DialogTable t{id, title, 183, 68, font, "", {}};
+    t.controls.push_back({ControlKind::group, groupid, "", 0, {7, 5, 176, 36}, {}});
+    t.controls.push_back({ControlKind::radio, first, a, groupid, {20, 17, 90, 27}, {}});
+    t.controls.push_back({ControlKind::radio, first + 1, b, groupid, {100, 17, 170, 27}, {}});
+    buttons(t, 46);
+    return t;
+}
+
+DialogTable methodlist(int id, const char* title, int groupid, int first,
+                       const char* const* names, int n, int height) {
+    DialogTable t{id, title, 163, height, font, "Incompatibility", {}};
+    const int bottom = 7 + 12 + n * 20;
+    t.controls.push_back({ControlKind::group, groupid, "", 0, {7, 7, 156, bottom}, {}});
+    for (int k = 0; k < n; ++k) {
+        const int y = 17 + 20 * k;
+        t.controls.push_back({ControlKind::radio, first + k, names[k], groupid, {14, y, 150, y + 10}, {}});
+    }
+    buttons(t, height - 25);
+    return t;
+}
+
+// An edit field with its label, in a group box.
+void edit(DialogTable& t, int id, const char* label, int groupid, int x, int y, int labelw,
+          int fieldw) {
+    t.controls.push_back({ControlKind::edit, id, label, groupid,
+                          {x + labelw, y, x + labelw + fieldw, y + 12},
+                          {x, y + 2, x + labelw - 2, y + 12}});
+}
+
+void statictext(DialogTable& t, int groupid, const char* text, int top, int bottom) {
+    t.controls.push_back({ControlKind::group, groupid, "", 0, {7, top, t.width - 7, bottom}, {}});
+    t.controls.push_back(
+        {ControlKind::text, nocontrol, text, groupid, {14, top + 9, t.width - 14, bottom - 4}, {}});
+}
+
+DialogTable raystable() {
+    DialogTable t{1000, "    External Ray Options", 155, 250, font, "Parameter Error", {}};
+    statictext(t, 1010,
+               "Select angle in turns (radians / 2 Pi):\n\n"
+               "  a rational number from  0/1 to 255/256",
+               7, 50);
+    t.controls.push_back({ControlKind::group, 1020, "N / D", 0, {7, 55, 148, 99}, {}});
+    edit(t, 1050, "N (0 - 255):", 1020, 14, 67, 60, 40);
+    edit(t, 1060, "D (1 - 256):", 1020, 14, 82, 60, 40);
+    const int below = column(t, 1030, "Mode", 1095, {"single ray N / D", "all rays with D"}, 104, 14);
+    t.controls.push_back(
+        {ControlKind::group, 1040, "Color Indices (0 - 255)", 0, {7, below + 5, 148, below + 66}, {}});
+    edit(t, 1070, "red:", 1040, 14, below + 17, 60, 40);
+    edit(t, 1080, "green:", 1040, 14, below + 32, 60, 40);
+    edit(t, 1090, "blue:", 1040, 14, below + 47, 60, 40);
+    buttons(t, 225);
+    return t;
+}
+
+DialogTable periodtable() {
+    DialogTable t{800, "    Choose Period ( 1 - 64 )", 155, 164, font, "Parameter Error", {}};
+    statictext(t, 810, "Recommended: 1, 3, 12, 15, 21, 42\n\nTry the greyscale palette", 7, 50);
+    t.controls.push_back({ControlKind::group, 820, "Period", 0, {7, 55, 148, 82}, {}});
+    edit(t, 840, "Period:", 820, 14, 66, 60, 40);
+    column(t, 830, "Mapping", 850, {"Radial", "Radial Reflected"}, 87, 14);
+    buttons(t, 140);
+    return t;
+}
+
+DialogTable colorstable() {
+    DialogTable t{700, "    Choose Colors ( 0 - 255 )", 155, 164, font, "Parameter Error", {}};
+    int top = 7;
+    for (auto [group, caption, first] : {std::tuple{710, "Inside", 730}, std::tuple{720, "Outside", 760}}) {
+        t.controls.push_back({ControlKind::group, group, caption, 0, {7, top, 148, top + 58}, {}});
+        edit(t, first, "red:", group, 14, top + 12, 60, 40);
+        edit(t, first + 10, "green:", group, 14, top + 27, 60, 40);
+        edit(t, first + 20, "blue:", group, 14, top + 42, 60, 40);
+        top += 64;
+    }
+    buttons(t, 140);
+    return t;
+}
+
+const DialogTable typetable = pair(200, "Select the Fractal Type", 210, 220, "Mandelbrot", "Julia");
+const DialogTable methodtable =
+    pair(400, "Select the Coloring Method", 410, 420, "Height Field", "Image");
+const DialogTable bkgdtable = pair(900, "Select the Background", 910, 920, "White", "Dark Gradient");
+const DialogTable outsidetable =
+    methodlist(500, "Select the Outside Coloring Method", 510, 520, outsidenames, 19, 430);
+const DialogTable insidetable =
+    methodlist(600, "Select the Inside Coloring Method", 610, 620, insidenames, 15, 350);
+const DialogTable raytable = raystable();
+const DialogTable periodtab = periodtable();
+const DialogTable colortable = colorstable();
+
+// The radio button of the current value is checked; a value without a button
+// (the orbit-tracing colorings) leaves them all clear.
+void radios(DialogFields& f, int first, int count, int value) {
+    f.checkradio(first, first + count - 1, first + value);
+}
+
+// The index of the first checked button, or the global as it was when none is.
+void takeradio(const DialogFields& f, int first, int count, int& into) {
+    const int k = f.firstchecked(first, first + count - 1);
+    if (k >= 0) into = k;
+}
+
+bool incompatible(const State& s) { return (s.outside == 15 || s.outside == 16) && s.inside == 11; }
+
+// A color component 0..255.
+bool component(const DialogFields& f, int id, int& into) {
+    const auto v = fieldint(f, id);
+    if (!v || *v < 0 || *v > 255) return false;
+    into = *v;
+    return true;
+}
+
+void typeinit(const State& s, DialogFields& f) { radios(f, 220, 2, s.ftype); }
+DialogCheck typeok(State& s, const DialogFields& f) {
+    takeradio(f, 220, 2, s.ftype);
+    return {};
+}
+
+void methodinit(const State& s, DialogFields& f) { radios(f, 420, 2, s.method); }
+DialogCheck methodok(State& s, const DialogFields& f) {
+    takeradio(f, 420, 2, s.method);
+    return {};
+}
+
+void bkgdinit(const State& s, DialogFields& f) { radios(f, 920, 2, s.plbkgd); }
+DialogCheck bkgdok(State& s, const DialogFields& f) {
+    takeradio(f, 920, 2, s.plbkgd);
+    return {};
+}
+
+void outsideinit(const State& s, DialogFields& f) { radios(f, 520, 19, s.outside); }
+DialogCheck outsideok(State& s, const DialogFields& f) {
+    takeradio(f, 520, 19, s.outside);
+    if (incompatible(s)) return refuse(12, 0);
+    return {};
+}
+
+void insideinit(const State& s, DialogFields& f) { radios(f, 620, 15, s.inside); }
+DialogCheck insideok(State& s, const DialogFields& f) {
+    takeradio(f, 620, 15, s.inside);
+    if (incompatible(s)) return refuse(12, 0);
+    DialogCheck done;
+    if (s.inside == 14 && s.demadvisory == 1) {
+        s.demadvisory = 0;
+        s.maxiter = 64;
+        done.notices.push_back({demadvisorytext, "DEM Advisory"});
+    }
+    return done;
+}
+
+void raysinit(const State& s, DialogFields& f) {
+    f.text[1050] = showint(s.num);
+    f.text[1060] = showint(s.den);
+    radios(f, 1095, 2, s.raymode);
+    f.text[1070] = showint(s.rray);
+    f.text[1080] = showint(s.gray);
+    f.text[1090] = showint(s.bray);
+}
+DialogCheck raysok(State& s, const DialogFields& f) {
+    const auto n = fieldint(f, 1050);
+    const auto d = fieldint(f, 1060);
+    if (!d || *d < 1 || *d > 256) return refuse(11, 1060);
+    if (!n || *n < 0 || *n >= *d) return refuse(10, 1050);
+    s.num = *n;
+    s.den = *d;
+    takeradio(f, 1095, 2, s.raymode);
+    int rgb[3];
+    for (int k = 0; k < 3; ++k)
+        if (!component(f, 1070 + 10 * k, rgb[k])) return refuse(8, 1070 + 10 * k);
+    // The ray color changes as a whole or not at all.
+    s.rray = rgb[0];
+    s.gray = rgb[1];
+    s.bray = rgb[2];
+    return {};
+}
+
+void periodinit(const State& s, DialogFields& f) {
+    f.text[840] = showint(s.period);
+    radios(f, 850, 2, s.mapping);
+}
+DialogCheck periodok(State& s, const DialogFields& f) {
+    const auto v = fieldint(f, 840);
+    if (!v || *v < 1 || *v > 64) return refuse(9, 840);
+    s.period = *v;
+    takeradio(f, 850, 2, s.mapping);
+    return {};
+}
+
+void colorsinit(const State& s, DialogFields& f) {
+    const int* values[6] = {&s.rin, &s.gin, &s.bin, &s.rout, &s.gout, &s.bout};
+    for (int k = 0; k < 6; ++k) f.text[730 + 10 * k] = showint(*values[k]);
+}
+DialogCheck colorsok(State& s, const DialogFields& f) {
+    int* values[6] = {&s.rin, &s.gin, &s.bin, &s.rout, &s.gout, &s.bout};
+    for (int k = 0; k < 6; ++k)
+        if (!component(f, 730 + 10 * k, *values[k])) return refuse(8, 730 + 10 * k);
+    return {};
+}
+
+}  // namespace
+
+const Dialog TypeDialogProc{&typetable, &typeinit, &typeok};
+const Dialog MethodDialogProc{&methodtable, &methodinit, &methodok};
+const Dialog OutsideDialogProc{&outsidetable, &outsideinit, &outsideok};
+const Dialog InsideDialogProc{&insidetable, &insideinit, &insideok};
+const Dialog RaysDialogProc{&raytable, &raysinit, &raysok};
+const Dialog PeriodDialogProc{&periodtab, &periodinit, &periodok};
+const Dialog ColorsDialogProc{&colortable, &colorsinit, &colorsok};
+const Dialog BkgdDialogProc{&bkgdtable, &bkgdinit, &bkgdok};
+
+}  // namespace vantrel

@@ -1,0 +1,128 @@
+#include "render/engine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "render/escape.h"
+
+namespace vantrel {
+
+// One image's rows: claimed in order from the row the driver asked for first.
+struct RowEngine::Job {
+    Job(const Frame& f, int first)
+        : frame(f),
+          pixels(static_cast<std::size_t>(f.xres) * f.yres),
+          state(static_cast<std::size_t>(f.yres)),
+          next(first) {}
+
+    enum : unsigned char { todo, busy, done };
+
+    const Frame frame;
+    std::vector<Rgb> pixels;
+    std::vector<std::atomic<unsigned char>> state;
+    std::atomic<int> next;  // the next row a worker claims
+    std::atomic<bool> cancelled{false};
+
+    Rgb* row(int r) { return pixels.data() + static_cast<std::size_t>(r) * frame.xres; }
+    bool claim(int r) {
+        unsigned char expected = todo;
+        return state[r].compare_exchange_strong(expected, busy);
+    }
+};
+
+int RowEngine::defaultthreads() {
+    if (const char* v = std::getenv("VANTREL_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(v, &end, 10);
+        if (end != v && *end == 0 && n >= 0 && n <= 256) return static_cast<int>(n);
+    }
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+RowEngine::RowEngine(int threads) {
+    for (int t = 0; t < threads; ++t)
+        workers_.emplace_back([this](std::stop_token stop) { work(stop); });
+}
+
+RowEngine::~RowEngine() {
+    cancel();
+    for (auto& w : workers_) w.request_stop();
+    wake_.notify_all();
+    workers_.clear();  // joins
+}
+
+void RowEngine::compute(Job& job, int row) {
+    renderrow(job.frame, row, job.row(row));
+    job.state[row].store(Job::done, std::memory_order_release);
+}
+
+void RowEngine::work(std::stop_token stop) {
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, stop, [&] {
+                return job_ && !job_->cancelled && job_->next.load() < job_->frame.yres;
+            });
+            if (stop.stop_requested()) return;
+            job = job_;
+        }
+        for (;;) {
+            if (job->cancelled.load(std::memory_order_relaxed) || stop.stop_requested()) break;
+            const int r = job->next.fetch_add(1);
+            if (r >= job->frame.yres) break;
+            if (!job->claim(r)) continue;
+            compute(*job, r);
+            std::lock_guard lock(mutex_);
+            done_.notify_all();
+        }
+    }
+}
+
+std::shared_ptr<RowEngine::Job> RowEngine::jobfor(const Frame& f, int j) {
+    std::lock_guard lock(mutex_);
+    if (job_ && !job_->cancelled && job_->frame == f) return job_;
+    if (job_) job_->cancelled = true;
+    job_ = std::make_shared<Job>(f, j);
+    wake_.notify_all();
+    return job_;
+}
+
+bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds budget) {
+    const std::shared_ptr<Job> job = jobfor(f, j);
+    const auto ready = [&] { return job->state[j].load(std::memory_order_acquire) == Job::done; };
+    if (!ready()) {
+        if (job->claim(j)) {
+            if (budget.count() > 0 && !workers_.empty()) {
+                // Hand the row back to the workers rather than hold up the caller.
+                job->state[j].store(Job::todo);
+                std::unique_lock lock(mutex_);
+                int expected = job->next.load();
+                while (expected > j && !job->next.compare_exchange_weak(expected, j)) {
+                }
+                wake_.notify_all();
+            } else {
+                compute(*job, j);
+            }
+        }
+        if (!ready()) {
+            std::unique_lock lock(mutex_);
+            if (budget.count() == 0)
+                done_.wait(lock, ready);
+            else if (!done_.wait_for(lock, budget, ready))
+                return false;
+        }
+    }
+    std::memcpy(out, job->row(j), sizeof(Rgb) * static_cast<std::size_t>(f.xres));
+    if (j == f.yres - 1) cancel();  // the image is complete: let its buffer go
+    return true;
+}
+
+void RowEngine::cancel() {
+    std::lock_guard lock(mutex_);
+    if (job_) job_->cancelled = true;
+    job_.reset();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/surface.h"
+#include "render/frame.h"
+
+namespace vantrel {
+
+// Computes the rows of the current image ahead of the driver on a pool of worker
+// threads. The driver still asks for one row at a time; a row computed for another
+// frame (a new view, a changed parameter, a restart) is never handed out. Workers
+// read only their own copy of the frame and write only the engine's row buffer.
+class RowEngine {
+public:
+    // `threads` workers; 0 computes every row on the caller's thread.
+    explicit RowEngine(int threads);
+    ~RowEngine();
+    RowEngine(const RowEngine&) = delete;
+    RowEngine& operator=(const RowEngine&) = delete;
+
+    // Puts row j of the image of `f` into out[0 .. xres). With a zero budget it
+    // always succeeds (computing the row itself if need be); otherwise it gives up
+    // after `budget` and returns false, the row still being computed.
+    bool take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds budget);
+    // Stops the work ahead (the image was paused or abandoned).
+    void cancel();
+
+    int threads() const { return static_cast<int>(workers_.size()); }
+
+    // The number of workers from VANTREL_THREADS, else one per core.
+    static int defaultthreads();
+
+private:
+    struct Job;
+    void work(std::stop_token stop);
+    std::shared_ptr<Job> jobfor(const Frame& f, int j);
+    static void compute(Job& job, int row);
+
+    std::mutex mutex_;
+    std::condition_variable_any wake_;  // workers wait for a job
+    std::condition_variable done_;      // the driver waits for a row
+    std::shared_ptr<Job> job_;
+    std::vector<std::jthread> workers_;
+};
+
+}  // namespace vantrel

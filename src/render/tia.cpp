@@ -1,0 +1,50 @@
+#include <cmath>
+
+#include "render/coloring.h"
+
+namespace vantrel {
+
+namespace {
+
+// The average of the previous n - 1 terms. An orbit of a single step has none; its
+// own average stands in, so the smoothing fraction has nothing to blend.
+double previousaverage(const Orbit& o, double average) {
+    return o.n > 1 ? o.sum2 / (o.n - 1) : average;
+}
+
+}  // namespace
+
+// Triangle inequality average of an escaped orbit: the average of all terms and of
+// all but the last, blended by how far the last step overshot the bailout.
+Channels tiaoutside(const Frame& f, const Orbit& o) {
+    Channels base;
+    if (f.outside == 10) base = smoothing(f, o);
+    if (f.outside == 11) base = potential(f, o);
+    const double sum = o.sum / o.n;
+    const double sum2 = previousaverage(o, sum);
+    double fx = (f.il * f.lptia + 1) - f.il * std::log(std::log(std::sqrt(o.size)));
+    if (!(fx >= 0)) fx = 0;  // a NaN from an overflowed orbit as well
+    const double index = sum2 + (sum - sum2) * fx;
+    long long k;
+    if (f.outside == 12) {
+        k = level(trunci(((sum - sum2) + sum2) * (o.n + 255)));
+    } else {
+        k = trunci(index * 256);
+        if (f.tiaflag == 0) k = level(4 * (k - 128));
+    }
+    if (f.outside == 9 || f.outside == 12) return pal(f, k);
+    // Smoothing and potential mixed half and half with k as a grey level; the
+    // halving rounds toward minus infinity.
+    return {low8((base.r + k) >> 1), low8((base.g + k) >> 1), low8((base.b + k) >> 1)};
+}
+
+Channels tiainside(const Frame& f, const Orbit& o) {
+    const double sum = o.sum / o.n;
+    const double sum2 = previousaverage(o, sum);
+    const double index = (sum - sum2) + sum2;
+    long long k = trunci(index * 256);
+    if (f.tiaflag == 0) k = 2 * k;
+    return pal(f, level(k));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,92 @@
+#include "special/escher.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+constexpr double scale = 15.0;
+constexpr int maxsquarings = 64;
+
+// Palette entry of the Escher pixel w = (x, y): square w until 15 w^2 falls into
+// the target set; the squarings made before that pick the entry. A pixel that
+// never hits, or hits at its first square, gets entry 1.
+int escherentry(const State& s, double x, double y) {
+    int n = 0;
+    double size = 0.0;
+    while (size <= 4.0 && n < maxsquarings) {
+        const double wx = (x + y) * (x - y);
+        const double wy = 2.0 * x * y;
+        size = wx * wx + wy * wy;
+        if (targetset(s, scale * wx, scale * wy) == 0) return 4 * n + 1;
+        x = wx;
+        y = wy;
+        n = n + 1;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int targetset(const State& s, double zx, double zy) {
+    // The first step is always made: a start point beyond the bound escapes at
+    // step 1 instead of passing for a member of the set.
+    int n = 0;
+    double size;
+    do {
+        const double x = zx, y = zy;
+        zx = (x + y) * (x - y) + s.jcx;
+        zy = 2.0 * x * y + s.jcy;
+        size = zx * zx + zy * zy;
+        n = n + 1;
+    } while (size <= 4.0 && n < 64);
+    return size > 4.0 ? n : 0;
+}
+
+int EscherJulia(App& app) {
+    State& s = app.s;
+    const Cursor previous = app.host.setcursor(Cursor::wait);
+
+    // A row beyond the image, or a surface of another size, means the image size
+    // changed while this one was paused: it can only start again from the top.
+    if (s.j < 0 || s.j >= s.yres || app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
+        s.j = 0;
+    if (s.j == 0) {
+        s.xside = s.exmax - s.exmin;
+        s.yside = s.eymax - s.eymin;
+        if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
+            app.g_vhdc = Surface(s.xres, s.yres);
+        app.window.fill(s.ClientRes, black);
+        s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+        app.window.fill(s.VhdcRes, grey);
+        s.VhdcRes = {0, 0, s.xres, s.yres};
+        app.g_vhdc.fill(s.VhdcRes, grey);
+        app.host.present(s.ClientRes);
+    }
+
+    // This image runs its rows up from the bottom edge of its view.
+    const double y = s.eymin + s.j * s.yside / (s.yres - 1);
+    Rgb* out = app.g_vhdc.row(s.j);
+    for (int i = 0; i < s.xres; ++i) {
+        const double x = s.exmin + i * s.xside / (s.xres - 1);
+        const auto& e = s.palette[static_cast<std::size_t>(escherentry(s, x, y))];
+        out[i] = rgb(e[0], e[1], e[2]);
+    }
+
+    if (s.j < s.ClientRes.bottom) {
+        const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};
+        app.window.copy(app.g_vhdc, r, 0, s.j);
+        app.host.present(r);
+    }
+    s.j = s.j + 1;
+    if (s.j >= s.yres) {
+        s.j = 0;
+        s.okfractal = 0;
+        app.host.setcursor(previous);
+        app.host.setpointer(100, 100);
+    }
+    return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,231 @@
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "render/complex.h"
+#include "special/julia.h"
+#include "state/history.h"
+#include "ui/window.h"
+
+#if __has_include("ui/orbits.h")
+#include "ui/orbits.h"
+#define VANTREL_ORBITS 1
+#endif
+
+namespace vantrel {
+
+namespace {
+
+bool insideimage(const State& s, int x, int y) {
+    return x < std::min(s.xres, s.ClientRes.right) && y < std::min(s.yres, s.ClientRes.bottom);
+}
+
+// The plane point of a pixel, on the grid the renderers use.
+double planex(const State& s, int px) {
+    return px * (s.xmax - s.xmin) / (s.xres - 1) + s.xmin;
+}
+double planey(const State& s, int py) {
+    return (s.yres - py - 1) * (s.ymax - s.ymin) / (s.yres - 1) + s.ymin;
+}
+
+// Puts the image back where the last frame was drawn.
+void erasezoomframe(App& app) {
+    const Rect r{app.oldzoombox.left, app.oldzoombox.top, app.oldzoombox.left + app.width,
+                 app.oldzoombox.top + app.height};
+    app.window.copy(app.g_vhdc, r, r.left, r.top);
+    app.host.present(r);
+}
+
+bool boxesallowed(const State& s) {
+    return s.okzoom && s.okjulia != 2 && !s.okorbits && !s.okescher;
+}
+
+// Z: the box's pixel edges become the new view's edges exactly; a box that is
+// not of the image's shape is stretched to it.
+void zoom(App& app) {
+    State& s = app.s;
+    s.zooming = 0;
+    const double t = s.xmin, u = s.ymax;
+    const Rect& b = app.zoombox;
+    s.xmin = t + static_cast<double>(b.left) / (s.xres - 1) * s.xside;
+    s.ymin = u - static_cast<double>(b.bottom) / (s.yres - 1) * s.yside;
+    s.xmax = t + static_cast<double>(b.right) / (s.xres - 1) * s.xside;
+    s.ymax = u - static_cast<double>(b.top) / (s.yres - 1) * s.yside;
+    if (s.ftype == 0) {
+        s.mxmin = s.xmin;
+        s.mxmax = s.xmax;
+        s.mymin = s.ymin;
+        s.mymax = s.ymax;
+    } else {
+        s.jxmin = s.xmin;
+        s.jxmax = s.xmax;
+        s.jymin = s.ymin;
+        s.jymax = s.ymax;
+    }
+    pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
+    showhistory(app);
+    s.j = 0;
+    s.okfractal = 1;
+}
+
+void cancelzoom(App& app) {
+    State& s = app.s;
+    s.okzoom = 1;
+    s.zooming = 0;
+    s.drawbox = 0;
+    erasezoomframe(app);
+    showhistory(app);
+}
+
+void resethistory(App& app) {
+    State& s = app.s;
+    const int t = s.ftype;
+    app.host.messagebox(std::string("Resetting ") + State::reset[t] + " set history", "Reset",
+                        Icon::information, false);
+    s.zctmax[t] = s.zct[t] = 1;
+    s.z[t][1] = {s.xmin, s.xmax, s.ymin, s.ymax, s.maxiter, s.maxsize,
+                 s.jcx,  s.jcy,  s.inside, s.outside};
+    LoadParams(app);
+    s.j = 0;
+}
+
+// J: the previewed constant becomes the Julia set's, drawn over its home square.
+void takejulia(App& app) {
+    State& s = app.s;
+    s.okjulia = 0;
+    s.ftype = 1;
+    s.jcx = s.tjcx;
+    s.jcy = s.tjcy;
+    s.xmin = s.ymin = s.jxmin = s.jymin = -2.25;
+    s.xmax = s.ymax = s.jxmax = s.jymax = 2.25;
+    pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
+    showhistory(app);
+    s.j = 0;
+    s.okfractal = 1;
+}
+
+}  // namespace
+
+void mousemove(App& app, int x, int y) {
+    State& s = app.s;
+    if (s.okfractal || !insideimage(s, x, y)) return;
+    app.cxm = planex(s, x);
+    app.cym = planey(s, y);
+    if (s.drawbox) {
+        app.nextxpos = x;
+        app.nextypos = y;
+        Rect& b = app.zoombox;
+        b = {std::min(app.startxpos, x), std::min(app.startypos, y), std::max(app.startxpos, x),
+             std::max(app.startypos, y)};
+        if (b.right - b.left < 1 || b.bottom - b.top < 1) return;
+        if (app.erasebox)
+            erasezoomframe(app);
+        else
+            app.erasebox = 1;
+        app.framezoombox = {b.left, b.top, b.right + 1, b.bottom + 1};
+        app.window.frame(app.framezoombox, white);
+        app.host.present(app.framezoombox);
+        app.oldzoombox = app.framezoombox;
+        app.width = app.oldzoombox.right - app.oldzoombox.left + 2;
+        app.height = app.oldzoombox.bottom - app.oldzoombox.top + 2;
+        status(app, 1, "     aspect ratio:  %.6f",
+               std::fabs(static_cast<double>(b.right - b.left) / (b.bottom - b.top)));
+    }
+    // In inversion mode the point iterated is the inverse of the one under the pointer.
+    if (s.okinvert) invert(&app.cxm, &app.cym, 1.0);
+    status(app, 0, "      x:  %.6f      y:  %.6f", app.cxm, app.cym);
+}
+
+void lbuttondown(App& app, int x, int y) {
+    State& s = app.s;
+    // No drag starts while an image is drawn: the moves that would size it are
+    // ignored until the image is done.
+    if (s.okfractal || !boxesallowed(s) || !insideimage(s, x, y)) return;
+    s.drawbox = 1;
+    app.erasebox = 0;
+    app.startxpos = app.nextxpos = x;
+    app.startypos = app.nextypos = y;
+    // The box starts empty, so that a click without a move is cancelled at button up
+    // instead of reusing the box of an earlier drag.
+    app.zoombox = {x, y, x, y};
+}
+
+void lbuttonup(App& app) {
+    State& s = app.s;
+    if (!s.drawbox || !boxesallowed(s)) return;
+    s.zooming = 1;
+    const Rect& b = app.zoombox;
+    if (b.right - b.left >= 2 && b.bottom - b.top >= 2) {
+        // The box waits on the window for Z or X.
+        s.drawbox = 0;
+        s.okzoom = 0;
+    } else {
+        app.post(Message::key('X'));
+    }
+}
+
+void rbuttondown(App& app, int x, int y) {
+    State& s = app.s;
+    if (s.okfractal || s.ftype != 0) return;
+    if (s.okorbits) {
+#ifdef VANTREL_ORBITS
+        draworbits(app, x, y);
+#endif
+        return;
+    }
+    if (s.okescher || s.okinvert) return;
+    const Rect corner{0, 0, previewsize, previewsize};
+    if (s.okjulia == 1 && insideimage(s, x, y)) {
+        app.g_jhdc.copy(app.window, corner, 0, 0);
+        s.tjcx = planex(s, x);
+        s.tjcy = planey(s, y);
+        status(app, 1, "      cx:  %.6f      cy:  %.6f", s.tjcx, s.tjcy);
+        julia(app);
+    } else if (s.okjulia == 2) {
+        app.window.copy(app.g_jhdc, corner, 0, 0);
+        app.g_vhdc.copy(app.g_jhdc, corner, 0, 0);
+        app.host.present(corner);
+        s.okjulia = 1;
+        showhistory(app);
+    }
+}
+
+bool viewkey(App& app, int code) {
+    State& s = app.s;
+    const int t = s.ftype;
+    const bool history = s.okjulia != 2 && !s.okorbits && !s.okescher;
+    switch (code) {
+        case 'Z':
+            if (s.zooming) zoom(app);
+            return true;
+        case 'X':
+            if (s.zooming) cancelzoom(app);
+            return true;
+        case key::back:
+            if (history && s.zct[t] > 0) {
+                s.zct[t] -= 1;
+                LoadParams(app);
+                s.j = 0;
+                s.okfractal = 1;
+            }
+            return true;
+        case key::space:
+            if (history && s.zct[t] < s.zctmax[t]) {
+                s.zct[t] += 1;
+                LoadParams(app);
+                s.j = 0;
+                s.okfractal = 1;
+            }
+            return true;
+        case 'R':
+            if (history && s.zct[t] != 0) resethistory(app);
+            return true;
+        case 'J':
+            if (s.okjulia == 2) takejulia(app);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,114 @@
+#include "render/engine.h"
+
+#include <gtest/gtest.h>
+
+#include "render/escape.h"
+
+namespace vantrel {
+namespace {
+
+using std::chrono::milliseconds;
+
+Frame frame(int xres, int yres, int maxiter) {
+    Frame f;
+    f.xmin = -2.25;
+    f.ymin = -1.5;
+    f.xside = 3.0;
+    f.yside = 3.0;
+    f.xres = xres;
+    f.yres = yres;
+    f.maxiter = maxiter;
+    f.maxsize = 16.0;
+    f.outside = 1;
+    f.palette = defpalette();
+    return f;
+}
+
+std::vector<Rgb> direct(const Frame& f) {
+    std::vector<Rgb> img(static_cast<std::size_t>(f.xres) * f.yres);
+    for (int j = 0; j < f.yres; ++j) renderrow(f, j, img.data() + static_cast<std::size_t>(j) * f.xres);
+    return img;
+}
+
+std::vector<Rgb> viaengine(RowEngine& e, const Frame& f, milliseconds budget) {
+    std::vector<Rgb> img(static_cast<std::size_t>(f.xres) * f.yres);
+    for (int j = 0; j < f.yres; ++j)
+        while (!e.take(f, j, img.data() + static_cast<std::size_t>(j) * f.xres, budget)) {
+        }
+    return img;
+}
+
+TEST(RowEngine, SamePixelsWithAnyNumberOfWorkers) {
+    const Frame f = frame(97, 61, 500);
+    const auto expected = direct(f);
+    for (int threads : {0, 1, 2, 5}) {
+        RowEngine e(threads);
+        EXPECT_EQ(viaengine(e, f, milliseconds(0)), expected) << threads;
+        EXPECT_EQ(viaengine(e, f, milliseconds(5)), expected) << threads << " with a budget";
+    }
+}
+
+TEST(RowEngine, ANewFrameIsNeverServedOldRows) {
+    RowEngine e(2);
+    Frame a = frame(64, 64, 300);
+    Frame b = a;
+    b.palette[5] = {1, 2, 3};  // a palette change alone changes the pixels
+    b.maxiter = 301;
+    std::vector<Rgb> row(64);
+    for (int j = 0; j < 20; ++j) e.take(a, j, row.data(), milliseconds(0));
+    const auto expected = direct(b);
+    // Halfway through image a, the driver asks for b from row 20 on, then restarts b.
+    for (int j = 20; j < 64; ++j) {
+        e.take(b, j, row.data(), milliseconds(0));
+        ASSERT_TRUE(std::equal(row.begin(), row.end(), expected.begin() + 64 * j)) << j;
+    }
+    EXPECT_EQ(viaengine(e, b, milliseconds(0)), expected);
+}
+
+TEST(RowEngine, ResumingAfterCancelAndRestartingKeepTheImage) {
+    RowEngine e(2);
+    const Frame f = frame(50, 40, 200);
+    const auto expected = direct(f);
+    std::vector<Rgb> img(50 * 40);
+    for (int j = 0; j < 10; ++j) e.take(f, j, img.data() + 50 * j, milliseconds(0));
+    e.cancel();  // paused
+    for (int j = 10; j < 40; ++j) e.take(f, j, img.data() + 50 * j, milliseconds(0));
+    EXPECT_EQ(img, expected);
+    // A restart at row 0 of an image whose job began further down.
+    for (int j = 30; j < 35; ++j) e.take(f, j, img.data() + 50 * j, milliseconds(0));
+    EXPECT_EQ(viaengine(e, f, milliseconds(3)), expected);
+}
+
+TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
+    RowEngine e(1);
+    Frame f = frame(1200, 40, 16384);
+    // A view inside the set: every pixel runs to the iteration limit.
+    f.xmin = -0.2;
+    f.xside = 0.01;
+    f.ymin = -0.01;
+    f.yside = 0.01;
+    std::vector<Rgb> row(1200);
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool got = e.take(f, 0, row.data(), milliseconds(1));
+    const auto spent = std::chrono::steady_clock::now() - t0;
+    EXPECT_FALSE(got);
+    EXPECT_LT(spent, milliseconds(500));
+    while (!e.take(f, 0, row.data(), milliseconds(1))) {
+    }
+    std::vector<Rgb> expected(1200);
+    renderrow(f, 0, expected.data());
+    EXPECT_EQ(row, expected);
+}
+
+TEST(RowEngine, StopsWhileWorkIsAhead) {
+    Frame f = frame(300, 300, 3000);
+    {
+        RowEngine e(2);
+        std::vector<Rgb> row(300);
+        e.take(f, 0, row.data(), milliseconds(0));
+    }  // destroyed with most rows still to do: must not hang or touch freed memory
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace vantrel

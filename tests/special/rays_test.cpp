@@ -1,0 +1,247 @@
+#include "special/rays.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fakehost.h"
+
+namespace vantrel {
+namespace {
+
+TEST(Root, PrincipalBranchOnEveryHalfPlane) {
+    double u, v;
+    root(4, 0, &u, &v);
+    EXPECT_EQ(u, 2);
+    EXPECT_EQ(v, 0);
+    root(-4, 0, &u, &v);  // 2i
+    EXPECT_EQ(u, 0);
+    EXPECT_EQ(v, 2);
+    root(-4, -0.0, &u, &v);
+    EXPECT_EQ(v, 2);  // -0 is not below the axis
+    root(0, 2, &u, &v);  // 1 + i
+    EXPECT_DOUBLE_EQ(u, 1);
+    EXPECT_DOUBLE_EQ(v, 1);
+    root(0, -2, &u, &v);  // 1 - i
+    EXPECT_DOUBLE_EQ(u, 1);
+    EXPECT_DOUBLE_EQ(v, -1);
+    root(-3, -4, &u, &v);  // 1 - 2i
+    EXPECT_DOUBLE_EQ(u, 1);
+    EXPECT_DOUBLE_EQ(v, -2);
+    root(3, 4, &u, &v);  // 2 + i
+    EXPECT_DOUBLE_EQ(u, 2);
+    EXPECT_DOUBLE_EQ(v, 1);
+}
+
+TEST(ExternalAngle, KnownParameters) {
+    EXPECT_EQ(externalangle(0, 1.0, 0.0, 0, 0), 0.0);
+    EXPECT_EQ(externalangle(0, -3.0, 0.0, 0, 0), 0.5);
+    EXPECT_NEAR(externalangle(0, -0.75, 0.1, 0, 0), 1.0 / 3, 1e-3);
+    EXPECT_NEAR(externalangle(0, -0.75, -0.1, 0, 0), 2.0 / 3, 1e-3);
+    // Far out the angle of c approaches its argument.
+    EXPECT_NEAR(externalangle(0, 0, 1000, 0, 0), 0.25, 1e-3);
+}
+
+TEST(ExternalAngle, DegeneratePoints) {
+    // At the origin: a quarter turn above, three quarters otherwise.
+    EXPECT_EQ(externalangle(0, 0, 1e-7, 0, 0), 0.25);
+    EXPECT_EQ(externalangle(0, 0, -1e-7, 0, 0), 0.75);
+    EXPECT_EQ(externalangle(0, 0, 0, 0, 0), 0.75);
+    // Points of the set never get far enough: 0.
+    EXPECT_EQ(externalangle(0, -0.1, 0.1, 0, 0), 0.0);
+    EXPECT_EQ(externalangle(0, -1.0, 0.0, 0, 0), 0.0);  // passes through 0
+    EXPECT_EQ(externalangle(1, 0.5, 0.5, 0.0, 0.0), 0.0);
+}
+
+TEST(ExternalAngle, JuliaOfZeroIsTheArgument) {
+    for (double t : {0.1, 0.3, 0.45, 0.6, 0.9}) {
+        const double x = 1.5 * std::cos(2 * M_PI * t), y = 1.5 * std::sin(2 * M_PI * t);
+        EXPECT_NEAR(externalangle(1, x, y, 0, 0), t, 1e-12) << t;
+    }
+    State s;
+    s.jcx = s.jcy = 0;
+    EXPECT_EQ(externalangle(s, 1, -2, 0), 0.5);
+    // The angle is in [0, 1): a whole turn is 0.
+    EXPECT_EQ(externalangle(1, 2, 0, 0, 0), 0.0);
+}
+
+TEST(ExternalAngle, JuliaSetOfAnotherConstant) {
+    // For c = -2 the Julia set is [-2, 2]; the point 3 lies on the ray of angle 0,
+    // -3 on the ray 1/2 (its image is 7, on ray 0).
+    EXPECT_EQ(externalangle(1, 3, 0, -2, 0), 0.0);
+    EXPECT_EQ(externalangle(1, -3, 0, -2, 0), 0.5);
+    State s;
+    s.jcx = -2;
+    s.jcy = 0;
+    EXPECT_EQ(externalangle(s, 1, -3, 0), 0.5);
+}
+
+TEST(RayNewton, FailureCodes) {
+    // A derivative of 0 (z = 0 under c = 0).
+    double x = 0, y = 0;
+    EXPECT_EQ(RayNewton(1, 1, 0, 0, &x, &y, 1.0, 0.0), 2);
+    // An orbit past 1e100.
+    x = 1e60;
+    y = 0;
+    EXPECT_EQ(RayNewton(1, 1, 0, 0, &x, &y, 1.0, 0.0), 1);
+    // A first step far longer than 3 sqrt(x^2 + y^2 + 1).
+    x = 1e-3;
+    y = 0;
+    EXPECT_EQ(RayNewton(1, 1, 0, 0, &x, &y, 10.0, 0.0), -1);
+    // Success: under c = 0 the point of z^2 with log-modulus 2, argument 1 is
+    // e^(1 + 0.5 i), found from near it.
+    x = 2.4;
+    y = 1.3;
+    EXPECT_EQ(RayNewton(1, 1, 0, 0, &x, &y, 2.0, 1.0), 0);
+    EXPECT_NEAR(x, std::exp(1.0) * std::cos(0.5), 1e-12);
+    EXPECT_NEAR(y, std::exp(1.0) * std::sin(0.5), 1e-12);
+}
+
+class Rays : public ::testing::Test {
+protected:
+    Rays() {
+        State& s = app.s;
+        s.xmin = -2.25;
+        s.xmax = 0.75;
+        s.ymin = -1.5;
+        s.ymax = 1.5;
+        s.xside = s.yside = 3.0;
+        s.xres = s.yres = 600;
+        app.g_vhdc = Surface(600, 600, white);
+    }
+    // The drawn pixels and their extent.
+    struct Drawn {
+        int count = 0, imin = 1 << 30, imax = -(1 << 30), kmin = 1 << 30, kmax = -(1 << 30);
+    };
+    Drawn drawn(Rgb pen) const {
+        Drawn d;
+        for (int k = 0; k < app.g_vhdc.height(); ++k)
+            for (int i = 0; i < app.g_vhdc.width(); ++i)
+                if (app.g_vhdc.getpixel(i, k) == pen) {
+                    ++d.count;
+                    d.imin = std::min(d.imin, i);
+                    d.imax = std::max(d.imax, i);
+                    d.kmin = std::min(d.kmin, k);
+                    d.kmax = std::max(d.kmax, k);
+                }
+        return d;
+    }
+    double x(int i) const { return app.s.xmin + i * app.s.xside / (app.s.xres - 1); }
+    double y(int k) const { return app.s.ymax - k * app.s.yside / (app.s.yres - 1); }
+
+    FakeHost host;
+    App app{host};
+};
+
+TEST_F(Rays, ZeroRunsAlongThePositiveAxisTo025) {
+    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    const Drawn d = drawn(black);
+    ASSERT_GT(d.count, 0);
+    EXPECT_EQ(d.kmin, 299);  // the row of y = 0
+    EXPECT_EQ(d.kmax, 299);
+    EXPECT_EQ(d.imax, 599);  // from beyond the right edge
+    EXPECT_GT(x(d.imin), 0.25);
+    EXPECT_LT(x(d.imin), 0.26);
+    EXPECT_TRUE(host.presented.empty());  // the caller shows the surface
+}
+
+TEST_F(Rays, HalfRunsAlongTheNegativeAxisToMinus2) {
+    EXPECT_EQ(NewtonRay(app, 0, 1, 2, 0, 0), 0);
+    const Drawn d = drawn(black);
+    ASSERT_GT(d.count, 0);
+    EXPECT_EQ(d.kmin, 299);
+    EXPECT_EQ(d.kmax, 299);
+    EXPECT_EQ(d.imin, 0);  // from beyond the left edge
+    EXPECT_NEAR(x(d.imax), -2.0, 0.02);
+}
+
+TEST_F(Rays, ThirdsLandNearMinusThreeQuarters) {
+    app.s.rray = 255;
+    app.s.gray = 0;
+    app.s.bray = 0;
+    const Rgb pen = rgb(255, 0, 0);
+    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    Drawn d = drawn(pen);
+    ASSERT_GT(d.count, 0);
+    EXPECT_LT(d.kmax, 299);  // above the axis
+    EXPECT_LT(std::hypot(x(d.imax) + 0.75, y(d.kmax)), 0.1);
+    app.g_vhdc = Surface(600, 600, white);
+    EXPECT_EQ(NewtonRay(app, 0, 2, 3, 0, 0), 0);
+    d = drawn(pen);
+    ASSERT_GT(d.count, 0);
+    EXPECT_GT(d.kmin, 299);  // below it
+    EXPECT_LT(std::hypot(x(d.imax) + 0.75, y(d.kmin)), 0.1);
+}
+
+TEST_F(Rays, InvalidAnglesDrawNothing) {
+    const Surface before = app.g_vhdc;
+    EXPECT_EQ(NewtonRay(app, 0, 1, 1, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, 0, 3, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, 0, -1, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, 0, 0, 0, 0, 0), 1);
+    EXPECT_EQ(app.g_vhdc, before);
+}
+
+TEST_F(Rays, ARayThatNeverComesNearTheViewDrawsNothing) {
+    State& s = app.s;
+    s.xmin = 10;
+    s.xmax = 11;
+    s.ymin = 10;
+    s.ymax = 11;
+    s.xside = s.yside = 1;
+    const Surface before = app.g_vhdc;
+    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    EXPECT_EQ(app.g_vhdc, before);
+}
+
+TEST_F(Rays, DeepZoomStartsAtTheFirstDrawablePoint) {
+    // The start point e^7 is some 10^13 pixels away: too far for an int.
+    State& s = app.s;
+    s.xmin = 0.2501;
+    s.xmax = 0.2503;
+    s.ymin = -0.0001;
+    s.ymax = 0.0001;
+    s.xside = s.yside = 0.0002;
+    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    const Drawn d = drawn(black);
+    ASSERT_GT(d.count, 0);
+    EXPECT_EQ(d.imax, 599);
+    EXPECT_EQ(d.kmin, 299);
+    EXPECT_EQ(d.kmax, 299);
+    // With maxiter 256 the ray runs its full depth and ends just right of 1/4.
+    EXPECT_GT(x(d.imin), 0.25014);
+    EXPECT_LT(x(d.imin), 0.25016);
+}
+
+TEST_F(Rays, ZoomedOutStartPointIsTheFirstVertex) {
+    // e^7 = 1096.6 fits in a view of +-1500: the ray is drawn from its start.
+    State& s = app.s;
+    s.xmin = s.ymin = -1500;
+    s.xmax = s.ymax = 1500;
+    s.xside = s.yside = 3000;
+    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    const Drawn d = drawn(black);
+    ASSERT_GT(d.count, 0);
+    EXPECT_EQ(d.imax, static_cast<int>((std::exp(7.0) + 1500) * 599 / 3000));
+    EXPECT_EQ(d.kmin, 299);
+    EXPECT_EQ(d.kmax, 299);
+}
+
+TEST_F(Rays, JuliaRaysOfZeroAreStraight) {
+    // For c = 0 the ray of angle t is the half-line of argument 2 pi t, ending at the
+    // unit circle.
+    State& s = app.s;
+    s.xmin = s.ymin = -2;
+    s.xmax = s.ymax = 2;
+    s.xside = s.yside = 4;
+    EXPECT_EQ(NewtonRay(app, 1, 1, 4, 0, 0), 0);
+    const Drawn d = drawn(black);
+    ASSERT_GT(d.count, 0);
+    EXPECT_EQ(d.imin, 299);  // the column of x = 0
+    EXPECT_EQ(d.imax, 299);
+    EXPECT_EQ(d.kmin, 0);
+    EXPECT_NEAR(y(d.kmax), 1.0, 0.02);
+}
+
+}  // namespace
+}  // namespace vantrel
