@@ -29,6 +29,7 @@ inline int low8(long long v) { return static_cast<int>(v & 0xFF); }
 
 // (v rem 255) + 1: the palette band of a count, 1..255 for v >= 0, -253..1 below.
 inline int level(long long v) { return static_cast<int>(v % 255) + 1; }
+inline int level(int v) { return v % 255 + 1; }
 
 // Palette entry k; indexes outside 0..255 wrap through their low 8 bits.
 inline Channels pal(const Frame& f, long long k) {

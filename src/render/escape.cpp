@@ -15,6 +15,45 @@ bool tiaoutside(int outside) { return outside >= 9 && outside <= 12; }
 
 double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
 
+// The pixel's point and a fresh start of its orbit, in the core fields of o.
+void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
+    const double x = i * f.xside / (f.xres - 1) + f.xmin;
+    if (f.ftype == 0) {
+        o.c = {x, ystart};
+        if (f.okinvert) {
+            invert(&o.c.x, &o.c.y, 1.0);
+            if (tiaoutside(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
+        }
+        o.z = {0.0, 0.0};
+    } else {
+        o.jzx = x;
+        o.jzy = ystart;
+        o.z = {x, ystart};
+        if (f.okinvert) {
+            invert(&o.z.x, &o.z.y, 1.0);
+            if (tiaoutside(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
+        }
+        o.c = {f.jcx, f.jcy};
+    }
+    o.x = o.y = 0;
+    o.size = 0;
+    o.n = 0;
+}
+
+void resetaccumulators(const Frame& f, Orbit& o) {
+    o.sum = o.sum2 = 0;
+    o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
+    o.sx = 1e10;
+    o.sy = o.sz = 0;
+    o.min_dist = 1e30;
+    o.distance = 0;
+    o.trapped = 0;
+    o.zyn = 0;
+    o.infsize = f.maxsize;
+    o.ninfsize = 0;
+    o.orbit = nullptr;
+}
+
 // What a coloring watches after each step. Only one outside family is active per
 // image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
 // together with another), and at most one inside family.
@@ -116,8 +155,12 @@ struct Kernel {
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
         if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
+        // One orbit record for the row's pixels in turn. Where nothing is gathered on
+        // the way, the accumulators keep their start values and need no reset.
+        Orbit o;
         for (int i = 0; i < f.xres; ++i) {
-            Orbit o = startpixel(f, i, ystart);
+            placepixel(f, i, ystart, o);
+            if constexpr (S != Steps::none || W != Watch::none || Store) resetaccumulators(f, o);
             iterate(f, o, scratch.data());
             out[i] = pixelcolor(f, o);
         }
@@ -209,26 +252,8 @@ Entry choose(const Frame& f) {
 
 Orbit startpixel(const Frame& f, int i, double ystart) {
     Orbit o;
-    const double x = i * f.xside / (f.xres - 1) + f.xmin;
-    if (f.ftype == 0) {
-        o.c = {x, ystart};
-        if (f.okinvert) {
-            invert(&o.c.x, &o.c.y, 1.0);
-            if (tiaoutside(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
-        }
-        o.z = {0.0, 0.0};
-    } else {
-        o.jzx = x;
-        o.jzy = ystart;
-        o.z = {x, ystart};
-        if (f.okinvert) {
-            invert(&o.z.x, &o.z.y, 1.0);
-            if (tiaoutside(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
-        }
-        o.c = {f.jcx, f.jcy};
-    }
-    if (tiaoutside(f.outside) || f.inside == 11) o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
-    o.infsize = f.maxsize;
+    placepixel(f, i, ystart, o);
+    resetaccumulators(f, o);
     return o;
 }
 

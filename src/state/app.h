@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
+#include <memory>
 
 #include "platform/host.h"
 #include "platform/message.h"
@@ -8,6 +10,8 @@
 #include "state/state.h"
 
 namespace vantrel {
+
+class RowEngine;
 
 // The one program: its state, its surfaces, its host and the statics of its procedures.
 struct App {
@@ -33,6 +37,16 @@ struct App {
     // Set-up has replaced `inside` (band decomposition) and completion has not yet
     // put it back; a restart puts it back before a new set-up.
     bool insidepending = false;
+
+    // How rows are computed: `threads` workers ahead of the driver (-1: one per core,
+    // or VANTREL_THREADS), vector lanes on or off (-1: on unless VANTREL_SIMD=0).
+    // Every choice gives the same pixels; only the time differs.
+    int threads = -1;
+    int simd = -1;
+    std::shared_ptr<RowEngine> engine;
+    // How long one driver call may wait for a row the workers are still computing
+    // before it returns to the event loop (0: until the row is there).
+    std::chrono::milliseconds rowbudget{0};
 
     // Statics of the first image: window and surface not yet cleared for the coming
     // pass, the current level, the number of levels of a pass.
