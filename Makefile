@@ -19,10 +19,14 @@ test: build
 bench: build
 	$(BUILD)/bench/vantrel-bench
 
+# The explorer window; without a display, the default view drawn into a file.
 run: build
-	@echo "Vantrel has no window yet: rendering the default view to $(BUILD)/default.png"
-	$(BUILD)/vantrel --render -o $(BUILD)/default.png
-	@echo "written: $(BUILD)/default.png"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    $(BUILD)/vantrel; \
+	else \
+	    echo "No display (DISPLAY is not set): rendering the default view to $(BUILD)/default.png"; \
+	    $(BUILD)/vantrel --render -o $(BUILD)/default.png && echo "written: $(BUILD)/default.png"; \
+	fi
 
 # The test suite under ThreadSanitizer, and under AddressSanitizer with
 # UndefinedBehaviorSanitizer; any report fails the run.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/engine.h"
 #include "render/escape.h"
 #include "render/frame.h"
 #include "special/distance.h"
@@ -130,7 +131,12 @@ int fractaldriver(App& app) {
     if (previous != Cursor::wait) app.cursorsave = previous;
     if (s.j == 0) setup(app);
 
-    renderrow(makeframe(app), s.j, app.g_vhdc.row(s.j));
+    if (!app.engine)
+        app.engine = std::make_shared<RowEngine>(app.threads >= 0 ? app.threads
+                                                                  : RowEngine::defaultthreads());
+    // The first row waits: a call that returned without it would run set-up again.
+    const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.rowbudget;
+    if (!app.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;
 
     if (s.j < s.ClientRes.bottom) {
         const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "render/coloring.h"
+#include "render/lanes.h"
 
 namespace vantrel {
 
@@ -155,6 +156,17 @@ struct Kernel {
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
         if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
+        if constexpr (S == Steps::none && W == Watch::none && !Store) {
+            if (f.simd) {
+                // Nothing to gather on the way: the whole row goes through the lanes.
+                thread_local std::vector<Orbit> orbits;
+                orbits.resize(static_cast<std::size_t>(f.xres));
+                for (int i = 0; i < f.xres; ++i) placepixel(f, i, ystart, orbits[i]);
+                iteratelanes(f, orbits.data(), f.xres);
+                for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
+                return;
+            }
+        }
         // One orbit record for the row's pixels in turn. Where nothing is gathered on
         // the way, the accumulators keep their start values and need no reset.
         Orbit o;
@@ -258,6 +270,13 @@ Orbit startpixel(const Frame& f, int i, double ystart) {
 }
 
 void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
+    if (!scratch && (f.outside == 18 || f.inside == 14)) {
+        // Nowhere to keep the orbit: iterate all the same, without an estimate.
+        std::vector<COMPLEX> own(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1);
+        choose(f).iterate(f, o, own.data());
+        o.orbit = nullptr;
+        return;
+    }
     if (scratch) scratch[0] = {0.0, 0.0};
     choose(f).iterate(f, o, scratch);
 }

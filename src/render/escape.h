@@ -36,8 +36,9 @@ inline double rowy(const Frame& f, int j) {
 Orbit startpixel(const Frame& f, int i, double ystart);
 
 // Iterates one orbit to its end with the per-step work the frame's colorings need.
-// `scratch` holds maxiter + 1 points when a distance estimator is chosen (else it
-// may be null); the orbit is left in it and o.orbit points at it.
+// `scratch` holds maxiter + 1 points when a distance estimator is chosen: the orbit
+// is left in it and o.orbit points at it (without one there is no estimate). It
+// may be null for every other coloring.
 void iterate(const Frame& f, Orbit& o, COMPLEX* scratch);
 
 // Escaped means past the escape limit, and so does an iterate that overflowed to

@@ -1,5 +1,8 @@
 #include "render/frame.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace vantrel {
 
 Frame makeframe(const App& app) {
@@ -41,7 +44,16 @@ Frame makeframe(const App& app) {
     f.distmaxout = s.distmaxout;
     f.distmaxin = s.distmaxin;
     f.palette = s.palette;
+    f.simd = app.simd >= 0 ? app.simd : defaultsimd();
     return f;
+}
+
+bool defaultsimd() {
+    static const bool on = [] {
+        const char* v = std::getenv("VANTREL_SIMD");
+        return !(v && std::strcmp(v, "0") == 0);
+    }();
+    return on;
 }
 
 }  // namespace vantrel

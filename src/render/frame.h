@@ -20,10 +20,15 @@ struct Frame {
     int period = 0, mapping = 0, demscale = 0;
     double factor = 0, il = 0, lpsm = 0, lptia = 0, delta = 0, distmaxout = 0, distmaxin = 0;
     Palette palette{};
+    // Iterate in vector lanes where the coloring allows it (same pixels either way).
+    int simd = 1;
 
     bool operator==(const Frame&) const = default;
 };
 
 Frame makeframe(const App& app);
+
+// Lanes on unless VANTREL_SIMD=0; an App's own `simd` setting of 0 or 1 overrides it.
+bool defaultsimd();
 
 }  // namespace vantrel

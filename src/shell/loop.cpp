@@ -3,10 +3,7 @@
 #include "render/driver.h"
 #include "shell/splash.h"
 
-#if __has_include("special/firstimage.h")
 #include "special/firstimage.h"
-#define VANTREL_FIRSTIMAGE 1
-#endif
 
 namespace vantrel {
 
@@ -41,14 +38,10 @@ Turn ProgramTurn(App& app) {
 
     // Exactly one step of drawing follows every message, so that input is never
     // kept waiting longer than one row.
-#ifdef VANTREL_FIRSTIMAGE
     if (s.okfirstimage)
         firstimage(app);
     else if (s.okfractal)
         fractaldriver(app);
-#else
-    if (s.okfractal) fractaldriver(app);
-#endif
 
     const bool drawing = s.okfirstimage || s.okfractal;
     return drawing || !app.posted.empty() ? Turn::busy : Turn::idle;

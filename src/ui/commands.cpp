@@ -5,10 +5,6 @@
 #include "state/history.h"
 #include "ui/window.h"
 
-#if __has_include("special/firstimage.h")
-#define VANTREL_FIRSTIMAGE 1
-#endif
-
 namespace vantrel {
 
 namespace {
@@ -140,11 +136,7 @@ void command(App& app, int id) {
 
     switch (id) {
         case cmd::firstimage:
-#ifdef VANTREL_FIRSTIMAGE
             s.okfirstimage = 1;
-#else
-            draw(s);  // the plain image, until the opening animation exists
-#endif
             break;
         case cmd::exit:
             app.post(Message::of(MessageType::destroy));

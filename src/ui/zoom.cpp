@@ -5,12 +5,8 @@
 #include "render/complex.h"
 #include "special/julia.h"
 #include "state/history.h"
-#include "ui/window.h"
-
-#if __has_include("ui/orbits.h")
 #include "ui/orbits.h"
-#define VANTREL_ORBITS 1
-#endif
+#include "ui/window.h"
 
 namespace vantrel {
 
@@ -168,9 +164,7 @@ void rbuttondown(App& app, int x, int y) {
     State& s = app.s;
     if (s.okfractal || s.ftype != 0) return;
     if (s.okorbits) {
-#ifdef VANTREL_ORBITS
-        draworbits(app, x, y);
-#endif
+        draworbits(app, x, y);  // the trace keeps to the picture itself
         return;
     }
     if (s.okescher || s.okinvert) return;

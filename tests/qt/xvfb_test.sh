@@ -4,16 +4,14 @@
 vantrel="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "no Xvfb or xdotool"; exit 77; }
 
-# A display number nobody uses.
-for n in $(seq 140 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-[ -n "$display" ] || { echo "no free display"; exit 77; }
-
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a display nobody uses and tells us which.
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; [ -n "$app" ] && kill $app 2>/dev/null' EXIT
-export DISPLAY="$display"
+trap 'kill $xvfb 2>/dev/null; [ -n "$app" ] && kill $app 2>/dev/null; rm -f "$numberfile"' EXIT
+for i in $(seq 50); do [ -s "$numberfile" ] && break; sleep 0.1; done
+[ -s "$numberfile" ] || { echo "Xvfb did not start"; exit 77; }
+export DISPLAY=":$(head -1 "$numberfile")"
 for i in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
 "$vantrel" &

@@ -82,8 +82,8 @@ TEST(TriangleInequalityAverage, InsideDoublesForKX) {
 
 TEST(EpsilonCross, StopsNearAnAxisFromTheSecondStep) {
     Frame f = testframe(1, 12);
-    // c = 0.005i: z_1 = c is on the real axis's... near the imaginary axis already,
-    // which does not count; z_2 = -0.000025 + 0.005i is near it at step 2: stop.
+    // c = 0.005i: z_1 = c lies on the imaginary axis, which does not count at the
+    // first step; z_2 = -0.000025 + 0.005i is near it at step 2: stop.
     const Orbit o = run(f, 0, 0.005);
     EXPECT_EQ(o.n, 2);
     EXPECT_DOUBLE_EQ(o.z.x, -0.000025);
@@ -120,6 +120,9 @@ TEST(AngularDecomposition, WorkedValuesAndTheImaginaryAxis) {
     EXPECT_CH(insidecolor(f, orbit(256, -1e-40, -1, 1)), entry(193));
     // The negative real axis is half a turn: 128, level 129.
     EXPECT_CH(insidecolor(f, orbit(256, -1, 0.0, 1)), entry(129));
+    // At the origin itself a signed zero must not decide: both are angle 0.
+    EXPECT_CH(insidecolor(f, orbit(256, -0.0, 0.0, 0)), entry(1));
+    EXPECT_CH(insidecolor(f, orbit(256, 0.0, 0.0, 0)), entry(1));
 }
 
 TEST(DistanceEstimator, InsideIndexClampedTo1To255) {

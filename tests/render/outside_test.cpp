@@ -48,6 +48,11 @@ TEST(ContinuousPotential, TinyZeroAndWrap) {
     EXPECT_CH(outsidecolor(f, orbit(200, 20, 0, 20)), entry(255));
     EXPECT_CH(outsidecolor(f, orbit(16383, 20, 0, 20)), entry(255));
     EXPECT_CH(outsidecolor(f, orbit(30000, 20, 0, 20)), entry(255));
+    // The cut-off lies at about the smallest float, 2^-126: with n = 124 the
+    // potential is ln(size) * 2^-126. Just below it counts as 0 (entry 255); just
+    // above, 255 - sqrt(d) * slope falls a hair below 255 (entry 254).
+    EXPECT_CH(outsidecolor(f, orbit(124, 3, 0, std::exp(0.99999999))), entry(255));
+    EXPECT_CH(outsidecolor(f, orbit(124, 3, 0, std::exp(1.00001))), entry(254));
     // size at most 2 has no potential.
     EXPECT_CH(outsidecolor(f, orbit(1, 2, 0, 2.0)), entry(255));
     // n = 1 and ln(size) = 8 make the potential 8 / 2^3 = 1, so k = 255 - slope.

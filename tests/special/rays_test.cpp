@@ -76,6 +76,44 @@ TEST(ExternalAngle, JuliaSetOfAnotherConstant) {
     EXPECT_EQ(externalangle(s, 1, -3, 0), 0.5);
 }
 
+// Follows the ray N/D inward with the Newton refinement for `depth` halvings of
+// the potential and asks every point for its angle: two different computations of
+// the same thing. Returns the number of points checked.
+int checkray(int type, double a, double b, int N, int D, int depth) {
+    const double angle = static_cast<double>(N) / D;
+    double t = angle;
+    double x = std::exp(7.0) * std::cos(6.283185307179586 * t);
+    double y = std::exp(7.0) * std::sin(6.283185307179586 * t);
+    int checked = 0;
+    for (int n = 1; n <= depth; ++n) {
+        t = std::fmod(2 * t, 1.0);
+        for (int st = 1; st <= 10; ++st) {
+            const double rlog = 14.0 * std::exp(-st * 0.69315 / 10);
+            if (RayNewton(type, n, a, b, &x, &y, rlog, 6.283185307179586 * t) != 0) return checked;
+            const double got = externalangle(type, x, y, a, b);
+            EXPECT_NEAR(std::remainder(got - angle, 1.0), 0.0, 1e-9)
+                << N << "/" << D << " at (" << x << ", " << y << ")";
+            ++checked;
+        }
+    }
+    return checked;
+}
+
+constexpr int someangles[][2] = {{1, 3}, {2, 3}, {1, 7}, {2, 7}, {3, 7}, {1, 5},
+                                 {2, 5}, {4, 5}, {1, 10}, {7, 15}, {1, 4}, {3, 8}};
+
+TEST(ExternalAngle, PointsOfMandelbrotRaysHaveTheirAngle) {
+    for (const auto& nd : someangles) EXPECT_EQ(checkray(0, 0, 0, nd[0], nd[1], 12), 120);
+}
+
+TEST(ExternalAngle, PointsOfJuliaRaysHaveTheirAngle) {
+    // The dendrite of c = i: orbits pass between 0, c and the fixed point, where the
+    // sum of arguments must be kept on its branch.
+    for (const auto& nd : someangles) EXPECT_EQ(checkray(1, 0, 1, nd[0], nd[1], 10), 100);
+    // The basilica.
+    for (const auto& nd : someangles) EXPECT_EQ(checkray(1, -1, 0, nd[0], nd[1], 10), 100);
+}
+
 TEST(RayNewton, FailureCodes) {
     // A derivative of 0 (z = 0 under c = 0).
     double x = 0, y = 0;

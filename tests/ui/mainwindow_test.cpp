@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <random>
+#include <string>
 
 #include "files/vtl.h"
 #include "render/complex.h"
@@ -80,8 +82,10 @@ TEST_F(Window, ASmallerWindowShowsTheTopLeftOfTheImage) {
 }
 
 TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
+    // Other builds may run this test at the same time.
     const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / "vantrel-window-test.vtl";
+        std::filesystem::temp_directory_path() /
+        ("vantrel-window-" + std::to_string(std::random_device{}()) + ".vtl");
     {
         FakeHost h;
         App saver(h);
@@ -107,12 +111,8 @@ TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
     other.openplain();
     EXPECT_EQ(other.app.s.zctmax[0], 0);
     EXPECT_EQ(other.boxes(), 0);
-    std::filesystem::remove(file);
-}
 
-TEST_F(Window, AFileSavedInOrbitModeOpensInItWithItsSurface) {
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / "vantrel-window-orbits.vtl";
+    // A file saved in orbit tracing mode opens in it, with the surface it needs.
     {
         FakeHost h;
         App saver(h);
@@ -120,11 +120,12 @@ TEST_F(Window, AFileSavedInOrbitModeOpensInItWithItsSurface) {
         saver.s.svtlfile = file.string();
         ASSERT_EQ(writevtl(saver, 0), 0);
     }
-    app.s.ovtltemp = "\"" + file.string() + "\"";
-    ASSERT_EQ(start(), 0);
-    EXPECT_EQ(app.s.okorbits, 1);
-    EXPECT_EQ(app.g_ohdc.width(), 301);
-    EXPECT_EQ(app.g_ohdc.height(), 301);
+    Explorer orbits;
+    orbits.app.s.ovtltemp = "\"" + file.string() + "\"";
+    ASSERT_EQ(orbits.start(), 0);
+    EXPECT_EQ(orbits.app.s.okorbits, 1);
+    EXPECT_EQ(orbits.app.g_ohdc.width(), 301);
+    EXPECT_EQ(orbits.app.g_ohdc.height(), 301);
     std::filesystem::remove(file);
 }
 
@@ -531,6 +532,8 @@ TEST_F(Window, APreviewOnScreenRefusesBoxesHistoryModesAndPlot) {
 
 TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     openplain();
+    key('K');  // only in orbit mode
+    EXPECT_EQ(boxes(), 0);
     drag(0, 0, 150, 150);
     key('Z');
     app.s.maxiter = 500;  // a working value the history entry does not hold
@@ -554,6 +557,11 @@ TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     settle();
     EXPECT_EQ(app.g_ohdc, app.g_vhdc);  // the clean picture orbits are drawn on
     EXPECT_EQ(s.zctmax[0], 1);          // nothing was pushed
+    // A right click traces an orbit instead of a preview.
+    host.pauses.clear();
+    rightclick(150, 150);
+    EXPECT_FALSE(host.pauses.empty());
+    EXPECT_EQ(s.okjulia, 1);
 
     // Refused in orbit mode: E, I, T, the palette and the coloring commands.
     app.s.outside = 9;
@@ -580,13 +588,6 @@ TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     EXPECT_EQ(host.laststatus(1), "      current M-set: 2 / 2");
     EXPECT_EQ(s.okfractal, 1);
     EXPECT_EQ(s.j, 1);  // a new image, its first row drawn
-}
-
-TEST_F(Window, KWorksOnlyInOrbitMode) {
-    openplain();
-    key('K');
-    EXPECT_EQ(boxes(), 0);
-    EXPECT_EQ(app.s.oklines, 1);
 }
 
 TEST_F(Window, EscherJuliaAndInversionExcludeTheOtherModes) {

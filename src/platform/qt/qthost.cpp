@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -160,7 +161,7 @@ bool QtHost::tick() {
 }
 
 void QtHost::runloop(const std::function<Turn()>& turn) {
-    turn_ = turn;
+    drive(turn);
     running_ = true;
     timer_.start();
     QCoreApplication::exec();
@@ -188,6 +189,7 @@ bool QtHost::createmainwindow(const std::string& caption, const Rect& frame) {
     main_ = new MainFrame(*this);
     if (!main_) return false;
     main_->setWindowTitle(QString::fromStdString(caption));
+    QGuiApplication::setWindowIcon(QIcon(":/icons/vantrel.png"));
     view_ = new ImageView(*this);
     main_->setCentralWidget(view_);
 
@@ -220,6 +222,7 @@ bool QtHost::createmainwindow(const std::string& caption, const Rect& frame) {
         QObject::connect(a, &QAction::triggered, [this, id] { input(Message::command(id)); });
     }
 
+    frame_ = frame;
     const double k = ratio();
     main_->move(static_cast<int>(frame.left / k), static_cast<int>(frame.top / k));
     main_->resize(static_cast<int>(frame.width() / k), static_cast<int>(frame.height() / k));
@@ -266,6 +269,15 @@ void QtHost::showmainwindow(bool on) {
         main_->raise();
         main_->activateWindow();
         view_->setFocus();
+        // The frame asked for is the outer one; a window manager's decorations are
+        // known only once it has framed the window.
+        QTimer::singleShot(200, main_.data(), [this] {
+            const QSize outer = main_->frameGeometry().size(), inner = main_->size();
+            if (outer == inner) return;
+            const double k = ratio();
+            main_->resize(static_cast<int>(frame_.width() / k) - (outer.width() - inner.width()),
+                          static_cast<int>(frame_.height() / k) - (outer.height() - inner.height()));
+        });
     } else {
         main_->hide();
     }

@@ -72,7 +72,9 @@ public:
     ImageView* view() const { return view_; }
     QLabel* statuspart(int part) const { return part == 0 ? part0_ : part1_; }
     std::size_t waiting() const { return queue_.size(); }
-    // One turn, as the timer runs it; false when it ended the loop.
+    // The turn the timer runs, and one run of it as the timer makes it: nothing
+    // while a turn or a modal box is under way. False once a turn ended the loop.
+    void drive(const std::function<Turn()>& turn) { turn_ = turn; }
     bool tick();
 
 private:
@@ -89,6 +91,7 @@ private:
     bool ended_ = false;
     int hidden_ = 0;  // the pointer is hidden while this is below 0
     Cursor cursor_ = Cursor::cross;
+    Rect frame_{};  // the main window's outer rectangle, as asked for
 
     QPointer<MainFrame> main_;
     ImageView* view_ = nullptr;
