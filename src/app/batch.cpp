@@ -62,6 +62,8 @@ private:
 int renderbatch(const BatchOptions& options) {
     QuietHost host;
     App app(host);
+    app.threads = options.threads;
+    app.simd = options.simd ? -1 : 0;
     State& s = app.s;
     seedhistory(s);
     if (!options.vtl.empty()) {

@@ -10,6 +10,8 @@ struct BatchOptions {
     std::string map;     // MAP palette replacing the parameter file's, or empty
     int xres = 600, yres = 600;
     bool sized = false;
+    int threads = -1;  // worker threads, -1 for one per core
+    bool simd = true;  // vector lanes (the pixels are the same without)
 };
 
 // Renders the current view of the parameter file without a window and saves it.

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,8 @@ const char* const usage =
     "window and saves it as a Targa or PNG image.\n"
     "  -o FILE      the image to write; a name ending in .png is written as PNG\n"
     "  --size WxH   image size in pixels, 32 to 9600 each way (default 600x600)\n"
+    "  --threads N  worker threads (default: one per core; 0 renders on one thread)\n"
+    "  --no-simd    no vector lanes (slower, the same pixels)\n"
     "  --map FILE   color with a Fractint MAP palette instead of the file's own\n";
 
 int usageerror(const char* message) {
@@ -52,6 +55,9 @@ int explorer(int argc, char** argv, const std::string& vtl) {
     QApplication::setApplicationName("Vantrel");
     vantrel::QtHost host;
     vantrel::App app(host);
+    // Rows come from the workers; a row they have not finished yet is waited for
+    // only this long before the window handles its events again.
+    app.rowbudget = std::chrono::milliseconds(30);
     host.attach(app.window);
     return vantrel::WinMain(app, vtl.empty() ? std::string() : "\"" + vtl + "\"",
                             vantrel::MainWindowProc);
@@ -75,6 +81,14 @@ int main(int argc, char** argv) {
         } else if (arg == "-o") {
             if (++a >= argc) return usageerror("-o needs a file name");
             options.output = argv[a];
+        } else if (arg == "--threads") {
+            char* end = nullptr;
+            if (++a >= argc || (options.threads = static_cast<int>(std::strtol(argv[a], &end, 10)),
+                                *end != 0 || end == argv[a] || options.threads < 0 ||
+                                options.threads > 256))
+                return usageerror("--threads needs a number from 0 to 256");
+        } else if (arg == "--no-simd") {
+            options.simd = false;
         } else if (arg == "--size") {
             if (++a >= argc || !parsesize(argv[a], &options.xres, &options.yres))
                 return usageerror("--size needs WIDTHxHEIGHT");

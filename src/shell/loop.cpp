@@ -1,6 +1,7 @@
 #include "shell/loop.h"
 
 #include "render/driver.h"
+#include "render/engine.h"
 #include "shell/splash.h"
 
 #include "special/firstimage.h"
@@ -44,6 +45,8 @@ Turn ProgramTurn(App& app) {
         fractaldriver(app);
 
     const bool drawing = s.okfirstimage || s.okfractal;
+    // A paused or finished image wants no rows ahead.
+    if (!s.okfractal && app.engine) app.engine->cancel();
     return drawing || !app.posted.empty() ? Turn::busy : Turn::idle;
 }
 

@@ -34,6 +34,14 @@ check "png is 64 x 48" test "$(bytes "$dir/small.png" 16 8)" = 0000004000000030
 "$vantrel" --render -o "$dir/sized.tga" --size 33x35
 check "odd size renders" test "$(stat -c %s "$dir/sized.tga")" -eq $((18 + 3 * 33 * 35 + 26))
 
+# Threads and vector lanes change the time, never a pixel.
+"$vantrel" --render -o "$dir/scalar.tga" --threads 0 --no-simd
+"$vantrel" --render -o "$dir/wide.tga" --threads 3
+check "one scalar thread gives the same image" cmp -s "$dir/default.tga" "$dir/scalar.tga"
+check "three workers give the same image" cmp -s "$dir/default.tga" "$dir/wide.tga"
+"$vantrel" --render -o "$dir/x.tga" --threads many 2>/dev/null
+check "a bad thread count is refused" test $? -eq 1
+
 # Failures: the program's own message, status 1, nothing written.
 head -c 983 /dev/zero >"$dir/short.vtl"
 "$vantrel" --render "$dir/short.vtl" -o "$dir/bad.tga" 2>"$dir/err"
