@@ -13,7 +13,9 @@ struct Scene {
     int xres, yres;
     double xmin, xmax, ymin, ymax;
     int maxiter;
-    int repeats;  // heavy scenes are timed once or twice
+    int outside = 1, inside = 0;
+    int repeats = 3;     // heavy scenes are timed fewer times
+    double target = 0;   // the speed-up over the plain loop this scene must reach on all cores
 };
 
 std::vector<Scene> scenes();

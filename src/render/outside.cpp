@@ -122,7 +122,9 @@ Channels potential(const Frame& f, const Orbit& o) {
     if (pot <= 0 || o.size <= 2.0) {
         pot = 0;
     } else {
-        const long double d = std::log(static_cast<long double>(o.size)) / std::pow(2.0L, pot);
+        // 2^pot is exact either way; ldexp gets it without a general power.
+        const long double d =
+            std::log(static_cast<long double>(o.size)) / std::ldexp(1.0L, o.n + 2);
         pot = d > 1.17549435e-38 ? d : 0;
     }
     if (pot > 0)
