@@ -67,6 +67,25 @@ public:
     bool canpopup = true;
     std::vector<std::string> letters;  // every text lettered
 
+    // Dialogs. Each press is one OK (after typing its texts and checking its radio
+    // buttons) or one Cancel; a dialog with no press left is cancelled.
+    struct Press {
+        std::map<int, std::string> text;
+        std::vector<int> check;  // radio buttons to check, each clearing its group
+        bool cancel = false;
+    };
+    std::deque<Press> presses;
+    std::vector<int> dialogs;           // template ids of every dialog run
+    std::vector<DialogFields> opened;   // the fields as each dialog opened
+    std::vector<int> focus;             // the field focused after each refusal
+
+    // File dialogs: each answer is the chosen path, or "" to cancel; a dialog
+    // with no answer left is cancelled. The name is the path's last part.
+    std::deque<std::string> files;
+    std::vector<FileChoice> choices;  // every file dialog as it was asked for
+    std::vector<std::string> pngs;    // every PNG written
+    int pngresult = 0;
+
     // Help.
     bool helpworks = true;
     std::vector<std::string> helpshown;
@@ -97,6 +116,42 @@ public:
         const int a = answers.front();
         answers.pop_front();
         return a;
+    }
+
+    int rundialog(BoundDialog& d) override {
+        dialogs.push_back(d.table->id);
+        opened.push_back(d.fields);
+        log.push_back("dialog " + std::to_string(d.table->id));
+        while (!presses.empty()) {
+            const Press p = presses.front();
+            presses.pop_front();
+            if (p.cancel) return dialogcancel;
+            for (const auto& [id, text] : p.text) d.fields.text[id] = text;
+            for (int id : p.check) {
+                const DialogControl* c = d.table->find(id);
+                if (c == nullptr) continue;
+                for (const DialogControl& o : d.table->controls)
+                    if (o.kind == ControlKind::radio && o.group == c->group)
+                        d.fields.checked[o.id] = o.id == id;
+            }
+            const DialogCheck check = d.ok(d.fields);
+            if (!check.accepted()) {
+                messagebox(check.message, d.table->errortitle, Icon::exclamation, true, Buttons::ok);
+                focus.push_back(check.focus);
+                continue;
+            }
+            for (const DialogNotice& n : check.notices)
+                messagebox(n.text, n.title, Icon::information, false, Buttons::ok);
+            return dialogok;
+        }
+        return dialogcancel;
+    }
+    bool openfile(FileChoice& f) override { return choose(f, "open "); }
+    bool savefile(FileChoice& f) override { return choose(f, "save "); }
+    int writepng(const Surface&, const std::string& path) override {
+        pngs.push_back(path);
+        log.push_back("png " + path);
+        return pngresult;
     }
 
     bool getmessage(Message& m) override {
@@ -171,6 +226,19 @@ public:
         return helpworks;
     }
     void closehelp() override { helpclosed += 1; }
+
+    bool choose(FileChoice& f, const std::string& kind) {
+        choices.push_back(f);
+        log.push_back(kind + f.title);
+        if (files.empty()) return false;
+        const std::string path = files.front();
+        files.pop_front();
+        if (path.empty()) return false;
+        f.path = path;
+        const auto slash = path.find_last_of('/');
+        f.name = slash == std::string::npos ? path : path.substr(slash + 1);
+        return true;
+    }
 
     std::string laststatus(int part) const {
         for (auto it = status.rbegin(); it != status.rend(); ++it)

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/dialog.h"
 #include "platform/message.h"
 #include "platform/rect.h"
 #include "platform/surface.h"
@@ -19,6 +21,23 @@ constexpr int IDOK = 1, IDYES = 6, IDNO = 7;
 // What one turn of the program's loop left behind: more to do at once (a message
 // waiting or an image being drawn), nothing until the next input, or the end.
 enum class Turn { busy, idle, quit };
+
+// One file dialog: what it lists and how it starts, and what the user chose.
+struct FileChoice {
+    struct Filter {
+        std::string name;     // "Targa files (*.tga)"
+        std::string pattern;  // "*.tga"
+    };
+    std::string title;
+    std::vector<Filter> filters;  // the first one is selected as the dialog opens
+    std::string defext;  // added to a typed name without extension ("tga", no dot);
+                         // another filter, once selected, brings its own
+    // Where the dialog starts: a directory and a pattern ("/home/me/*.map") lists
+    // that directory, a full path starts beside that file with its name filled in,
+    // an empty text starts wherever the host likes. On OK the chosen full path.
+    std::string path;
+    std::string name;  // on OK: the chosen file's name without its directory
+};
 
 // What the program needs from the window system. The Qt host does it for real,
 // the batch renderer quietly, and the tests record every call.
@@ -44,6 +63,22 @@ public:
     // Returns IDOK, IDYES or IDNO.
     virtual int messagebox(const std::string& text, const std::string& title, Icon icon,
                            bool owned, Buttons buttons = Buttons::ok) = 0;
+
+    // A modal dialog built from `d.table` and filled from `d.fields`. OK copies
+    // the controls back into `d.fields` and asks `d.ok`: a refusal is shown in an
+    // exclamation box owned by the dialog, titled with the table's `errortitle`,
+    // and the dialog stays open with the focus on the refused field; an accepted
+    // OK shows its notices in information boxes without owner and closes the
+    // dialog. Returns `dialogok`, or `dialogcancel` for Cancel and the close box.
+    virtual int rundialog(BoundDialog& d) = 0;
+    // The open dialog (the file must exist) and the save dialog (its folder must
+    // exist; replacing a file is confirmed first). True with `path` and `name`
+    // filled in, false when the user cancelled, and then `f` is unchanged.
+    virtual bool openfile(FileChoice& f) = 0;
+    virtual bool savefile(FileChoice& f) = 0;
+    // Saves the surface as a PNG image; 0, else a save-error code (1 the file
+    // cannot be made, 3 a write failed, also when the host cannot write PNG).
+    virtual int writepng(const Surface& hdc, const std::string& path) = 0;
 
     // The loop. `getmessage` takes the next input message if one is waiting.
     // `runloop` calls `turn` between input events, never while a message box or a
@@ -103,6 +138,11 @@ public:
     int messagebox(const std::string&, const std::string&, Icon, bool, Buttons) override {
         return IDOK;
     }
+    // Nobody to ask: every dialog is cancelled.
+    int rundialog(BoundDialog&) override { return dialogcancel; }
+    bool openfile(FileChoice&) override { return false; }
+    bool savefile(FileChoice&) override { return false; }
+    int writepng(const Surface&, const std::string&) override { return 3; }
     bool getmessage(Message&) override { return false; }
     // Without input, turning on past the last busy turn would never end.
     void runloop(const std::function<Turn()>& turn) override {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "files/mapfile.h"
 #include "shell/loop.h"
 
 namespace vantrel {
@@ -36,6 +37,8 @@ int CreateMainWindow(App& app) {
     s.yscreen = host.screenheight();
     // Square, from the screen height, so that the whole image fits on any screen.
     s.xres = s.yres = std::min(s.yscreen - 128, 600);
+    // The file dialogs start in the directory the program was started from.
+    InitOpenFile(s);
 
     if (!host.createmainwindow("KX Korvantis", {0, 0, s.xscreen, s.yscreen - 38})) return 2;
     if (app.mainwindowproc) app.mainwindowproc(app, Message::of(MessageType::create));

@@ -182,11 +182,6 @@ void command(App& app, int id) {
     }
 }
 
-void dialogcommand(App& app, int id) {
-    (void)app;
-    (void)id;
-}
-
 void keydown(App& app, const Message& m) {
     State& s = app.s;
     if (s.okfractal) {

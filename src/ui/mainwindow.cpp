@@ -47,16 +47,19 @@ void create(App& app) {
 
     // The command line is the path of a parameter file, in double quotes.
     const std::string& line = s.ovtltemp;
-    const bool file = !line.empty();
-    if (file) {
+    bool loaded = false;
+    if (!line.empty()) {
         if (line.size() >= 2 && line.front() == '"' && line.back() == '"')
             s.ovtlfile = line.substr(1, line.size() - 2);
         else
             s.ovtlfile = line;
-        if (loadvtl(app) == 0) adoptloadedmodes(app);
+        loaded = loadvtl(app) == 0;
+        if (loaded) adoptloadedmodes(app);
     }
-    app.post(Message::command(cmd::firstimage));
-    if (file) app.post(Message::command(cmd::plot));
+    // A parameter file is drawn as it was saved, in its own colors, as after a
+    // load from the menu. The opening animation would show its view only in the
+    // default palette, and its end would cancel a plot posted beside it.
+    app.post(Message::command(loaded ? cmd::plot : cmd::firstimage));
 }
 
 void destroy(App& app) {

@@ -19,6 +19,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include "app/pngfile.h"
+#include "platform/qt/dialogrunner.h"
 #include "platform/qt/widgets.h"
 
 namespace vantrel {
@@ -108,16 +110,38 @@ int QtHost::messagebox(const std::string& text, const std::string& title, Icon i
                                               : QMessageBox::Ok,
                     owned && main_ && main_->isVisible() ? main_.data() : nullptr);
     box.setTextFormat(Qt::PlainText);
-    // No turn runs while the box is open: the box's own event loop would run them.
-    ++modal_;
-    const bool active = timer_.isActive();
-    timer_.stop();
-    const int answer = box.exec();
-    --modal_;
-    if (active) timer_.start();
+    const int answer = modal([&box] { return box.exec(); });
     if (answer == QMessageBox::Yes) return IDYES;
     if (answer == QMessageBox::No) return IDNO;
     return IDOK;
+}
+
+int QtHost::modal(const std::function<int()>& run) {
+    ++modal_;
+    const bool active = timer_.isActive();
+    timer_.stop();
+    const int result = run();
+    --modal_;
+    if (active) timer_.start();
+    return result;
+}
+
+QWidget* QtHost::owner() const { return main_ && main_->isVisible() ? main_.data() : nullptr; }
+
+int QtHost::rundialog(BoundDialog& d) {
+    return modal([&] { return vantrel::rundialog(d, owner()); });
+}
+
+bool QtHost::openfile(FileChoice& f) {
+    return modal([&] { return runfiledialog(f, false, owner()) ? 1 : 0; }) != 0;
+}
+
+bool QtHost::savefile(FileChoice& f) {
+    return modal([&] { return runfiledialog(f, true, owner()) ? 1 : 0; }) != 0;
+}
+
+int QtHost::writepng(const Surface& hdc, const std::string& path) {
+    return vantrel::writepng(hdc, path);
 }
 
 bool QtHost::getmessage(Message& m) {

@@ -42,6 +42,10 @@ public:
     void pause(int milliseconds) override;
     int messagebox(const std::string& text, const std::string& title, Icon icon, bool owned,
                    Buttons buttons) override;
+    int rundialog(BoundDialog& d) override;
+    bool openfile(FileChoice& f) override;
+    bool savefile(FileChoice& f) override;
+    int writepng(const Surface& hdc, const std::string& path) override;
     bool getmessage(Message& m) override;
     void runloop(const std::function<Turn()>& turn) override;
     int screenwidth() override;
@@ -79,6 +83,11 @@ public:
 
 private:
     void wake();
+    // Runs a modal window's own event loop with the turns held off: that loop
+    // would otherwise run them, and an image would advance behind the window.
+    int modal(const std::function<int()>& run);
+    // The owner of dialogs: the main window once it is on the screen.
+    QWidget* owner() const;
 
     const Surface* surface_ = nullptr;
     std::deque<Message> queue_;
