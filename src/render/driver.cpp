@@ -9,6 +9,7 @@
 #include "special/distance.h"
 #include "special/escher.h"
 #include "special/firstimage.h"
+#include "state/history.h"
 
 namespace vantrel {
 
@@ -26,17 +27,7 @@ void setup(App& app) {
     s.xorbit = {};
     s.yorbit = {};
 
-    if (s.ftype == 0) {
-        s.xmin = s.mxmin;
-        s.xmax = s.mxmax;
-        s.ymin = s.mymin;
-        s.ymax = s.mymax;
-    } else {
-        s.xmin = s.jxmin;
-        s.xmax = s.jxmax;
-        s.ymin = s.jymin;
-        s.ymax = s.jymax;
-    }
+    takecurrentview(s);
     const bool tiaout = s.outside >= 9 && s.outside <= 12;
     if (s.ftype != 0 && tiaout) {
         s.exponent = 2;
@@ -95,19 +86,8 @@ void complete(App& app) {
         s.inside = app.insidesave;
         app.insidepending = false;
     }
-    if (s.ftype == 0) {
-        s.mxmin = s.xmin;
-        s.mxmax = s.xmax;
-        s.mymin = s.ymin;
-        s.mymax = s.ymax;
-        s.okjulia = 1;
-    } else {
-        s.jxmin = s.xmin;
-        s.jxmax = s.xmax;
-        s.jymin = s.ymin;
-        s.jymax = s.ymax;
-        s.okjulia = 0;
-    }
+    storecurrentview(s);
+    s.okjulia = s.ftype == 0 ? 1 : 0;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
     app.host.setcursor(app.cursorsave);
     app.host.setpointer(100, 100);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "special/rays.h"
+#include "state/history.h"
 
 namespace vantrel {
 
@@ -111,17 +112,7 @@ int firstimage(App& app) {
     State& s = app.s;
     const Cursor previous = app.host.setcursor(Cursor::wait);
 
-    if (s.ftype == 0) {
-        s.xmin = s.mxmin;
-        s.xmax = s.mxmax;
-        s.ymin = s.mymin;
-        s.ymax = s.mymax;
-    } else {
-        s.xmin = s.jxmin;
-        s.xmax = s.jxmax;
-        s.ymin = s.jymin;
-        s.ymax = s.jymax;
-    }
+    takecurrentview(s);
 
     if (!app.first) {
         // A pass under way whose picture has gone (changed view or size, or a row

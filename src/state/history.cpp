@@ -25,6 +25,23 @@ void pushview(State& s, double xmin, double xmax, double ymin, double ymax) {
     s.z[t][s.zct[t]] = currentview(s, xmin, xmax, ymin, ymax);
 }
 
+void takecurrentview(State& s) {
+    const bool m = s.ftype == 0;
+    s.xmin = m ? s.mxmin : s.jxmin;
+    s.xmax = m ? s.mxmax : s.jxmax;
+    s.ymin = m ? s.mymin : s.jymin;
+    s.ymax = m ? s.mymax : s.jymax;
+}
+
+void storecurrentview(State& s) {
+    double* v[4] = {&s.mxmin, &s.mxmax, &s.mymin, &s.mymax};
+    if (s.ftype != 0) v[0] = &s.jxmin, v[1] = &s.jxmax, v[2] = &s.jymin, v[3] = &s.jymax;
+    *v[0] = s.xmin;
+    *v[1] = s.xmax;
+    *v[2] = s.ymin;
+    *v[3] = s.ymax;
+}
+
 void LoadParams(App& app) {
     State& s = app.s;
     const FRACTAL& e = s.z[s.ftype][s.zct[s.ftype]];
@@ -32,17 +49,7 @@ void LoadParams(App& app) {
     s.xmax = e.xmax;
     s.ymin = e.ymin;
     s.ymax = e.ymax;
-    if (s.ftype == 0) {
-        s.mxmin = e.xmin;
-        s.mxmax = e.xmax;
-        s.mymin = e.ymin;
-        s.mymax = e.ymax;
-    } else {
-        s.jxmin = e.xmin;
-        s.jxmax = e.xmax;
-        s.jymin = e.ymin;
-        s.jymax = e.ymax;
-    }
+    storecurrentview(s);
     s.maxiter = e.maxiter;
     s.maxsize = e.maxsize;
     s.outside = e.outside;

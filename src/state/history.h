@@ -9,6 +9,10 @@ void seedhistory(State& s);
 // Appends a view (with the current iteration limit, escape limit, constant and
 // colorings) to the history of the current set type; a full history drops it.
 void pushview(State& s, double xmin, double xmax, double ymin, double ymax);
+// The working view xmin..ymax from the current view of the set type being drawn,
+// and back.
+void takecurrentview(State& s);
+void storecurrentview(State& s);
 // Makes the current history entry the current view and shows the history text.
 void LoadParams(App& app);
 // "      current M-set: 3 / 7" in status part 1.

@@ -47,17 +47,7 @@ void zoom(App& app) {
     s.ymin = u - static_cast<double>(b.bottom) / (s.yres - 1) * s.yside;
     s.xmax = t + static_cast<double>(b.right) / (s.xres - 1) * s.xside;
     s.ymax = u - static_cast<double>(b.top) / (s.yres - 1) * s.yside;
-    if (s.ftype == 0) {
-        s.mxmin = s.xmin;
-        s.mxmax = s.xmax;
-        s.mymin = s.ymin;
-        s.mymax = s.ymax;
-    } else {
-        s.jxmin = s.xmin;
-        s.jxmax = s.xmax;
-        s.jymin = s.ymin;
-        s.jymax = s.ymax;
-    }
+    storecurrentview(s);
     pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
     showhistory(app);
     s.j = 0;
