@@ -55,6 +55,12 @@ struct Derivative {
 };
 inline Derivative derivative(const Orbit& o, bool test, double limit) {
     Derivative d;
+    if (o.lanederivative) {  // tested against the overflow limit on the way
+        d.x = o.dx;
+        d.y = o.dy;
+        d.overflowed = test && o.dover;
+        return d;
+    }
     if (!o.orbit) {  // iterated without keeping its orbit: no estimate
         d.overflowed = true;
         return d;

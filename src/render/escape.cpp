@@ -55,6 +55,20 @@ void resetaccumulators(const Frame& f, Orbit& o) {
     o.orbit = nullptr;
 }
 
+// Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
+// value the band decomposition's loop picks up on the way.
+double imzsix(const Frame& f, int i, double ystart) {
+    Orbit o;
+    placepixel(f, i, ystart, o);
+    const int e = std::clamp(f.exponent, 2, 17);
+    for (int n = 0; n < 6; ++n) {
+        COMPLEX p;
+        complex_power(o.z, e, &p);
+        o.z = {p.x + o.c.x, p.y + o.c.y};
+    }
+    return o.z.y;
+}
+
 // What a coloring watches after each step. Only one outside family is active per
 // image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
 // together with another), and at most one inside family.
@@ -151,22 +165,45 @@ struct Kernel {
         if constexpr (Store) o.orbit = orb;
     }
 
+    // The lanes' share of this loop's work, if they have one.
+    static constexpr int lanework() {
+        constexpr bool plainsteps = S == Steps::none || S == Steps::peitgen;
+        if (plainsteps && W == Watch::none) return static_cast<int>(Store ? LaneWork::derivative : LaneWork::plain);
+        if (Store) return -1;
+        if (plainsteps && W == Watch::bof) return static_cast<int>(LaneWork::bof);
+        if (plainsteps && W == Watch::epsilon) return static_cast<int>(LaneWork::epsilon);
+        if (W != Watch::none) return -1;
+        if (S == Steps::tia0) return static_cast<int>(LaneWork::tia0);
+        if (S == Steps::tia1) return static_cast<int>(LaneWork::tia1);
+        if (S == Steps::tia2) return static_cast<int>(LaneWork::tia2);
+        return -1;
+    }
+
+    static bool lanerow(const Frame& f, double ystart, Rgb* out) {
+        constexpr int work = lanework();
+        if constexpr (work < 0) {
+            return false;
+        } else {
+            thread_local std::vector<Orbit> orbits;
+            orbits.resize(static_cast<std::size_t>(f.xres));
+            for (int i = 0; i < f.xres; ++i) orbits[i] = startpixel(f, i, ystart);
+            if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres)) return false;
+            for (int i = 0; i < f.xres; ++i) {
+                if constexpr (S == Steps::peitgen) {
+                    if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
+                }
+                out[i] = pixelcolor(f, orbits[i]);
+            }
+            return true;
+        }
+    }
+
     static void row(const Frame& f, int j, Rgb* out) {
         const double ystart = rowy(f, j);
+        if (f.simd && lanerow(f, ystart, out)) return;
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
         if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
-        if constexpr (S == Steps::none && W == Watch::none && !Store) {
-            if (f.simd) {
-                // Nothing to gather on the way: the whole row goes through the lanes.
-                thread_local std::vector<Orbit> orbits;
-                orbits.resize(static_cast<std::size_t>(f.xres));
-                for (int i = 0; i < f.xres; ++i) placepixel(f, i, ystart, orbits[i]);
-                iteratelanes(f, orbits.data(), f.xres);
-                for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
-                return;
-            }
-        }
         // One orbit record for the row's pixels in turn. Where nothing is gathered on
         // the way, the accumulators keep their start values and need no reset.
         Orbit o;

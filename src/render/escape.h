@@ -23,8 +23,13 @@ struct Orbit {
     int trapped = 0;
     double zyn = 0;                           // band decomposition: Im z_6
     double infsize = 0, ninfsize = 0;         // BOF: smallest size and its step
-    // Distance estimator: z_0 = 0, z_1 .. z_n of this orbit, in the row's scratch.
+    // Distance estimator: z_0 = 0, z_1 .. z_n of this orbit, in the row's scratch;
+    // or, from the vector lanes, the derivative itself and whether it passed the
+    // overflow limit on the way.
     const COMPLEX* orbit = nullptr;
+    double dx = 0, dy = 0;
+    bool dover = false;
+    bool lanederivative = false;
 };
 
 // The imaginary coordinate of row j (row 0 is ymax).

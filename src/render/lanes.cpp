@@ -6,117 +6,17 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "render/lanes.h"
 
-HWY_BEFORE_NAMESPACE();
+#ifndef VANTREL_LANES_ONCE
+#define VANTREL_LANES_ONCE
 namespace vantrel {
-namespace HWY_NAMESPACE {
-
-namespace hn = hwy::HWY_NAMESPACE;
-
-using D = hn::ScalableTag<double>;
-using V = hn::Vec<D>;
-
-// Independent groups of lanes in flight, so that one group's long chain of
-// dependent multiplications hides behind the others'.
-constexpr int groups = 6;
-constexpr size_t maxlanes = 16;
-
-struct Group {
-    V zx, zy, px, py, cx, cy, m, n;  // m is |z|^2; |z| is taken once, when a lane ends
-    int pixel[maxlanes];  // the orbit each lane works on, -1 for an idle lane
-    int active = 0;       // lanes with an orbit
-};
-
-// z^e exactly as complex_power makes it, lane by lane.
-template <int E>
-HWY_INLINE void power(D d, V zx, V zy, int e, V& rx, V& ry) {
-    if constexpr (E == 2) {
-        // The square times (1, 0), with the multiplications by one left out (x * 1 is
-        // x for every x); the ones by zero stay, they matter for signed zeros and NaN.
-        const V zero = hn::Zero(d);
-        const V xt = hn::Sub(hn::Mul(zx, zx), hn::Mul(zy, zy));
-        const V yt = hn::Mul(hn::Mul(hn::Set(d, 2.0), zx), zy);
-        rx = hn::Sub(xt, hn::Mul(yt, zero));
-        ry = hn::Add(hn::Mul(zero, xt), yt);
-    } else {
-        V xt = zx, yt = zy;
-        if (e & 1) {
-            rx = zx;
-            ry = zy;
-        } else {
-            rx = hn::Set(d, 1.0);
-            ry = hn::Zero(d);
-        }
-        const V two = hn::Set(d, 2.0);
-        for (e >>= 1; e != 0; e >>= 1) {
-            const V t = hn::Sub(hn::Mul(xt, xt), hn::Mul(yt, yt));
-            yt = hn::Mul(hn::Mul(two, xt), yt);
-            xt = t;
-            if (e & 1) {
-                const V u = hn::Sub(hn::Mul(xt, rx), hn::Mul(yt, ry));
-                ry = hn::Add(hn::Mul(ry, xt), hn::Mul(yt, rx));
-                rx = u;
-            }
-        }
-    }
-}
-
-// Hands the lanes marked in `ended` back to their orbits and gives them the next
-// pixels (or makes them idle: an idle lane iterates 0 -> 0 and never ends).
-template <bool Squared>
-HWY_INLINE void refill(D d, Group& g, const double* ended, Orbit* orbits, int count, int& next) {
-    const size_t lanes = hn::Lanes(d);
-    HWY_ALIGN double zx[maxlanes], zy[maxlanes], px[maxlanes], py[maxlanes], cx[maxlanes],
-        cy[maxlanes], m[maxlanes], n[maxlanes];
-    hn::Store(g.zx, d, zx);
-    hn::Store(g.zy, d, zy);
-    hn::Store(g.px, d, px);
-    hn::Store(g.py, d, py);
-    hn::Store(g.cx, d, cx);
-    hn::Store(g.cy, d, cy);
-    hn::Store(g.m, d, m);
-    hn::Store(g.n, d, n);
-    for (size_t l = 0; l < lanes; ++l) {
-        if (ended[l] == 0.0) continue;
-        if (g.pixel[l] >= 0) {
-            Orbit& o = orbits[g.pixel[l]];
-            o.z = {zx[l], zy[l]};
-            o.x = px[l];
-            o.y = py[l];
-            o.size = Squared ? m[l] : std::sqrt(m[l]);
-            o.n = static_cast<int>(n[l]);
-            --g.active;
-        }
-        if (next < count) {
-            const Orbit& o = orbits[next];
-            zx[l] = o.z.x;
-            zy[l] = o.z.y;
-            px[l] = o.x;
-            py[l] = o.y;
-            cx[l] = o.c.x;
-            cy[l] = o.c.y;
-            m[l] = Squared ? o.size : o.size * o.size;
-            n[l] = o.n;
-            g.pixel[l] = next++;
-            ++g.active;
-        } else {
-            zx[l] = zy[l] = px[l] = py[l] = cx[l] = cy[l] = m[l] = 0.0;
-            n[l] = -1e300;
-            g.pixel[l] = -1;
-        }
-    }
-    g.zx = hn::Load(d, zx);
-    g.zy = hn::Load(d, zy);
-    g.px = hn::Load(d, px);
-    g.py = hn::Load(d, py);
-    g.cx = hn::Load(d, cx);
-    g.cy = hn::Load(d, cy);
-    g.m = hn::Load(d, m);
-    g.n = hn::Load(d, n);
-}
+namespace {
 
 // The largest m with sqrt(m) <= limit. sqrt is correctly rounded and never falls as
 // m grows, so "sqrt(m) <= limit" and "m <= sqrtlimit(limit)" agree for every m, NaN
@@ -130,64 +30,388 @@ double sqrtlimit(double limit) {
     return t;
 }
 
-template <int E, bool Squared>
-HWY_NOINLINE void run(const Frame& f, Orbit* orbits, int count) {
-    const D d;
-    const size_t lanes = hn::Lanes(d);
-    const V limit = hn::Set(d, Squared ? f.maxsize : sqrtlimit(f.maxsize));
-    const V maxiter = hn::Set(d, static_cast<double>(f.maxiter));
-    const V one = hn::Set(d, 1.0);
-    HWY_ALIGN double ended[maxlanes];
-    for (size_t l = 0; l < lanes; ++l) ended[l] = 1.0;
-    Group g[groups];
-    int next = 0;
-    for (Group& gr : g) {
-        for (size_t l = 0; l < lanes; ++l) gr.pixel[l] = -1;
-        refill<Squared>(d, gr, ended, orbits, count, next);
+// The start of every orbit in columns, as the gathers of a refill read them, with
+// idle entries past the end; and the orbits that ended, in the order they ended.
+struct Columns {
+    std::vector<double> zx, zy, cx, cy, cs;
+};
+struct Ended {
+    std::vector<double> idx, px, py, n, a0, a1, flag;
+    void reserve(std::size_t len) {
+        for (auto* v : {&idx, &px, &py, &n, &a0, &a1, &flag}) v->resize(len);
     }
-    if (count <= 0) return;  // idle lanes alone would never end
-    for (;;) {
-        // Every lane of every group may make its next step (idle lanes never end):
-        // step them all, straight through, until one of them has ended.
-        for (;;) {
-#pragma GCC unroll 8
-            for (int k = 0; k < groups; ++k) {
-                Group& gr = g[k];
-                gr.px = gr.zx;
-                gr.py = gr.zy;
-                V rx, ry;
-                power<E>(d, gr.zx, gr.zy, f.exponent, rx, ry);
-                gr.zx = hn::Add(rx, gr.cx);
-                gr.zy = hn::Add(ry, gr.cy);
-                gr.m = hn::Add(hn::Mul(gr.zx, gr.zx), hn::Mul(gr.zy, gr.zy));
-                gr.n = hn::Add(gr.n, one);
-            }
-            // The test before each step, as in the scalar loop; NaN sizes end too.
-            auto cont = hn::And(hn::Le(g[0].m, limit), hn::Lt(g[0].n, maxiter));
-#pragma GCC unroll 8
-            for (int k = 1; k < groups; ++k)
-                cont = hn::And(cont, hn::And(hn::Le(g[k].m, limit), hn::Lt(g[k].n, maxiter)));
-            if (!hn::AllTrue(d, cont)) break;
+};
+
+}  // namespace
+}  // namespace vantrel
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace vantrel {
+namespace HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+constexpr std::size_t maxlanes = 8;
+using D = hn::CappedTag<double, maxlanes>;
+using DI = hn::RebindToSigned<D>;
+using V = hn::Vec<D>;
+using VI = hn::Vec<DI>;
+using M = hn::Mask<D>;
+
+// Independent groups of lanes in flight, so that one group's chain of dependent
+// operations hides behind the others'.
+constexpr int groups = 4;
+
+// For every pattern of ended lanes, each lane's count of ended lanes below it: the
+// ended lanes take the next pending orbits in order.
+struct Ranks {
+    alignas(64) std::int64_t r[1 << maxlanes][maxlanes];
+};
+constexpr Ranks makeranks() {
+    Ranks t{};
+    for (unsigned bits = 0; bits < (1u << maxlanes); ++bits) {
+        std::int64_t below = 0;
+        for (std::size_t l = 0; l < maxlanes; ++l) {
+            t.r[bits][l] = below;
+            below += (bits >> l) & 1;
         }
-        int active = 0;
-        for (Group& gr : g) {
-            const auto cont = hn::And(hn::Le(gr.m, limit), hn::Lt(gr.n, maxiter));
-            if (!hn::AllTrue(d, cont)) {
-                hn::Store(hn::IfThenZeroElse(cont, one), d, ended);
-                refill<Squared>(d, gr, ended, orbits, count, next);
-            }
-            active += gr.active;
+    }
+    return t;
+}
+constexpr Ranks ranks = makeranks();
+
+struct Group {
+    V zx, zy;        // z
+    V sx, sy;        // z.x^2 and z.y^2: the size of this step and the square of the next
+    V px, py;        // the iterate before z
+    V cx, cy, cs;    // c, and |c| for the triangle inequality
+    V m;             // |z|^2
+    V start;         // the step count at which the lane took its orbit (idle: huge)
+    V idx;           // the orbit's index
+    V a0, a1;        // accumulators: BOF size and step, TIA sums, the derivative
+    V b0, b1;        // the derivative before the last step
+    M flag, pflag;   // the derivative passed its limit (before the last step)
+    M stop;          // the epsilon cross stopped the orbit
+};
+
+struct Consts {
+    D d;
+    V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, idle;
+    int e;
+    explicit Consts(const Frame& f, bool squared)
+        : zero(hn::Zero(d)),
+          one(hn::Set(d, 1.0)),
+          two(hn::Set(d, 2.0)),
+          limit(hn::Set(d, squared ? f.maxsize : sqrtlimit(f.maxsize))),
+          maxiter(hn::Set(d, static_cast<double>(f.maxiter))),
+          maxsize(hn::Set(d, f.maxsize)),
+          eps(hn::Set(d, 0.01)),
+          overflow(hn::Set(d, State::overflow)),
+          half(hn::Set(d, 0.5)),
+          idle(hn::Set(d, 1e300)),
+          e(std::clamp(f.exponent, 2, 17)) {}
+};
+
+// z^e exactly as complex_power makes it, for an exponent read at run time.
+HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
+    V xt = zx, yt = zy;
+    if (e & 1) {
+        rx = zx;
+        ry = zy;
+    } else {
+        rx = k.one;
+        ry = k.zero;
+    }
+    for (e >>= 1; e != 0; e >>= 1) {
+        const V t = hn::Sub(hn::Mul(xt, xt), hn::Mul(yt, yt));
+        yt = hn::Mul(hn::Mul(k.two, xt), yt);
+        xt = t;
+        if (e & 1) {
+            const V u = hn::Sub(hn::Mul(xt, rx), hn::Mul(yt, ry));
+            ry = hn::Add(hn::Mul(ry, xt), hn::Mul(yt, rx));
+            rx = u;
         }
-        if (active == 0) return;
     }
 }
 
-void IterateLanes(const Frame& f, Orbit* orbits, int count) {
-    const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
-    if (f.exponent == 2)
-        squared ? run<2, true>(f, orbits, count) : run<2, false>(f, orbits, count);
+// E: 2 for the square with the products by complex_power's (1, 0) left out, -2 for
+// the square with them, 0 for any exponent through power().
+template <int E, LaneWork W, bool Squared>
+struct Lanes {
+    // One step of every lane, and what the work gathers after it; nv is the step
+    // count the lanes reach with it (idle lanes see a huge negative one).
+    static HWY_INLINE void advance(const Consts& k, Group& g, V stepv) {
+        g.px = g.zx;
+        g.py = g.zy;
+        if constexpr (E == 2) {
+            // Without the products by one and zero: while the orbit goes on, z and
+            // these products are finite, x * 1 is x, x - y * 0 is x (x is never -0,
+            // a difference of squares), and 0 * x + y is y unless y is -0 and c.y -0,
+            // which only the exact variant meets. The step that ends an orbit is
+            // computed again, exactly, when its result is handed back.
+            const V yt = hn::Mul(hn::Add(g.zx, g.zx), g.zy);
+            const V xt = hn::Sub(g.sx, g.sy);
+            g.zx = hn::Add(xt, g.cx);
+            g.zy = hn::Add(yt, g.cy);
+        } else if constexpr (E == -2) {
+            const V yt = hn::Mul(hn::Mul(k.two, g.zx), g.zy);
+            const V xt = hn::Sub(g.sx, g.sy);
+            g.zx = hn::Add(hn::Sub(xt, hn::Mul(yt, k.zero)), g.cx);
+            g.zy = hn::Add(hn::Add(hn::Mul(k.zero, xt), yt), g.cy);
+        } else {
+            V rx, ry;
+            power(k, g.zx, g.zy, k.e, rx, ry);
+            g.zx = hn::Add(rx, g.cx);
+            g.zy = hn::Add(ry, g.cy);
+        }
+        g.sx = hn::Mul(g.zx, g.zx);
+        g.sy = hn::Mul(g.zy, g.zy);
+        g.m = hn::Add(g.sx, g.sy);
+        gather(k, g, stepv);
+    }
+
+    static HWY_INLINE V size(const Group& g) {
+        if constexpr (Squared)
+            return g.m;
+        else
+            return hn::Sqrt(g.m);
+    }
+
+    static HWY_INLINE void gather(const Consts& k, Group& g, V stepv) {
+        if constexpr (W == LaneWork::bof) {
+            const V s = size(g);
+            const M lt = hn::Lt(s, g.a0);
+            g.a0 = hn::IfThenElse(lt, s, g.a0);
+            g.a1 = hn::IfThenElse(lt, hn::Sub(stepv, g.start), g.a1);
+        } else if constexpr (W == LaneWork::epsilon) {
+            const M near = hn::Or(hn::Lt(hn::Abs(g.zx), k.eps), hn::Lt(hn::Abs(g.zy), k.eps));
+            g.stop = hn::And(hn::Gt(hn::Sub(stepv, g.start), k.one), near);
+        } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
+            g.a1 = g.a0;
+            const V dx = hn::Sub(g.zx, g.cx), dy = hn::Sub(g.zy, g.cy);
+            V lo, hi, side;
+            if constexpr (W == LaneWork::tia0) {
+                const V aa = hn::Abs(dx), bb = hn::Abs(dy);
+                lo = hn::Abs(hn::Sub(aa, bb));
+                hi = hn::Add(aa, bb);
+                side = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
+            } else if constexpr (W == LaneWork::tia1) {
+                const V r = hn::Sqrt(size(g));
+                lo = hn::Abs(hn::Sub(r, g.cs));
+                hi = hn::Abs(hn::Add(r, g.cs));
+                side = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
+            } else {
+                const V u = hn::Abs(hn::Mul(hn::Add(g.px, g.py), hn::Sub(g.px, g.py)));
+                const V v = hn::Abs(hn::Mul(hn::Mul(k.two, g.px), g.py));
+                const V mm = hn::Sqrt(hn::Add(hn::Mul(u, u), hn::Mul(v, v)));
+                lo = hn::Abs(hn::Sub(mm, g.cs));
+                hi = hn::Add(mm, g.cs);
+                side = hn::Sqrt(size(g));
+            }
+            const V q = hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
+            g.a0 = hn::Add(g.a0, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
+        } else if constexpr (W == LaneWork::derivative) {
+            // d' = 2 z d + 1 along the orbit, the new z taken only at the next step:
+            // the estimate of an orbit of n steps ends with d_n, kept in b.
+            g.b0 = g.a0;
+            g.b1 = g.a1;
+            g.pflag = g.flag;
+            const V xd = hn::Add(hn::Mul(k.two, hn::Sub(hn::Mul(g.zx, g.a0), hn::Mul(g.zy, g.a1))), k.one);
+            g.a1 = hn::Mul(k.two, hn::Add(hn::Mul(g.zx, g.a1), hn::Mul(g.zy, g.a0)));
+            g.a0 = xd;
+            // fmax(|x|, |y|) > limit, NaN in either one left out
+            g.flag = hn::Or(g.flag, hn::Or(hn::Gt(hn::Abs(g.a0), k.overflow),
+                                           hn::Gt(hn::Abs(g.a1), k.overflow)));
+        }
+    }
+
+    static HWY_INLINE M goes(const Consts& k, const Group& g) {
+        const M in = hn::Le(g.m, k.limit);
+        if constexpr (W == LaneWork::epsilon)
+            return hn::AndNot(g.stop, in);
+        else
+            return in;
+    }
+
+    // The lanes in `fresh` take the next pending orbits (idle entries past the end).
+    static HWY_INLINE void refill(const Consts& k, Group& g, M fresh, const Columns& col, V stepv,
+                                  V countv, std::int64_t& next, std::int64_t count) {
+        const D d;
+        const DI di;
+        std::uint8_t bits = 0;
+        hn::StoreMaskBits(d, fresh, &bits);
+        const VI at = hn::Add(hn::Set(di, next), hn::Load(di, ranks.r[bits]));
+        next = std::min(next + static_cast<std::int64_t>(hn::CountTrue(d, fresh)), count);
+        g.zx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zx.data(), at), g.zx);
+        g.zy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zy.data(), at), g.zy);
+        g.cx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cx.data(), at), g.cx);
+        g.cy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cy.data(), at), g.cy);
+        if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
+            g.cs = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cs.data(), at), g.cs);
+        const V idx = hn::ConvertTo(d, at);
+        g.idx = hn::IfThenElse(fresh, idx, g.idx);
+        g.start = hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(idx, countv), stepv, k.idle), g.start);
+        g.sx = hn::Mul(g.zx, g.zx);
+        g.sy = hn::Mul(g.zy, g.zy);
+        g.m = hn::IfThenElse(fresh, k.zero, g.m);
+        if constexpr (W == LaneWork::bof) {
+            g.a0 = hn::IfThenElse(fresh, k.maxsize, g.a0);
+            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
+        } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
+            g.a0 = hn::IfThenElse(fresh, k.zero, g.a0);
+            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
+        } else if constexpr (W == LaneWork::derivative) {
+            g.a0 = hn::IfThenElse(fresh, k.one, g.a0);
+            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
+            g.flag = hn::AndNot(fresh, g.flag);
+        } else if constexpr (W == LaneWork::epsilon) {
+            g.stop = hn::AndNot(fresh, g.stop);
+        }
+    }
+
+    static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
+                                          Ended& out, std::size_t at) {
+        const D d;
+        const std::size_t n = hn::CompressStore(g.idx, ended, d, &out.idx[at]);
+        hn::CompressStore(g.px, ended, d, &out.px[at]);
+        hn::CompressStore(g.py, ended, d, &out.py[at]);
+        hn::CompressStore(hn::Sub(stepv, g.start), ended, d, &out.n[at]);
+        if constexpr (W == LaneWork::derivative) {
+            hn::CompressStore(g.b0, ended, d, &out.a0[at]);
+            hn::CompressStore(g.b1, ended, d, &out.a1[at]);
+            hn::CompressStore(hn::IfThenElseZero(g.pflag, k.one), ended, d, &out.flag[at]);
+        } else if constexpr (W != LaneWork::plain && W != LaneWork::epsilon) {
+            hn::CompressStore(g.a0, ended, d, &out.a0[at]);
+            hn::CompressStore(g.a1, ended, d, &out.a1[at]);
+        }
+        return n;
+    }
+
+    static void run(const Frame& f, Orbit* orbits, int count) {
+        const Consts k(f, Squared);
+        const D d;
+        const std::size_t lanes = hn::Lanes(d);
+        thread_local Columns col;
+        thread_local Ended out;
+        const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
+        for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cs}) v->assign(len, 0.0);
+        for (int i = 0; i < count; ++i) {
+            col.zx[i] = orbits[i].z.x;
+            col.zy[i] = orbits[i].z.y;
+            col.cx[i] = orbits[i].c.x;
+            col.cy[i] = orbits[i].c.y;
+            col.cs[i] = orbits[i].csize;
+        }
+        out.reserve(len);
+
+        const V countv = hn::Set(d, static_cast<double>(count));
+        std::int64_t next = 0;
+        double step = 0;  // steps made by every lane since the start
+        Group g[groups];
+        for (Group& gr : g) {
+            gr = Group{};
+            refill(k, gr, hn::FirstN(d, lanes), col, hn::Zero(d), countv, next, count);
+        }
+        std::size_t ended = 0;
+        while (ended < static_cast<std::size_t>(count)) {
+            // No lane reaches maxiter for this many steps; until then only the size
+            // (and the epsilon cross) can end an orbit.
+            V first = g[0].start;
+            for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
+            double budget = f.maxiter - (step - hn::GetLane(hn::MinOfLanes(d, first)));
+            for (;;) {
+                step += 1;
+                budget -= 1;
+                const V stepv = hn::Set(d, step);
+#pragma GCC unroll 8
+                for (int q = 0; q < groups; ++q) advance(k, g[q], stepv);
+                M go = goes(k, g[0]);
+#pragma GCC unroll 8
+                for (int q = 1; q < groups; ++q) go = hn::And(go, goes(k, g[q]));
+                if (!hn::AllTrue(d, go) || budget <= 0) break;
+            }
+            const V stepv = hn::Set(d, step);
+            for (Group& gr : g) {
+                const M done = hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
+                const M real = hn::And(done, hn::Lt(gr.idx, countv));
+                if (hn::AllFalse(d, real)) continue;
+                ended += harvest(k, gr, real, stepv, out, ended);
+                refill(k, gr, real, col, stepv, countv, next, count);
+            }
+        }
+
+        // Back to the orbits, the last step made again in scalar: the same result
+        // wherever the lanes left out a product that mattered only there.
+        for (std::size_t r = 0; r < ended; ++r) {
+            Orbit& o = orbits[static_cast<std::size_t>(out.idx[r])];
+            o.x = out.px[r];
+            o.y = out.py[r];
+            o.n = static_cast<int>(out.n[r]);
+            COMPLEX p;
+            complex_power({o.x, o.y}, k.e, &p);
+            o.z = {p.x + o.c.x, p.y + o.c.y};
+            const double m = o.z.x * o.z.x + o.z.y * o.z.y;
+            o.size = Squared ? m : std::sqrt(m);
+            if constexpr (W == LaneWork::bof) {
+                o.infsize = out.a0[r];
+                o.ninfsize = out.a1[r];
+            } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
+                o.sum = out.a0[r];
+                o.sum2 = out.a1[r];
+            } else if constexpr (W == LaneWork::derivative) {
+                o.dx = out.a0[r];
+                o.dy = out.a1[r];
+                o.dover = out.flag[r] != 0;
+                o.lanederivative = true;
+            }
+        }
+    }
+};
+
+template <LaneWork W, bool Squared>
+void bysquare(const Frame& f, bool exact, Orbit* orbits, int count) {
+    if (exact)
+        Lanes<-2, W, Squared>::run(f, orbits, count);
     else
-        squared ? run<0, true>(f, orbits, count) : run<0, false>(f, orbits, count);
+        Lanes<2, W, Squared>::run(f, orbits, count);
+}
+
+template <LaneWork W>
+void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count) {
+    if (squared)
+        bysquare<W, true>(f, exact, orbits, count);
+    else
+        bysquare<W, false>(f, exact, orbits, count);
+}
+
+bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count) {
+    const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
+    if (f.exponent != 2) {
+        if (work != LaneWork::plain) return false;
+        if (count > 0 && f.maxiter > 0)
+            squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count)
+                    : Lanes<0, LaneWork::plain, false>::run(f, orbits, count);
+        return true;
+    }
+    if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
+    // A c.y of -0 is where the products by zero of the square matter.
+    bool exact = false;
+    for (int i = 0; i < count; ++i)
+        exact = exact || (orbits[i].c.y == 0 && std::signbit(orbits[i].c.y));
+    switch (work) {
+        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count); break;
+        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count); break;
+        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count); break;
+        case LaneWork::derivative:
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count);
+            break;
+        // The sums watch the ending step too: always the exact square.
+        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count); break;
+        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count); break;
+        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count); break;
+    }
+    return true;
 }
 
 const char* LaneTarget() { return hwy::TargetName(HWY_TARGET); }
@@ -202,8 +426,8 @@ namespace vantrel {
 HWY_EXPORT(IterateLanes);
 HWY_EXPORT(LaneTarget);
 
-void iteratelanes(const Frame& f, Orbit* orbits, int count) {
-    HWY_DYNAMIC_DISPATCH(IterateLanes)(f, orbits, count);
+bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count) {
+    return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count);
 }
 
 const char* lanetarget() { return HWY_DYNAMIC_DISPATCH(LaneTarget)(); }

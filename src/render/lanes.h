@@ -4,11 +4,18 @@
 
 namespace vantrel {
 
-// Iterates `count` orbits, set up by startpixel, to their end in vector lanes: the
-// very operations of the scalar loop, so every orbit ends with the same n, z, the
-// same previous iterate and size, bit for bit. For the colorings that need nothing
-// on the way (no per-step accumulators, no stored orbit).
-void iteratelanes(const Frame& f, Orbit* orbits, int count);
+// What the lanes gather on the way besides the orbit's end: nothing, the closest
+// approach (BOF), the stop near an axis (epsilon cross), one of the triangle
+// inequality sums, or the derivative for the distance estimators.
+enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative };
+
+// Iterates `count` orbits, fresh from startpixel (or placed with accumulators reset),
+// to their end in vector lanes: the very operations of the scalar loop, so every
+// orbit ends with the same n, z, previous iterate, size and accumulators, bit for
+// bit. The derivative arrives in Orbit::dx/dy/dover instead of a stored orbit.
+// Returns false, touching nothing, where the lanes do not take this work (then the
+// scalar loop does): only the plain loop runs them for exponents other than 2.
+bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).
 const char* lanetarget();

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
+
+#include "render/coloring.h"
 
 namespace vantrel {
 namespace {
@@ -22,18 +25,56 @@ Frame plainframe(int exponent, int tiaflag, double maxsize, int maxiter) {
     return f;
 }
 
-// Every orbit the lanes leave must equal, bit for bit, the scalar loop's.
-void expectsame(const Frame& f, const std::vector<Orbit>& start) {
-    std::vector<Orbit> lanes = start, scalar = start;
-    iteratelanes(f, lanes.data(), static_cast<int>(lanes.size()));
-    for (Orbit& o : scalar) iterate(f, o, nullptr);
+// The frame whose coloring asks the lanes for `work`.
+Frame workframe(LaneWork work, double maxsize, int maxiter) {
+    Frame f = plainframe(2, 0, maxsize, maxiter);
+    switch (work) {
+        case LaneWork::plain: break;
+        case LaneWork::bof: f.inside = 3; break;
+        case LaneWork::epsilon: f.inside = 12; break;
+        case LaneWork::tia0: f.outside = 9; break;
+        case LaneWork::tia1: f.outside = 9, f.tiaflag = 1; break;
+        case LaneWork::tia2: f.outside = 10, f.tiaflag = 2; break;
+        case LaneWork::derivative: f.outside = 18; break;
+    }
+    return f;
+}
+
+bool same(double a, double b) { return samebits(a, b) || (std::isnan(a) && std::isnan(b)); }
+
+// Every orbit the lanes leave must equal, bit for bit, the scalar loop's, with what
+// the work gathered on the way.
+void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start) {
+    for (Orbit& o : start) {
+        o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
+        o.infsize = f.maxsize;
+    }
+    std::vector<Orbit> lanes = start;
+    ASSERT_TRUE(iteratelanes(f, work, lanes.data(), static_cast<int>(lanes.size())));
+    std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
     for (std::size_t k = 0; k < start.size(); ++k) {
-        const Orbit &a = lanes[k], &b = scalar[k];
+        Orbit b = start[k];
+        iterate(f, b, scratch.data());
+        const Orbit& a = lanes[k];
         ASSERT_EQ(a.n, b.n) << k;
         ASSERT_TRUE(samebits(a.z.x, b.z.x) && samebits(a.z.y, b.z.y)) << k;
         ASSERT_TRUE(samebits(a.x, b.x) && samebits(a.y, b.y)) << k;
-        ASSERT_TRUE(samebits(a.size, b.size) || (std::isnan(a.size) && std::isnan(b.size))) << k;
+        ASSERT_TRUE(same(a.size, b.size)) << k;
+        ASSERT_TRUE(same(a.infsize, b.infsize) && same(a.ninfsize, b.ninfsize)) << k;
+        ASSERT_TRUE(same(a.sum, b.sum) && same(a.sum2, b.sum2)) << k;
+        if (work == LaneWork::derivative) {
+            for (bool test : {true, false}) {
+                const Derivative da = derivative(a, test, State::overflow);
+                const Derivative db = derivative(b, test, State::overflow);
+                ASSERT_EQ(da.overflowed, db.overflowed) << k;
+                if (!da.overflowed) ASSERT_TRUE(same(da.x, db.x) && same(da.y, db.y)) << k;
+            }
+        }
     }
+}
+
+void expectsame(const Frame& f, const std::vector<Orbit>& start) {
+    expectsame(f, LaneWork::plain, start);
 }
 
 std::vector<Orbit> orbits(int count, double scale, bool julia, unsigned seed) {
@@ -85,6 +126,45 @@ TEST(Lanes, OverflowSignedZerosAndHugeLimits) {
         }
     for (int e : {2, 5, 16}) expectsame(plainframe(e, 0, 1e30, 300), big);
     expectsame(plainframe(2, 2, 1e16, 300), big);
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Zeros of both signs in c and in a Julia set's starting point, and an orbit that
+// stays at 0: the products by zero the square leaves out must not show.
+std::vector<Orbit> withzeros(std::vector<Orbit> v) {
+    for (double x : {0.0, -0.0})
+        for (double y : {0.0, -0.0}) {
+            Orbit o;
+            o.c = {x, y};
+            v.push_back(o);
+            Orbit j;
+            j.z = {x, y};
+            j.c = {-0.5, -0.0};
+            v.push_back(j);
+        }
+    return v;
+}
+
+TEST(Lanes, EveryWorkGathersWhatTheScalarLoopDoes) {
+    for (LaneWork w : {LaneWork::bof, LaneWork::epsilon, LaneWork::tia0, LaneWork::tia1,
+                       LaneWork::tia2, LaneWork::derivative}) {
+        SCOPED_TRACE(::testing::Message() << "work " << static_cast<int>(w));
+        expectsame(workframe(w, 4.0, 300), w, withzeros(orbits(257, 2.0, false, 5)));
+        expectsame(workframe(w, 2.0, 1000), w, withzeros(orbits(99, 1.5, true, 6)));
+        // Overflow within a step or two, and one lane per orbit at most.
+        expectsame(workframe(w, 1e30, 50), w, orbits(40, 1e200, false, 8));
+        expectsame(workframe(w, 4.0, 256), w, orbits(3, 2.0, false, 9));
+    }
+    // Only the plain loop runs in lanes for other exponents.
+    Frame f = workframe(LaneWork::bof, 4.0, 10);
+    f.exponent = 3;
+    std::vector<Orbit> v = orbits(5, 2.0, false, 10);
+    EXPECT_FALSE(iteratelanes(f, LaneWork::bof, v.data(), 5));
 }
 
 }  // namespace
