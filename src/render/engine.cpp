@@ -22,6 +22,7 @@ struct RowEngine::Job {
     std::vector<Rgb> pixels;
     std::vector<std::atomic<unsigned char>> state;
     std::atomic<int> next;  // the next row a worker claims
+    std::atomic<int> wanted{-1};  // the row the driver waits for: only its end wakes it
     std::atomic<bool> cancelled{false};
 
     Rgb* row(int r) { return pixels.data() + static_cast<std::size_t>(r) * frame.xres; }
@@ -74,8 +75,10 @@ void RowEngine::work(std::stop_token stop) {
             if (r >= job->frame.yres) break;
             if (!job->claim(r)) continue;
             compute(*job, r);
-            std::lock_guard lock(mutex_);
-            done_.notify_all();
+            if (job->wanted.load() == r) {
+                std::lock_guard lock(mutex_);
+                done_.notify_all();
+            }
         }
     }
 }
@@ -106,7 +109,13 @@ bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds 
                 compute(*job, j);
             }
         }
+        if (budget.count() == 0) {
+            // A caller that may wait works on the rows ahead until its own is done.
+            for (int r; !ready() && (r = job->next.fetch_add(1)) < f.yres;)
+                if (job->claim(r)) compute(*job, r);
+        }
         if (!ready()) {
+            job->wanted.store(j);
             std::unique_lock lock(mutex_);
             if (budget.count() == 0)
                 done_.wait(lock, ready);

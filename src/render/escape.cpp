@@ -53,6 +53,7 @@ void resetaccumulators(const Frame& f, Orbit& o) {
     o.infsize = f.maxsize;
     o.ninfsize = 0;
     o.orbit = nullptr;
+    o.lanederivative = false;
 }
 
 // Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
@@ -186,7 +187,12 @@ struct Kernel {
         } else {
             thread_local std::vector<Orbit> orbits;
             orbits.resize(static_cast<std::size_t>(f.xres));
-            for (int i = 0; i < f.xres; ++i) orbits[i] = startpixel(f, i, ystart);
+            for (int i = 0; i < f.xres; ++i) {
+                // The plain loop's colorings read no accumulator: no reset to pay for.
+                Orbit& o = orbits[i];
+                placepixel(f, i, ystart, o);
+                if constexpr (work != static_cast<int>(LaneWork::plain)) resetaccumulators(f, o);
+            }
             if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres)) return false;
             for (int i = 0; i < f.xres; ++i) {
                 if constexpr (S == Steps::peitgen) {

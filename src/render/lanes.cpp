@@ -86,7 +86,6 @@ struct Group {
     V sx, sy;        // z.x^2 and z.y^2: the size of this step and the square of the next
     V px, py;        // the iterate before z
     V cx, cy, cs;    // c, and |c| for the triangle inequality
-    V m;             // |z|^2
     V start;         // the step count at which the lane took its orbit (idle: huge)
     V idx;           // the orbit's index
     V a0, a1;        // accumulators: BOF size and step, TIA sums, the derivative
@@ -167,15 +166,16 @@ struct Lanes {
         }
         g.sx = hn::Mul(g.zx, g.zx);
         g.sy = hn::Mul(g.zy, g.zy);
-        g.m = hn::Add(g.sx, g.sy);
         gather(k, g, stepv);
     }
 
+    static HWY_INLINE V m(const Group& g) { return hn::Add(g.sx, g.sy); }  // |z|^2
+
     static HWY_INLINE V size(const Group& g) {
         if constexpr (Squared)
-            return g.m;
+            return m(g);
         else
-            return hn::Sqrt(g.m);
+            return hn::Sqrt(m(g));
     }
 
     static HWY_INLINE void gather(const Consts& k, Group& g, V stepv) {
@@ -227,7 +227,7 @@ struct Lanes {
     }
 
     static HWY_INLINE M goes(const Consts& k, const Group& g) {
-        const M in = hn::Le(g.m, k.limit);
+        const M in = hn::Le(m(g), k.limit);
         if constexpr (W == LaneWork::epsilon)
             return hn::AndNot(g.stop, in);
         else
@@ -254,7 +254,6 @@ struct Lanes {
         g.start = hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(idx, countv), stepv, k.idle), g.start);
         g.sx = hn::Mul(g.zx, g.zx);
         g.sy = hn::Mul(g.zy, g.zy);
-        g.m = hn::IfThenElse(fresh, k.zero, g.m);
         if constexpr (W == LaneWork::bof) {
             g.a0 = hn::IfThenElse(fresh, k.maxsize, g.a0);
             g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
@@ -270,22 +269,40 @@ struct Lanes {
         }
     }
 
+    // Appends the lanes in `ended` to `out` at `at`; returns how many they were.
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
                                           Ended& out, std::size_t at) {
         const D d;
-        const std::size_t n = hn::CompressStore(g.idx, ended, d, &out.idx[at]);
-        hn::CompressStore(g.px, ended, d, &out.px[at]);
-        hn::CompressStore(g.py, ended, d, &out.py[at]);
-        hn::CompressStore(hn::Sub(stepv, g.start), ended, d, &out.n[at]);
+        constexpr bool sums = W != LaneWork::plain && W != LaneWork::epsilon;
+        HWY_ALIGN double v[7][maxlanes];
+        hn::Store(g.idx, d, v[0]);
+        hn::Store(g.px, d, v[1]);
+        hn::Store(g.py, d, v[2]);
+        hn::Store(hn::Sub(stepv, g.start), d, v[3]);
         if constexpr (W == LaneWork::derivative) {
-            hn::CompressStore(g.b0, ended, d, &out.a0[at]);
-            hn::CompressStore(g.b1, ended, d, &out.a1[at]);
-            hn::CompressStore(hn::IfThenElseZero(g.pflag, k.one), ended, d, &out.flag[at]);
-        } else if constexpr (W != LaneWork::plain && W != LaneWork::epsilon) {
-            hn::CompressStore(g.a0, ended, d, &out.a0[at]);
-            hn::CompressStore(g.a1, ended, d, &out.a1[at]);
+            hn::Store(g.b0, d, v[4]);
+            hn::Store(g.b1, d, v[5]);
+            hn::Store(hn::IfThenElseZero(g.pflag, k.one), d, v[6]);
+        } else if constexpr (sums) {
+            hn::Store(g.a0, d, v[4]);
+            hn::Store(g.a1, d, v[5]);
         }
-        return n;
+        std::uint8_t bits = 0;
+        hn::StoreMaskBits(d, ended, &bits);
+        const std::size_t first = at;
+        for (unsigned b = bits; b != 0; b &= b - 1, ++at) {
+            const int l = __builtin_ctz(b);
+            out.idx[at] = v[0][l];
+            out.px[at] = v[1][l];
+            out.py[at] = v[2][l];
+            out.n[at] = v[3][l];
+            if constexpr (sums || W == LaneWork::derivative) {
+                out.a0[at] = v[4][l];
+                out.a1[at] = v[5][l];
+            }
+            if constexpr (W == LaneWork::derivative) out.flag[at] = v[6][l];
+        }
+        return at - first;
     }
 
     static void run(const Frame& f, Orbit* orbits, int count) {
@@ -309,7 +326,9 @@ struct Lanes {
         std::int64_t next = 0;
         double step = 0;  // steps made by every lane since the start
         Group g[groups];
-        for (Group& gr : g) {
+#pragma GCC unroll 8
+        for (int q = 0; q < groups; ++q) {
+            Group& gr = g[q];
             gr = Group{};
             refill(k, gr, hn::FirstN(d, lanes), col, hn::Zero(d), countv, next, count);
         }
@@ -318,21 +337,26 @@ struct Lanes {
             // No lane reaches maxiter for this many steps; until then only the size
             // (and the epsilon cross) can end an orbit.
             V first = g[0].start;
+#pragma GCC unroll 8
             for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
-            double budget = f.maxiter - (step - hn::GetLane(hn::MinOfLanes(d, first)));
+            const double mostmade = step - hn::GetLane(hn::MinOfLanes(d, first));
+            std::int64_t budget = f.maxiter - static_cast<std::int64_t>(mostmade);
+            std::int64_t made = 0;  // steps of this run, counted in a register
             for (;;) {
-                step += 1;
-                budget -= 1;
-                const V stepv = hn::Set(d, step);
+                ++made;
+                const V stepv = hn::Set(d, step + static_cast<double>(made));
 #pragma GCC unroll 8
                 for (int q = 0; q < groups; ++q) advance(k, g[q], stepv);
                 M go = goes(k, g[0]);
 #pragma GCC unroll 8
                 for (int q = 1; q < groups; ++q) go = hn::And(go, goes(k, g[q]));
-                if (!hn::AllTrue(d, go) || budget <= 0) break;
+                if (!hn::AllTrue(d, go) || made == budget) break;
             }
+            step += static_cast<double>(made);
             const V stepv = hn::Set(d, step);
-            for (Group& gr : g) {
+#pragma GCC unroll 8
+            for (int q = 0; q < groups; ++q) {
+                Group& gr = g[q];
                 const M done = hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
                 const M real = hn::And(done, hn::Lt(gr.idx, countv));
                 if (hn::AllFalse(d, real)) continue;
