@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/host.h"
@@ -91,9 +94,13 @@ int run() {
                 "a textbook scalar z^2 + c with Level Sets colors, measured in the same run.\n\n");
     const Config configs[] = {{"driver, 1 thread, scalar", 0, 0},
                               {"driver, 1 thread, lanes", 0, 1},
+                              {"driver, 1 worker", 1, 1},
                               {"driver, all cores", -1, 1}};
     int failures = 0;
+    // VANTREL_BENCH=TEXT runs only the scenes whose names contain TEXT.
+    const char* only = std::getenv("VANTREL_BENCH");
     for (const Scene& scene : scenes()) {
+        if (only && scene.name.find(only) == std::string::npos) continue;
         QuietHost host;
         App setupapp(host);
         apply(scene, setupapp.s);
@@ -131,7 +138,7 @@ int run() {
         }
         std::printf("\n");
     }
-    std::printf("vector lanes: %s, cores: %d\n", lanetarget(), RowEngine::defaultthreads());
+    std::printf("vector lanes: %s, cores: %d\n", lanetarget(), std::max(1u, std::thread::hardware_concurrency()));
     return failures == 0 ? 0 : 1;
 }
 

@@ -112,8 +112,8 @@ int fractaldriver(App& app) {
     if (s.j == 0) setup(app);
 
     if (!app.engine)
-        app.engine = std::make_shared<RowEngine>(app.threads >= 0 ? app.threads
-                                                                  : RowEngine::defaultthreads());
+        app.engine = std::make_shared<RowEngine>(
+            app.threads >= 0 ? app.threads : RowEngine::defaultthreads(app.rowbudget.count() == 0));
     // The first row waits: a call that returned without it would run set-up again.
     const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.rowbudget;
     if (!app.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;

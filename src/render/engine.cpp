@@ -32,13 +32,14 @@ struct RowEngine::Job {
     }
 };
 
-int RowEngine::defaultthreads() {
+int RowEngine::defaultthreads(bool callerworks) {
     if (const char* v = std::getenv("VANTREL_THREADS")) {
         char* end = nullptr;
         const long n = std::strtol(v, &end, 10);
         if (end != v && *end == 0 && n >= 0 && n <= 256) return static_cast<int>(n);
     }
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return callerworks ? cores - 1 : cores;
 }
 
 RowEngine::RowEngine(int threads) {

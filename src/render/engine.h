@@ -34,8 +34,9 @@ public:
 
     int threads() const { return static_cast<int>(workers_.size()); }
 
-    // The number of workers from VANTREL_THREADS, else one per core.
-    static int defaultthreads();
+    // The number of workers from VANTREL_THREADS, else one per core; a caller that
+    // computes rows itself while it waits (a zero budget) takes one core of its own.
+    static int defaultthreads(bool callerworks);
 
 private:
     struct Job;

@@ -193,7 +193,8 @@ struct Kernel {
                 placepixel(f, i, ystart, o);
                 if constexpr (work != static_cast<int>(LaneWork::plain)) resetaccumulators(f, o);
             }
-            if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres)) return false;
+            if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres, &ystart))
+                return false;
             for (int i = 0; i < f.xres; ++i) {
                 if constexpr (S == Steps::peitgen) {
                     if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);

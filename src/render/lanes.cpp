@@ -98,7 +98,11 @@ struct Consts {
     D d;
     V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, idle;
     int e;
-    explicit Consts(const Frame& f, bool squared)
+    // Starts made in the lanes: column x = i * xside / (xres - 1) + xmin of the row
+    // at y, as c (Mandelbrot) or as z with the Julia constant as c.
+    bool placed, julia;
+    V xside, xdiv, xmin, y, jcx, jcy;
+    Consts(const Frame& f, bool squared, const double* rowy)
         : zero(hn::Zero(d)),
           one(hn::Set(d, 1.0)),
           two(hn::Set(d, 2.0)),
@@ -109,7 +113,15 @@ struct Consts {
           overflow(hn::Set(d, State::overflow)),
           half(hn::Set(d, 0.5)),
           idle(hn::Set(d, 1e300)),
-          e(std::clamp(f.exponent, 2, 17)) {}
+          e(std::clamp(f.exponent, 2, 17)),
+          placed(rowy != nullptr && !f.okinvert),
+          julia(f.ftype != 0),
+          xside(hn::Set(d, f.xside)),
+          xdiv(hn::Set(d, static_cast<double>(f.xres - 1))),
+          xmin(hn::Set(d, f.xmin)),
+          y(hn::Set(d, rowy ? *rowy : 0.0)),
+          jcx(hn::Set(d, f.jcx)),
+          jcy(hn::Set(d, f.jcy)) {}
 };
 
 // z^e exactly as complex_power makes it, for an exponent read at run time.
@@ -243,13 +255,30 @@ struct Lanes {
         hn::StoreMaskBits(d, fresh, &bits);
         const VI at = hn::Add(hn::Set(di, next), hn::Load(di, ranks.r[bits]));
         next = std::min(next + static_cast<std::int64_t>(hn::CountTrue(d, fresh)), count);
-        g.zx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zx.data(), at), g.zx);
-        g.zy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zy.data(), at), g.zy);
-        g.cx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cx.data(), at), g.cx);
-        g.cy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cy.data(), at), g.cy);
-        if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
-            g.cs = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cs.data(), at), g.cs);
         const V idx = hn::ConvertTo(d, at);
+        if (k.placed) {
+            // Idle lanes past the end get zeros: an orbit that stays at 0 never
+            // stops the others.
+            const M real = hn::Lt(idx, countv);
+            const V x = hn::IfThenElseZero(real, hn::Add(hn::Div(hn::Mul(idx, k.xside), k.xdiv), k.xmin));
+            const V y = hn::IfThenElseZero(real, k.y);
+            const V zx = k.julia ? x : k.zero, zy = k.julia ? y : k.zero;
+            const V cx = k.julia ? hn::IfThenElseZero(real, k.jcx) : x;
+            const V cy = k.julia ? hn::IfThenElseZero(real, k.jcy) : y;
+            g.zx = hn::IfThenElse(fresh, zx, g.zx);
+            g.zy = hn::IfThenElse(fresh, zy, g.zy);
+            g.cx = hn::IfThenElse(fresh, cx, g.cx);
+            g.cy = hn::IfThenElse(fresh, cy, g.cy);
+            if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
+                g.cs = hn::IfThenElse(fresh, hn::Sqrt(hn::Add(hn::Mul(cx, cx), hn::Mul(cy, cy))), g.cs);
+        } else {
+            g.zx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zx.data(), at), g.zx);
+            g.zy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zy.data(), at), g.zy);
+            g.cx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cx.data(), at), g.cx);
+            g.cy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cy.data(), at), g.cy);
+            if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
+                g.cs = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cs.data(), at), g.cs);
+        }
         g.idx = hn::IfThenElse(fresh, idx, g.idx);
         g.start = hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(idx, countv), stepv, k.idle), g.start);
         g.sx = hn::Mul(g.zx, g.zx);
@@ -305,20 +334,22 @@ struct Lanes {
         return at - first;
     }
 
-    static void run(const Frame& f, Orbit* orbits, int count) {
-        const Consts k(f, Squared);
+    static void run(const Frame& f, Orbit* orbits, int count, const double* rowy) {
+        const Consts k(f, Squared, rowy);
         const D d;
         const std::size_t lanes = hn::Lanes(d);
         thread_local Columns col;
         thread_local Ended out;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
-        for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cs}) v->assign(len, 0.0);
-        for (int i = 0; i < count; ++i) {
-            col.zx[i] = orbits[i].z.x;
-            col.zy[i] = orbits[i].z.y;
-            col.cx[i] = orbits[i].c.x;
-            col.cy[i] = orbits[i].c.y;
-            col.cs[i] = orbits[i].csize;
+        if (!k.placed) {
+            for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cs}) v->assign(len, 0.0);
+            for (int i = 0; i < count; ++i) {
+                col.zx[i] = orbits[i].z.x;
+                col.zy[i] = orbits[i].z.y;
+                col.cx[i] = orbits[i].c.x;
+                col.cy[i] = orbits[i].c.y;
+                col.cs[i] = orbits[i].csize;
+            }
         }
         out.reserve(len);
 
@@ -394,28 +425,28 @@ struct Lanes {
 };
 
 template <LaneWork W, bool Squared>
-void bysquare(const Frame& f, bool exact, Orbit* orbits, int count) {
+void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy) {
     if (exact)
-        Lanes<-2, W, Squared>::run(f, orbits, count);
+        Lanes<-2, W, Squared>::run(f, orbits, count, rowy);
     else
-        Lanes<2, W, Squared>::run(f, orbits, count);
+        Lanes<2, W, Squared>::run(f, orbits, count, rowy);
 }
 
 template <LaneWork W>
-void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count) {
+void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy) {
     if (squared)
-        bysquare<W, true>(f, exact, orbits, count);
+        bysquare<W, true>(f, exact, orbits, count, rowy);
     else
-        bysquare<W, false>(f, exact, orbits, count);
+        bysquare<W, false>(f, exact, orbits, count, rowy);
 }
 
-bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count) {
+bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
     const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
     if (f.exponent != 2) {
         if (work != LaneWork::plain) return false;
         if (count > 0 && f.maxiter > 0)
-            squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count)
-                    : Lanes<0, LaneWork::plain, false>::run(f, orbits, count);
+            squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count, rowy)
+                    : Lanes<0, LaneWork::plain, false>::run(f, orbits, count, rowy);
         return true;
     }
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
@@ -424,16 +455,16 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count) {
     for (int i = 0; i < count; ++i)
         exact = exact || (orbits[i].c.y == 0 && std::signbit(orbits[i].c.y));
     switch (work) {
-        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count); break;
-        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count); break;
-        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count); break;
+        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, rowy); break;
+        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count, rowy); break;
+        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, rowy); break;
         case LaneWork::derivative:
-            bysize<LaneWork::derivative>(f, exact, squared, orbits, count);
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, rowy);
             break;
         // The sums watch the ending step too: always the exact square.
-        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count); break;
-        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count); break;
-        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count); break;
+        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count, rowy); break;
+        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count, rowy); break;
+        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count, rowy); break;
     }
     return true;
 }
@@ -450,8 +481,8 @@ namespace vantrel {
 HWY_EXPORT(IterateLanes);
 HWY_EXPORT(LaneTarget);
 
-bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count) {
-    return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count);
+bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
+    return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy);
 }
 
 const char* lanetarget() { return HWY_DYNAMIC_DISPATCH(LaneTarget)(); }

@@ -15,7 +15,11 @@ enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative };
 // bit. The derivative arrives in Orbit::dx/dy/dover instead of a stored orbit.
 // Returns false, touching nothing, where the lanes do not take this work (then the
 // scalar loop does): only the plain loop runs them for exponents other than 2.
-bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count);
+// With `rowy`, the orbits are the pixels 0 .. count of the row at *rowy, placed as
+// startpixel places them: the lanes then make each start themselves (unless the
+// frame inverts) instead of reading it.
+bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count,
+                  const double* rowy = nullptr);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).
 const char* lanetarget();

@@ -44,13 +44,14 @@ bool same(double a, double b) { return samebits(a, b) || (std::isnan(a) && std::
 
 // Every orbit the lanes leave must equal, bit for bit, the scalar loop's, with what
 // the work gathered on the way.
-void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start) {
+void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start,
+                const double* rowy = nullptr) {
     for (Orbit& o : start) {
         o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
         o.infsize = f.maxsize;
     }
     std::vector<Orbit> lanes = start;
-    ASSERT_TRUE(iteratelanes(f, work, lanes.data(), static_cast<int>(lanes.size())));
+    ASSERT_TRUE(iteratelanes(f, work, lanes.data(), static_cast<int>(lanes.size()), rowy));
     std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
     for (std::size_t k = 0; k < start.size(); ++k) {
         Orbit b = start[k];
@@ -67,7 +68,9 @@ void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start) {
                 const Derivative da = derivative(a, test, State::overflow);
                 const Derivative db = derivative(b, test, State::overflow);
                 ASSERT_EQ(da.overflowed, db.overflowed) << k;
-                if (!da.overflowed) ASSERT_TRUE(same(da.x, db.x) && same(da.y, db.y)) << k;
+                if (!da.overflowed) {
+                    ASSERT_TRUE(same(da.x, db.x) && same(da.y, db.y)) << k;
+                }
             }
         }
     }
@@ -165,6 +168,36 @@ TEST(Lanes, EveryWorkGathersWhatTheScalarLoopDoes) {
     f.exponent = 3;
     std::vector<Orbit> v = orbits(5, 2.0, false, 10);
     EXPECT_FALSE(iteratelanes(f, LaneWork::bof, v.data(), 5));
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// The lanes make a row's starts themselves: they must be the very points the row's
+// pixels start from, Mandelbrot and Julia, rows whose y is a zero of either sign,
+// and rows that do not fill the last vector.
+TEST(Lanes, StartsOfARowMadeInTheLanes) {
+    for (int ftype : {0, 1})
+        for (int xres : {37, 64, 601})
+            for (LaneWork w : {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
+                SCOPED_TRACE(::testing::Message() << "ftype " << ftype << " xres " << xres
+                                                  << " work " << static_cast<int>(w));
+                Frame f = workframe(w, 4.0, 300);
+                f.ftype = ftype;
+                f.xres = xres;
+                f.xmin = ftype ? -1.7 : -2.25;
+                f.xside = ftype ? 3.4 : 3.0;
+                f.jcx = -0.8;
+                f.jcy = 0.156;
+                for (double y : {0.3, 0.0, -0.0}) {
+                    std::vector<Orbit> row;
+                    for (int i = 0; i < xres; ++i) row.push_back(startpixel(f, i, y));
+                    expectsame(f, w, row, &y);
+                }
+            }
 }
 
 }  // namespace
