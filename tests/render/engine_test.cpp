@@ -81,7 +81,7 @@ TEST(RowEngine, ResumingAfterCancelAndRestartingKeepTheImage) {
 
 TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
     RowEngine e(1);
-    Frame f = frame(1200, 40, 16384);
+    Frame f = frame(1200, 40, 200000);
     // A view inside the set: every pixel runs to the iteration limit.
     f.xmin = -0.2;
     f.xside = 0.01;
