@@ -155,7 +155,12 @@ struct Lanes {
     static HWY_INLINE void advance(const Consts& k, Group& g, V stepv) {
         g.px = g.zx;
         g.py = g.zy;
-        if constexpr (E == 2) {
+        if constexpr (W == LaneWork::estimate) {
+            const V xt = hn::Mul(hn::Add(g.zx, g.zy), hn::Sub(g.zx, g.zy));
+            const V yt = hn::Mul(hn::Add(g.zx, g.zx), g.zy);
+            g.zx = hn::Add(xt, g.cx);
+            g.zy = hn::Add(yt, g.cy);
+        } else if constexpr (E == 2) {
             // Without the products by one and zero: while the orbit goes on, z and
             // these products are finite, x * 1 is x, x - y * 0 is x (x is never -0,
             // a difference of squares), and 0 * x + y is y unless y is -0 and c.y -0,
@@ -223,7 +228,7 @@ struct Lanes {
             }
             const V q = hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
             g.a0 = hn::Add(g.a0, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
-        } else if constexpr (W == LaneWork::derivative) {
+        } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
             // d' = 2 z d + 1 along the orbit, the new z taken only at the next step:
             // the estimate of an orbit of n steps ends with d_n, kept in b.
             g.b0 = g.a0;
@@ -232,9 +237,15 @@ struct Lanes {
             const V xd = hn::Add(hn::Mul(k.two, hn::Sub(hn::Mul(g.zx, g.a0), hn::Mul(g.zy, g.a1))), k.one);
             g.a1 = hn::Mul(k.two, hn::Add(hn::Mul(g.zx, g.a1), hn::Mul(g.zy, g.a0)));
             g.a0 = xd;
-            // fmax(|x|, |y|) > limit, NaN in either one left out
-            g.flag = hn::Or(g.flag, hn::Or(hn::Gt(hn::Abs(g.a0), k.overflow),
-                                           hn::Gt(hn::Abs(g.a1), k.overflow)));
+            const V ax = hn::Abs(g.a0), ay = hn::Abs(g.a1);
+            if constexpr (W == LaneWork::derivative) {
+                // fmax(|x|, |y|) > limit, NaN in either one left out
+                g.flag = hn::Or(g.flag, hn::Or(hn::Gt(ax, k.overflow), hn::Gt(ay, k.overflow)));
+            } else {
+                // std::max(|x|, |y|) > limit: |y| counts only where it is the larger
+                g.flag = hn::Or(g.flag, hn::Or(hn::Gt(ax, k.overflow),
+                                               hn::And(hn::Lt(ax, ay), hn::Gt(ay, k.overflow))));
+            }
         }
     }
 
@@ -289,7 +300,7 @@ struct Lanes {
         } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
             g.a0 = hn::IfThenElse(fresh, k.zero, g.a0);
             g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
-        } else if constexpr (W == LaneWork::derivative) {
+        } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
             g.a0 = hn::IfThenElse(fresh, k.one, g.a0);
             g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
             g.flag = hn::AndNot(fresh, g.flag);
@@ -302,13 +313,14 @@ struct Lanes {
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
                                           Ended& out, std::size_t at) {
         const D d;
-        constexpr bool sums = W != LaneWork::plain && W != LaneWork::epsilon;
+        constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
+        constexpr bool sums = !derivative && W != LaneWork::plain && W != LaneWork::epsilon;
         HWY_ALIGN double v[7][maxlanes];
         hn::Store(g.idx, d, v[0]);
         hn::Store(g.px, d, v[1]);
         hn::Store(g.py, d, v[2]);
         hn::Store(hn::Sub(stepv, g.start), d, v[3]);
-        if constexpr (W == LaneWork::derivative) {
+        if constexpr (derivative) {
             hn::Store(g.b0, d, v[4]);
             hn::Store(g.b1, d, v[5]);
             hn::Store(hn::IfThenElseZero(g.pflag, k.one), d, v[6]);
@@ -325,11 +337,11 @@ struct Lanes {
             out.px[at] = v[1][l];
             out.py[at] = v[2][l];
             out.n[at] = v[3][l];
-            if constexpr (sums || W == LaneWork::derivative) {
+            if constexpr (sums || derivative) {
                 out.a0[at] = v[4][l];
                 out.a1[at] = v[5][l];
             }
-            if constexpr (W == LaneWork::derivative) out.flag[at] = v[6][l];
+            if constexpr (derivative) out.flag[at] = v[6][l];
         }
         return at - first;
     }
@@ -403,9 +415,13 @@ struct Lanes {
             o.x = out.px[r];
             o.y = out.py[r];
             o.n = static_cast<int>(out.n[r]);
-            COMPLEX p;
-            complex_power({o.x, o.y}, k.e, &p);
-            o.z = {p.x + o.c.x, p.y + o.c.y};
+            if constexpr (W == LaneWork::estimate) {
+                o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
+            } else {
+                COMPLEX p;
+                complex_power({o.x, o.y}, k.e, &p);
+                o.z = {p.x + o.c.x, p.y + o.c.y};
+            }
             const double m = o.z.x * o.z.x + o.z.y * o.z.y;
             o.size = Squared ? m : std::sqrt(m);
             if constexpr (W == LaneWork::bof) {
@@ -414,7 +430,7 @@ struct Lanes {
             } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
                 o.sum = out.a0[r];
                 o.sum2 = out.a1[r];
-            } else if constexpr (W == LaneWork::derivative) {
+            } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
                 o.dx = out.a0[r];
                 o.dy = out.a1[r];
                 o.dover = out.flag[r] != 0;
@@ -460,6 +476,10 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, rowy); break;
         case LaneWork::derivative:
             bysize<LaneWork::derivative>(f, exact, squared, orbits, count, rowy);
+            break;
+        // Its own square, with nothing left out.
+        case LaneWork::estimate:
+            Lanes<2, LaneWork::estimate, false>::run(f, orbits, count, rowy);
             break;
         // The sums watch the ending step too: always the exact square.
         case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count, rowy); break;

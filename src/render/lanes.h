@@ -6,8 +6,10 @@ namespace vantrel {
 
 // What the lanes gather on the way besides the orbit's end: nothing, the closest
 // approach (BOF), the stop near an axis (epsilon cross), one of the triangle
-// inequality sums, or the derivative for the distance estimators.
-enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative };
+// inequality sums, or the derivative for the distance estimators. `estimate` is
+// the distance range pass: it squares as (x + y)(x - y), 2xy and watches the
+// derivative through the larger of its two components.
+enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative, estimate };
 
 // Iterates `count` orbits, fresh from startpixel (or placed with accumulators reset),
 // to their end in vector lanes: the very operations of the scalar loop, so every

@@ -2,8 +2,105 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "render/engine.h"
+#include "render/escape.h"
+#include "render/frame.h"
+#include "render/lanes.h"
+#include "render/parallel.h"
 
 namespace vantrel {
+
+namespace {
+
+// The largest and the most negative estimate of some pixels.
+struct Range {
+    double out = 0, in = 0;
+};
+
+// The end of one pixel's orbit as the pass sees it.
+struct End {
+    double zx, zy;
+    bool escaped, overflowed;  // overflowed: the derivative passed the limit on the way
+    double xder, yder;
+};
+
+// The pass's own iteration of one pixel, the derivative taken along the way from
+// z_0 = 0 (the value the orbit buffers hold at entry 0, for Julia sets as well).
+End scalarorbit(const Frame& f, double x, double y) {
+    double zx = 0, zy = 0, cx = x, cy = y;
+    if (f.ftype != 0) {
+        zx = x;
+        zy = y;
+        cx = f.jcx;
+        cy = f.jcy;
+    }
+    int n = 0;
+    double modz = std::sqrt(zx * zx + zy * zy);
+    double xder = 0, yder = 0;
+    bool overflowed = false;
+    while (modz <= f.maxsize && n < f.maxiter) {
+        const double xm = n == 0 ? 0.0 : zx, ym = n == 0 ? 0.0 : zy;
+        const double d = 2.0 * (xm * xder - ym * yder) + 1.0;
+        yder = 2.0 * (xm * yder + ym * xder);
+        xder = d;
+        overflowed = overflowed || std::max(std::abs(xder), std::abs(yder)) > State::overflow;
+        const double t = (zx + zy) * (zx - zy) + cx;
+        zy = 2.0 * zx * zy + cy;
+        zx = t;
+        ++n;
+        modz = std::sqrt(zx * zx + zy * zy);
+    }
+    return {zx, zy, !(modz <= f.maxsize), overflowed, xder, yder};
+}
+
+// A pixel's preview color; its estimate joins the range. An orbit that overflowed
+// has escaped as surely as one past maxsize.
+Rgb classify(const End& e, double delta, Range& r) {
+    if (e.escaped && e.overflowed) return white;
+    const double modz = std::sqrt(e.zx * e.zx + e.zy * e.zy);
+    const double dist = 2.0 * modz * std::log(modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
+    // 0 * ln 0 at an orbit resting on 0, or an overflowed orbit, gives no estimate
+    // at all; it must not set the scale of the whole image.
+    const bool valid = std::isfinite(dist);
+    if (e.escaped) {
+        if (valid && dist > r.out) r.out = dist;
+        return dist < delta ? white : black;
+    }
+    if (valid && dist < r.in) r.in = dist;
+    return black;
+}
+
+// Row j of the pass: each pixel classified into `colors` and the row's range.
+Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
+    Range r;
+    const double y = rowy(f, j);
+    thread_local std::vector<Orbit> orbits;
+    if (f.simd) {
+        orbits.resize(static_cast<std::size_t>(f.xres));
+        for (int i = 0; i < f.xres; ++i) orbits[i] = startpixel(f, i, y);
+        if (iteratelanes(f, LaneWork::estimate, orbits.data(), f.xres, &y)) {
+            for (int i = 0; i < f.xres; ++i) {
+                const Orbit& o = orbits[i];
+                const double zx = o.z.x, zy = o.z.y;
+                // The lanes make one step at least; a Julia point already past
+                // maxsize makes none.
+                const double x = orbits[i].jzx;
+                const bool past = f.ftype != 0 && !(std::sqrt(x * x + y * y) <= f.maxsize);
+                const End e = past ? scalarorbit(f, x, y)
+                                   : End{zx, zy, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
+                colors[i] = classify(e, delta, r);
+            }
+            return r;
+        }
+    }
+    for (int i = 0; i < f.xres; ++i)
+        colors[i] = classify(scalarorbit(f, i * f.xside / (f.xres - 1) + f.xmin, y), delta, r);
+    return r;
+}
+
+}  // namespace
 
 int maxdistance(App& app, double* out, double* in) {
     State& s = app.s;
@@ -11,67 +108,30 @@ int maxdistance(App& app, double* out, double* in) {
     s.yside = s.ymax - s.ymin;
     const double delta = s.xside / s.xres * State::threshold;
     *out = *in = 0.0;
-    const std::size_t len = static_cast<std::size_t>(std::max(s.maxiter, 0)) + 1;
-    if (s.xorbit.size() < len) s.xorbit.resize(len);
-    if (s.yorbit.size() < len) s.yorbit.resize(len);
-    double* xo = s.xorbit.data();
-    double* yo = s.yorbit.data();
-    xo[0] = yo[0] = 0.0;
+    if (!s.xorbit.empty()) s.xorbit[0] = 0.0;
+    if (!s.yorbit.empty()) s.yorbit[0] = 0.0;
 
-    for (int j = 0; j < s.yres; ++j) {
-        const double y = s.ymin + (s.yres - j - 1) * s.yside / (s.yres - 1);
-        for (int i = 0; i < s.xres; ++i) {
-            const double x = s.xmin + i * s.xside / (s.xres - 1);
-            double zx = 0, zy = 0, cx = x, cy = y;
-            if (s.ftype != 0) {
-                zx = x;
-                zy = y;
-                cx = s.jcx;
-                cy = s.jcy;
-            }
-            int n = 0;
-            double modz = std::sqrt(zx * zx + zy * zy);
-            while (modz <= s.maxsize && n < s.maxiter) {
-                const double t = (zx + zy) * (zx - zy) + cx;
-                zy = 2.0 * zx * zy + cy;
-                zx = t;
-                ++n;
-                xo[n] = zx;
-                yo[n] = zy;
-                modz = std::sqrt(zx * zx + zy * zy);
-            }
-            // An orbit that overflowed has escaped as surely as one past maxsize.
-            const bool escaped = !(modz <= s.maxsize);
-            double xder = 0, yder = 0;
-            bool overflowed = false;
-            for (int m = 0; m < n; ++m) {
-                const double t = 2.0 * (xo[m] * xder - yo[m] * yder) + 1.0;
-                yder = 2.0 * (xo[m] * yder + yo[m] * xder);
-                xder = t;
-                if (escaped && std::max(std::abs(xder), std::abs(yder)) > State::overflow) {
-                    overflowed = true;
-                    break;
-                }
-            }
-            Rgb color = black;
-            if (escaped && overflowed) {
-                color = white;
-            } else {
-                const double dist = 2.0 * modz * std::log(modz) / std::sqrt(xder * xder + yder * yder);
-                // 0 * ln 0 at an orbit resting on 0, or an overflowed orbit, gives no
-                // estimate at all; it must not set the scale of the whole image.
-                const bool valid = std::isfinite(dist);
-                if (escaped) {
-                    if (valid && dist > *out) *out = dist;
-                    if (dist < delta) color = white;
-                } else if (valid && dist < *in) {
-                    *in = dist;
-                }
-            }
-            if (i < s.ClientRes.right && j < s.ClientRes.bottom) app.window.setpixel(i, j, color);
-        }
+    // Always z^2 + c on the plain grid: no inversion, no other exponent.
+    Frame f = makeframe(app);
+    f.exponent = 2;
+    f.okinvert = 0;
+    f.tiaflag = 0;
+    const int shown = std::min(s.xres, s.ClientRes.right);
+    std::vector<Range> ranges(static_cast<std::size_t>(s.yres));
+    const int helpers = app.threads >= 0 ? app.threads : RowEngine::defaultthreads(true);
+    parallelrows(s.yres, helpers, [&](int j) {
+        thread_local std::vector<Rgb> colors;
+        colors.resize(static_cast<std::size_t>(s.xres));
+        ranges[j] = passrow(f, j, delta, colors.data());
+        // Rows write apart in the window; the threads are joined before it is shown.
+        if (j < s.ClientRes.bottom)
+            for (int i = 0; i < shown; ++i) app.window.setpixel(i, j, colors[i]);
+    });
+    for (const Range& r : ranges) {
+        *out = std::max(*out, r.out);
+        *in = std::min(*in, r.in);
     }
-    app.host.present({0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)});
+    app.host.present({0, 0, shown, std::min(s.yres, s.ClientRes.bottom)});
     app.host.pause(500);
     return 0;
 }

@@ -36,6 +36,7 @@ Frame workframe(LaneWork work, double maxsize, int maxiter) {
         case LaneWork::tia1: f.outside = 9, f.tiaflag = 1; break;
         case LaneWork::tia2: f.outside = 10, f.tiaflag = 2; break;
         case LaneWork::derivative: f.outside = 18; break;
+        case LaneWork::estimate: break;  // the distance pass's own; no coloring asks for it
     }
     return f;
 }

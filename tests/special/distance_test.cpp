@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include "fakehost.h"
 
@@ -106,6 +109,53 @@ TEST_F(Range, JuliaAlwaysSquares) {
     // One step: the largest |z_1| = |z|^2 is at (4, 4), 32 (with z^5 it would be 1024).
     const double r = 32.0;
     EXPECT_EQ(out, 2.0 * r * std::log(r));
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// The pass on one thread without lanes, and in lanes on several threads: the same
+// range, bit for bit, and the same preview.
+TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
+    struct View {
+        int ftype, maxiter;
+        double maxsize, x0, x1, y0, y1;
+    };
+    const View views[] = {
+        {0, 256, 16.0, -2.25, 0.75, -1.5, 1.5},         // the default view
+        {0, 2000, 4.0, -0.7454, -0.7450, 0.1128, 0.1132}, // near the boundary: overflows
+        {0, 1, 16.0, -3, 3, -3, 3},                      // one step each
+        {1, 300, 2.0, -2, 2, -2, 2},                     // corners past maxsize: no step
+        {1, 500, 1e30, -1.6, 1.6, -1.2, 1.2},            // huge limit: NaN and infinity
+    };
+    for (const View& v : views) {
+        SCOPED_TRACE(::testing::Message() << "maxiter " << v.maxiter << " x0 " << v.x0);
+        std::vector<std::pair<double, double>> ranges;
+        std::vector<Surface> previews;
+        for (int simd : {0, 1})
+            for (int threads : {0, 3}) {
+                app.s.ftype = v.ftype;
+                app.s.jcx = -0.8;
+                app.s.jcy = 0.156;
+                app.s.maxiter = v.maxiter;
+                app.s.maxsize = v.maxsize;
+                app.simd = simd;
+                app.threads = threads;
+                view(v.x0, v.x1, v.y0, v.y1, 97);
+                run();
+                ranges.emplace_back(out, in);
+                previews.push_back(app.window);
+            }
+        for (std::size_t k = 1; k < ranges.size(); ++k) {
+            EXPECT_EQ(std::memcmp(&ranges[k], &ranges[0], sizeof ranges[0]), 0) << k;
+            for (int j = 0; j < 97; ++j)
+                for (int i = 0; i < 97; ++i)
+                    ASSERT_EQ(previews[k].getpixel(i, j), previews[0].getpixel(i, j)) << k << " " << i << "," << j;
+        }
+    }
 }
 
 }  // namespace
