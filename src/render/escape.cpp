@@ -187,12 +187,6 @@ struct Kernel {
         } else {
             thread_local std::vector<Orbit> orbits;
             orbits.resize(static_cast<std::size_t>(f.xres));
-            for (int i = 0; i < f.xres; ++i) {
-                // The plain loop's colorings read no accumulator: no reset to pay for.
-                Orbit& o = orbits[i];
-                placepixel(f, i, ystart, o);
-                if constexpr (work != static_cast<int>(LaneWork::plain)) resetaccumulators(f, o);
-            }
             if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres, &ystart))
                 return false;
             for (int i = 0; i < f.xres; ++i) {

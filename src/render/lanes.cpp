@@ -102,7 +102,7 @@ struct Consts {
     // at y, as c (Mandelbrot) or as z with the Julia constant as c.
     bool placed, julia;
     V xside, xdiv, xmin, y, jcx, jcy;
-    Consts(const Frame& f, bool squared, const double* rowy)
+    Consts(const Frame& f, bool squared, const double* starts)
         : zero(hn::Zero(d)),
           one(hn::Set(d, 1.0)),
           two(hn::Set(d, 2.0)),
@@ -114,12 +114,12 @@ struct Consts {
           half(hn::Set(d, 0.5)),
           idle(hn::Set(d, 1e300)),
           e(std::clamp(f.exponent, 2, 17)),
-          placed(rowy != nullptr && !f.okinvert),
+          placed(starts != nullptr),
           julia(f.ftype != 0),
           xside(hn::Set(d, f.xside)),
           xdiv(hn::Set(d, static_cast<double>(f.xres - 1))),
           xmin(hn::Set(d, f.xmin)),
-          y(hn::Set(d, rowy ? *rowy : 0.0)),
+          y(hn::Set(d, starts ? *starts : 0.0)),
           jcx(hn::Set(d, f.jcx)),
           jcy(hn::Set(d, f.jcy)) {}
 };
@@ -346,8 +346,10 @@ struct Lanes {
         return at - first;
     }
 
-    static void run(const Frame& f, Orbit* orbits, int count, const double* rowy) {
-        const Consts k(f, Squared, rowy);
+    // With `starts` (the row's y), the lanes make the starts and the orbits need no
+    // placing; otherwise they read them from the orbits.
+    static void run(const Frame& f, Orbit* orbits, int count, const double* starts) {
+        const Consts k(f, Squared, starts);
         const D d;
         const std::size_t lanes = hn::Lanes(d);
         thread_local Columns col;
@@ -412,6 +414,18 @@ struct Lanes {
         // wherever the lanes left out a product that mattered only there.
         for (std::size_t r = 0; r < ended; ++r) {
             Orbit& o = orbits[static_cast<std::size_t>(out.idx[r])];
+            if (starts) {
+                const double x = out.idx[r] * f.xside / (f.xres - 1) + f.xmin;
+                if (k.julia) {
+                    o.c = {f.jcx, f.jcy};
+                    o.jzx = x;
+                    o.jzy = *starts;
+                } else {
+                    o.c = {x, *starts};
+                }
+                o.orbit = nullptr;
+            }
+            o.lanederivative = W == LaneWork::derivative || W == LaneWork::estimate;
             o.x = out.px[r];
             o.y = out.py[r];
             o.n = static_cast<int>(out.n[r]);
@@ -434,7 +448,6 @@ struct Lanes {
                 o.dx = out.a0[r];
                 o.dy = out.a1[r];
                 o.dover = out.flag[r] != 0;
-                o.lanederivative = true;
             }
         }
     }
@@ -457,34 +470,38 @@ void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, 
 }
 
 bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
+    if (f.exponent != 2 && work != LaneWork::plain) return false;
+    // A row whose starts the lanes do not make is placed here as the scalar loop
+    // places it; `starts` tells the lanes to make the others themselves.
+    if (rowy && (f.okinvert || f.maxiter <= 0))
+        for (int i = 0; i < count; ++i) orbits[i] = startpixel(f, i, *rowy);
+    const double* starts = rowy && !f.okinvert ? rowy : nullptr;
+    if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
     if (f.exponent != 2) {
-        if (work != LaneWork::plain) return false;
-        if (count > 0 && f.maxiter > 0)
-            squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count, rowy)
-                    : Lanes<0, LaneWork::plain, false>::run(f, orbits, count, rowy);
+        squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count, starts)
+                : Lanes<0, LaneWork::plain, false>::run(f, orbits, count, starts);
         return true;
     }
-    if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     // A c.y of -0 is where the products by zero of the square matter.
-    bool exact = false;
-    for (int i = 0; i < count; ++i)
-        exact = exact || (orbits[i].c.y == 0 && std::signbit(orbits[i].c.y));
+    const auto negzero = [](double v) { return v == 0 && std::signbit(v); };
+    bool exact = starts && negzero(f.ftype == 0 ? *starts : f.jcy);
+    for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
-        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, rowy); break;
-        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count, rowy); break;
-        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, rowy); break;
+        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts); break;
+        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts); break;
+        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts); break;
         case LaneWork::derivative:
-            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, rowy);
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts);
             break;
         // Its own square, with nothing left out.
         case LaneWork::estimate:
-            Lanes<2, LaneWork::estimate, false>::run(f, orbits, count, rowy);
+            Lanes<2, LaneWork::estimate, false>::run(f, orbits, count, starts);
             break;
         // The sums watch the ending step too: always the exact square.
-        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count, rowy); break;
-        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count, rowy); break;
-        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count, rowy); break;
+        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count, starts); break;
+        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count, starts); break;
+        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count, starts); break;
     }
     return true;
 }

@@ -17,9 +17,9 @@ enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative, estimat
 // bit. The derivative arrives in Orbit::dx/dy/dover instead of a stored orbit.
 // Returns false, touching nothing, where the lanes do not take this work (then the
 // scalar loop does): only the plain loop runs them for exponents other than 2.
-// With `rowy`, the orbits are the pixels 0 .. count of the row at *rowy, placed as
-// startpixel places them: the lanes then make each start themselves (unless the
-// frame inverts) instead of reading it.
+// With `rowy`, the orbits are the pixels 0 .. count of the row at *rowy and need no
+// placing: the lanes start each as startpixel would (making the start themselves
+// unless the frame inverts) and leave c and, for a Julia set, jzx and jzy with it.
 bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count,
                   const double* rowy = nullptr);
 

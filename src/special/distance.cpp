@@ -79,17 +79,14 @@ Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
     thread_local std::vector<Orbit> orbits;
     if (f.simd) {
         orbits.resize(static_cast<std::size_t>(f.xres));
-        for (int i = 0; i < f.xres; ++i) orbits[i] = startpixel(f, i, y);
         if (iteratelanes(f, LaneWork::estimate, orbits.data(), f.xres, &y)) {
             for (int i = 0; i < f.xres; ++i) {
                 const Orbit& o = orbits[i];
-                const double zx = o.z.x, zy = o.z.y;
                 // The lanes make one step at least; a Julia point already past
                 // maxsize makes none.
-                const double x = orbits[i].jzx;
-                const bool past = f.ftype != 0 && !(std::sqrt(x * x + y * y) <= f.maxsize);
-                const End e = past ? scalarorbit(f, x, y)
-                                   : End{zx, zy, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
+                const bool past = f.ftype != 0 && !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
+                const End e = past ? scalarorbit(f, o.jzx, y)
+                                   : End{o.z.x, o.z.y, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
                 colors[i] = classify(e, delta, r);
             }
             return r;

@@ -43,37 +43,44 @@ Frame workframe(LaneWork work, double maxsize, int maxiter) {
 
 bool same(double a, double b) { return samebits(a, b) || (std::isnan(a) && std::isnan(b)); }
 
-// Every orbit the lanes leave must equal, bit for bit, the scalar loop's, with what
+// An orbit the lanes leave must equal, bit for bit, the scalar loop's, with what
 // the work gathered on the way.
-void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start,
-                const double* rowy = nullptr) {
+void expectorbit(LaneWork work, const Orbit& a, const Orbit& b, std::size_t k) {
+    ASSERT_EQ(a.n, b.n) << k;
+    ASSERT_TRUE(samebits(a.z.x, b.z.x) && samebits(a.z.y, b.z.y)) << k;
+    ASSERT_TRUE(samebits(a.x, b.x) && samebits(a.y, b.y)) << k;
+    ASSERT_TRUE(samebits(a.c.x, b.c.x) && samebits(a.c.y, b.c.y)) << k;
+    ASSERT_TRUE(same(a.size, b.size)) << k;
+    if (work == LaneWork::bof) {
+        ASSERT_TRUE(same(a.infsize, b.infsize) && same(a.ninfsize, b.ninfsize)) << k;
+    }
+    if (work == LaneWork::tia0 || work == LaneWork::tia1 || work == LaneWork::tia2) {
+        ASSERT_TRUE(same(a.sum, b.sum) && same(a.sum2, b.sum2)) << k;
+    }
+    if (work == LaneWork::derivative) {
+        for (bool test : {true, false}) {
+            const Derivative da = derivative(a, test, State::overflow);
+            const Derivative db = derivative(b, test, State::overflow);
+            ASSERT_EQ(da.overflowed, db.overflowed) << k;
+            if (!da.overflowed) {
+                ASSERT_TRUE(same(da.x, db.x) && same(da.y, db.y)) << k;
+            }
+        }
+    }
+}
+
+void expectsame(const Frame& f, LaneWork work, std::vector<Orbit> start) {
     for (Orbit& o : start) {
         o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
         o.infsize = f.maxsize;
     }
     std::vector<Orbit> lanes = start;
-    ASSERT_TRUE(iteratelanes(f, work, lanes.data(), static_cast<int>(lanes.size()), rowy));
+    ASSERT_TRUE(iteratelanes(f, work, lanes.data(), static_cast<int>(lanes.size())));
     std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
     for (std::size_t k = 0; k < start.size(); ++k) {
         Orbit b = start[k];
         iterate(f, b, scratch.data());
-        const Orbit& a = lanes[k];
-        ASSERT_EQ(a.n, b.n) << k;
-        ASSERT_TRUE(samebits(a.z.x, b.z.x) && samebits(a.z.y, b.z.y)) << k;
-        ASSERT_TRUE(samebits(a.x, b.x) && samebits(a.y, b.y)) << k;
-        ASSERT_TRUE(same(a.size, b.size)) << k;
-        ASSERT_TRUE(same(a.infsize, b.infsize) && same(a.ninfsize, b.ninfsize)) << k;
-        ASSERT_TRUE(same(a.sum, b.sum) && same(a.sum2, b.sum2)) << k;
-        if (work == LaneWork::derivative) {
-            for (bool test : {true, false}) {
-                const Derivative da = derivative(a, test, State::overflow);
-                const Derivative db = derivative(b, test, State::overflow);
-                ASSERT_EQ(da.overflowed, db.overflowed) << k;
-                if (!da.overflowed) {
-                    ASSERT_TRUE(same(da.x, db.x) && same(da.y, db.y)) << k;
-                }
-            }
-        }
+        expectorbit(work, lanes[k], b, k);
     }
 }
 
@@ -177,28 +184,44 @@ TEST(Lanes, EveryWorkGathersWhatTheScalarLoopDoes) {
 namespace vantrel {
 namespace {
 
-// The lanes make a row's starts themselves: they must be the very points the row's
-// pixels start from, Mandelbrot and Julia, rows whose y is a zero of either sign,
+// The lanes start a row's pixels themselves: from orbits left over from anything
+// else they must reach the very ends the row's pixels reach in the scalar loop,
+// Mandelbrot and Julia, inverted or not, on rows whose y is a zero of either sign
 // and rows that do not fill the last vector.
-TEST(Lanes, StartsOfARowMadeInTheLanes) {
+TEST(Lanes, ARowStartedInTheLanes) {
+    Orbit junk;
+    junk.c = junk.z = {7.0, -7.0};
+    junk.jzx = junk.jzy = 9.0;
+    junk.n = 99;
+    junk.lanederivative = true;
     for (int ftype : {0, 1})
-        for (int xres : {37, 64, 601})
-            for (LaneWork w : {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
-                SCOPED_TRACE(::testing::Message() << "ftype " << ftype << " xres " << xres
-                                                  << " work " << static_cast<int>(w));
-                Frame f = workframe(w, 4.0, 300);
-                f.ftype = ftype;
-                f.xres = xres;
-                f.xmin = ftype ? -1.7 : -2.25;
-                f.xside = ftype ? 3.4 : 3.0;
-                f.jcx = -0.8;
-                f.jcy = 0.156;
-                for (double y : {0.3, 0.0, -0.0}) {
-                    std::vector<Orbit> row;
-                    for (int i = 0; i < xres; ++i) row.push_back(startpixel(f, i, y));
-                    expectsame(f, w, row, &y);
+        for (int invert : {0, 1})
+            for (int xres : {37, 601})
+                for (LaneWork w : {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
+                    SCOPED_TRACE(::testing::Message() << "ftype " << ftype << " invert " << invert
+                                                      << " xres " << xres << " work " << static_cast<int>(w));
+                    Frame f = workframe(w, 4.0, 300);
+                    f.ftype = ftype;
+                    f.okinvert = invert;
+                    f.xres = xres;
+                    f.xmin = ftype ? -1.7 : -2.25;
+                    f.xside = ftype ? 3.4 : 3.0;
+                    f.jcx = -0.8;
+                    f.jcy = 0.156;
+                    std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
+                    for (double y : {0.3, 0.0, -0.0}) {
+                        std::vector<Orbit> row(static_cast<std::size_t>(xres), junk);
+                        ASSERT_TRUE(iteratelanes(f, w, row.data(), xres, &y));
+                        for (int i = 0; i < xres; ++i) {
+                            Orbit b = startpixel(f, i, y);
+                            iterate(f, b, scratch.data());
+                            expectorbit(w, row[i], b, i);
+                            if (ftype) {
+                                ASSERT_TRUE(samebits(row[i].jzx, b.jzx) && samebits(row[i].jzy, b.jzy)) << i;
+                            }
+                        }
+                    }
                 }
-            }
 }
 
 }  // namespace
