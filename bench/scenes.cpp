@@ -17,6 +17,7 @@ std::vector<Scene> scenes() {
         {"TIA (outside 9)", 600, 600, dx, dX, dy, dY, 256, 9, 0, 3, 4},
         {"distance estimator (outside 18)", 600, 600, dx, dX, dy, dY, 256, 18, 0, 3, 4},
         {"field lines (outside 8)", 600, 600, dx, dX, dy, dY, 256, 8, 0, 2, 4},
+        {"Height Field (method 0, smoothing)", 600, 600, dx, dX, dy, dY, 256, 2, 0, 5, 4, 0},
     };
 }
 
@@ -30,6 +31,7 @@ void apply(const Scene& scene, State& s) {
     s.maxiter = scene.maxiter;
     s.outside = scene.outside;
     s.inside = scene.inside;
+    s.method = scene.method;
 }
 
 }  // namespace vantrel::bench

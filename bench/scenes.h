@@ -16,6 +16,7 @@ struct Scene {
     int outside = 1, inside = 0;
     int repeats = 3;     // heavy scenes are timed fewer times
     double target = 0;   // the speed-up over the plain loop this scene must reach on all cores
+    int method = 1;      // 0: Height Field
 };
 
 std::vector<Scene> scenes();
