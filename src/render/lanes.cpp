@@ -61,7 +61,7 @@ using M = hn::Mask<D>;
 
 // Independent groups of lanes in flight, so that one group's chain of dependent
 // operations hides behind the others'.
-constexpr int groups = 4;
+constexpr int groupsfor(LaneWork w) { return w == LaneWork::derivative || w == LaneWork::estimate ? 3 : 4; }
 
 // For every pattern of ended lanes, each lane's count of ended lanes below it: the
 // ended lanes take the next pending orbits in order.
@@ -370,6 +370,7 @@ struct Lanes {
         const V countv = hn::Set(d, static_cast<double>(count));
         std::int64_t next = 0;
         double step = 0;  // steps made by every lane since the start
+        constexpr int groups = groupsfor(W);
         Group g[groups];
 #pragma GCC unroll 8
         for (int q = 0; q < groups; ++q) {

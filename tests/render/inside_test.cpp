@@ -148,7 +148,10 @@ TEST(DistanceEstimator, InsideIndexClampedTo1To255) {
     EXPECT_CH(insidecolor(f, o), entry(20));
     // Entry n is clamped too, and a non-negative estimate gives n.
     Orbit big = o;
-    big.n = 300;
+    big.n = 300;  // more steps than the stored orbit holds: the derivative comes given
+    big.lanederivative = true;
+    big.dx = xd;
+    big.dy = 0;
     EXPECT_CH(insidecolor(f, big), entry(255));
 }
 
