@@ -70,6 +70,28 @@ double imzsix(const Frame& f, int i, double ystart) {
     return o.z.y;
 }
 
+// The escaped orbits of a row, iterated again from their start in lanes that take
+// the derivative along: the same steps, so only the derivative is new.
+void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
+    thread_local std::vector<Orbit> again;
+    thread_local std::vector<int> column;
+    again.clear();
+    column.clear();
+    for (int i = 0; i < f.xres; ++i)
+        if (escaped(f, orbits[i])) {
+            column.push_back(i);
+            again.push_back(startpixel(f, i, ystart));
+        }
+    iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(again.size()));
+    for (std::size_t k = 0; k < again.size(); ++k) {
+        Orbit& o = orbits[column[k]];
+        o.dx = again[k].dx;
+        o.dy = again[k].dy;
+        o.dover = again[k].dover;
+        o.lanederivative = true;
+    }
+}
+
 // What a coloring watches after each step. Only one outside family is active per
 // image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
 // together with another), and at most one inside family.
@@ -187,8 +209,13 @@ struct Kernel {
         } else {
             thread_local std::vector<Orbit> orbits;
             orbits.resize(static_cast<std::size_t>(f.xres));
-            if (!iteratelanes(f, static_cast<LaneWork>(work), orbits.data(), f.xres, &ystart))
-                return false;
+            // Without the inside estimator only escaped orbits want the derivative:
+            // the row runs the plain loop, and its escaped orbits run again with it.
+            const bool later = work == static_cast<int>(LaneWork::derivative) && f.inside != 14 &&
+                               f.exponent == 2;
+            const LaneWork first = later ? LaneWork::plain : static_cast<LaneWork>(work);
+            if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
+            if (later) derivativeofescaped(f, ystart, orbits.data());
             for (int i = 0; i < f.xres; ++i) {
                 if constexpr (S == Steps::peitgen) {
                     if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);

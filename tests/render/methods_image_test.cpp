@@ -373,6 +373,21 @@ TEST_F(Image, DistanceEstimatorsBothSides) {
     expectimage(out, in);
 }
 
+TEST_F(Image, DistanceEstimatorOutsideOnlyMandelbrotAndJulia) {
+    // Inside points take no estimate: the derivative of the escaped ones alone.
+    app.s.outside = 18;
+    app.s.maxiter = 200;
+    render();
+    EXPECT_GT(app.s.distmaxout, 0);
+    expectimage(app.s.distmaxout, app.s.distmaxin);
+    app.s.ftype = 1;
+    app.s.jcx = -0.8;
+    app.s.jcy = 0.156;
+    render();
+    EXPECT_GT(app.s.distmaxout, 0);
+    expectimage(app.s.distmaxout, app.s.distmaxin);
+}
+
 TEST_F(Image, InsideDistanceEstimatorAt256IsEntry255) {
     app.s.inside = 14;
     app.s.maxiter = 256;
