@@ -34,6 +34,7 @@ double sqrtlimit(double limit) {
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
     std::vector<double> zx, zy, cx, cy, cs;
+    std::vector<double> x;  // a row's column coordinates, for starts made in the lanes
 };
 struct Ended {
     std::vector<double> idx, px, py, n, a0, a1, flag;
@@ -264,14 +265,20 @@ struct Lanes {
         const DI di;
         std::uint8_t bits = 0;
         hn::StoreMaskBits(d, fresh, &bits);
-        const VI at = hn::Add(hn::Set(di, next), hn::Load(di, ranks.r[bits]));
-        next = std::min(next + static_cast<std::int64_t>(hn::CountTrue(d, fresh)), count);
+        const VI rank = hn::Load(di, ranks.r[bits]);
+        const VI at = hn::Add(hn::Set(di, next), rank);
+        // Fresh lanes take the pending orbits next, next + 1, ... in lane order: one
+        // load and a permutation instead of a gather.
+        const auto indices = hn::IndicesFromVec(d, rank);
+        const auto take = [&](const std::vector<double>& column) {
+            return hn::TableLookupLanes(hn::LoadU(d, column.data() + next), indices);
+        };
         const V idx = hn::ConvertTo(d, at);
         if (k.placed) {
             // Idle lanes past the end get zeros: an orbit that stays at 0 never
             // stops the others.
             const M real = hn::Lt(idx, countv);
-            const V x = hn::IfThenElseZero(real, hn::Add(hn::Div(hn::Mul(idx, k.xside), k.xdiv), k.xmin));
+            const V x = hn::IfThenElseZero(real, take(col.x));
             const V y = hn::IfThenElseZero(real, k.y);
             const V zx = k.julia ? x : k.zero, zy = k.julia ? y : k.zero;
             const V cx = k.julia ? hn::IfThenElseZero(real, k.jcx) : x;
@@ -283,13 +290,14 @@ struct Lanes {
             if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
                 g.cs = hn::IfThenElse(fresh, hn::Sqrt(hn::Add(hn::Mul(cx, cx), hn::Mul(cy, cy))), g.cs);
         } else {
-            g.zx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zx.data(), at), g.zx);
-            g.zy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.zy.data(), at), g.zy);
-            g.cx = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cx.data(), at), g.cx);
-            g.cy = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cy.data(), at), g.cy);
+            g.zx = hn::IfThenElse(fresh, take(col.zx), g.zx);
+            g.zy = hn::IfThenElse(fresh, take(col.zy), g.zy);
+            g.cx = hn::IfThenElse(fresh, take(col.cx), g.cx);
+            g.cy = hn::IfThenElse(fresh, take(col.cy), g.cy);
             if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
-                g.cs = hn::IfThenElse(fresh, hn::GatherIndex(d, col.cs.data(), at), g.cs);
+                g.cs = hn::IfThenElse(fresh, take(col.cs), g.cs);
         }
+        next = std::min(next + static_cast<std::int64_t>(hn::CountTrue(d, fresh)), count);
         g.idx = hn::IfThenElse(fresh, idx, g.idx);
         g.start = hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(idx, countv), stepv, k.idle), g.start);
         g.sx = hn::Mul(g.zx, g.zx);
@@ -355,7 +363,14 @@ struct Lanes {
         thread_local Columns col;
         thread_local Ended out;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
-        if (!k.placed) {
+        if (k.placed) {
+            // x = i * xside / (xres - 1) + xmin, a vector of columns at a time
+            col.x.assign(len, 0.0);
+            for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += lanes) {
+                const V column = hn::Iota(d, static_cast<double>(i));
+                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d, col.x.data() + i);
+            }
+        } else {
             for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cs}) v->assign(len, 0.0);
             for (int i = 0; i < count; ++i) {
                 col.zx[i] = orbits[i].z.x;
@@ -379,14 +394,19 @@ struct Lanes {
             refill(k, gr, hn::FirstN(d, lanes), col, hn::Zero(d), countv, next, count);
         }
         std::size_t ended = 0;
+        // No lane reaches maxiter for this many steps; until then only the size (and
+        // the epsilon cross) can end an orbit. Refills replace ended lanes by newer
+        // ones, so the oldest lane only grows younger: the count stays a safe bound
+        // as it runs down, and is made again only when it is used up.
+        std::int64_t budget = 0;
         while (ended < static_cast<std::size_t>(count)) {
-            // No lane reaches maxiter for this many steps; until then only the size
-            // (and the epsilon cross) can end an orbit.
-            V first = g[0].start;
+            if (budget <= 0) {
+                V first = g[0].start;
 #pragma GCC unroll 8
-            for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
-            const double mostmade = step - hn::GetLane(hn::MinOfLanes(d, first));
-            std::int64_t budget = f.maxiter - static_cast<std::int64_t>(mostmade);
+                for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
+                const double mostmade = step - hn::GetLane(hn::MinOfLanes(d, first));
+                budget = f.maxiter - static_cast<std::int64_t>(mostmade);
+            }
             std::int64_t made = 0;  // steps of this run, counted in a register
             for (;;) {
                 ++made;
@@ -399,6 +419,7 @@ struct Lanes {
                 if (!hn::AllTrue(d, go) || made == budget) break;
             }
             step += static_cast<double>(made);
+            budget -= made;
             const V stepv = hn::Set(d, step);
 #pragma GCC unroll 8
             for (int q = 0; q < groups; ++q) {
@@ -416,7 +437,7 @@ struct Lanes {
         for (std::size_t r = 0; r < ended; ++r) {
             Orbit& o = orbits[static_cast<std::size_t>(out.idx[r])];
             if (starts) {
-                const double x = out.idx[r] * f.xside / (f.xres - 1) + f.xmin;
+                const double x = col.x[static_cast<std::size_t>(out.idx[r])];
                 if (k.julia) {
                     o.c = {f.jcx, f.jcy};
                     o.jzx = x;
