@@ -75,15 +75,22 @@ double imzsix(const Frame& f, int i, double ystart) {
 void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     thread_local std::vector<Orbit> again;
     thread_local std::vector<int> column;
-    again.clear();
+    again.resize(static_cast<std::size_t>(f.xres));
     column.clear();
-    for (int i = 0; i < f.xres; ++i)
-        if (escaped(f, orbits[i])) {
-            column.push_back(i);
-            again.push_back(startpixel(f, i, ystart));
+    for (int i = 0; i < f.xres; ++i) {
+        if (!escaped(f, orbits[i])) continue;
+        // The lanes read only the start: c, and z_0 (0, or a Julia set's own point).
+        Orbit& a = again[column.size()];
+        column.push_back(i);
+        if (f.ftype != 0 && f.okinvert) {
+            placepixel(f, i, ystart, a);
+        } else {
+            a.c = orbits[i].c;
+            a.z = f.ftype == 0 ? COMPLEX{0.0, 0.0} : COMPLEX{orbits[i].jzx, orbits[i].jzy};
         }
-    iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(again.size()));
-    for (std::size_t k = 0; k < again.size(); ++k) {
+    }
+    iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(column.size()));
+    for (std::size_t k = 0; k < column.size(); ++k) {
         Orbit& o = orbits[column[k]];
         o.dx = again[k].dx;
         o.dy = again[k].dy;

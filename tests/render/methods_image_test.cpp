@@ -388,6 +388,38 @@ TEST_F(Image, DistanceEstimatorOutsideOnlyMandelbrotAndJulia) {
     expectimage(app.s.distmaxout, app.s.distmaxin);
 }
 
+// Lanes on and off, on one thread and on several: the same image, inverted or not.
+TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
+    struct Mode {
+        int ftype, invert, outside, inside;
+    };
+    const Mode modes[] = {{0, 1, 18, 0}, {1, 1, 18, 0}, {1, 0, 18, 3}, {0, 1, 9, 0},
+                          {1, 1, 2, 12}, {0, 0, 7, 2}, {1, 1, 8, 0}};
+    for (const Mode& m : modes) {
+        SCOPED_TRACE(::testing::Message() << "ftype " << m.ftype << " invert " << m.invert
+                                          << " outside " << m.outside << " inside " << m.inside);
+        std::vector<Surface> images;
+        for (int simd : {0, 1})
+            for (int threads : {0, 3}) {
+                app.s.ftype = m.ftype;
+                app.s.okinvert = m.invert;
+                app.s.outside = m.outside;
+                app.s.inside = m.inside;
+                app.s.maxiter = 150;
+                app.simd = simd;
+                app.threads = threads;
+                app.engine.reset();
+                render();
+                images.push_back(app.g_vhdc);
+            }
+        for (std::size_t k = 1; k < images.size(); ++k)
+            for (int row = 0; row < app.s.yres; ++row)
+                for (int i = 0; i < app.s.xres; ++i)
+                    ASSERT_EQ(images[k].getpixel(i, row), images[0].getpixel(i, row))
+                        << k << ": " << i << ", " << row;
+    }
+}
+
 TEST_F(Image, InsideDistanceEstimatorAt256IsEntry255) {
     app.s.inside = 14;
     app.s.maxiter = 256;
