@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/angles.h"
 #include "render/coloring.h"
 #include "render/lanes.h"
 
@@ -54,6 +55,7 @@ void resetaccumulators(const Frame& f, Orbit& o) {
     o.ninfsize = 0;
     o.orbit = nullptr;
     o.lanederivative = false;
+    o.laneangle = false;
 }
 
 // Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
@@ -223,6 +225,7 @@ struct Kernel {
             const LaneWork first = later ? LaneWork::plain : static_cast<LaneWork>(work);
             if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
             if (later) derivativeofescaped(f, ystart, orbits.data());
+            if (f.outside == 8) externalangles(f, orbits.data(), f.xres);
             for (int i = 0; i < f.xres; ++i) {
                 if constexpr (S == Steps::peitgen) {
                     if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);

@@ -30,6 +30,10 @@ struct Orbit {
     double dx = 0, dy = 0;
     bool dover = false;
     bool lanederivative = false;
+    // Field lines: the external angle from the lanes, within angletolerance of the
+    // exact one, where laneangle is set.
+    double angle = 0;
+    bool laneangle = false;
 };
 
 // The imaginary coordinate of row j (row 0 is ymax).

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "render/angles.h"
 #include "render/coloring.h"
 #include "special/rays.h"
 
@@ -36,9 +37,8 @@ Channels peitgen(const Orbit& o) {
     return {(band[k][0] + grey) / 2, (band[k][1] + grey) / 2, (band[k][2] + grey) / 2};
 }
 
-Channels fieldlines(const Frame& f, const Orbit& o) {
-    const double angle = f.ftype == 0 ? externalangle(0, o.c.x, o.c.y, f.jcx, f.jcy)
-                                      : externalangle(1, o.jzx, o.jzy, f.jcx, f.jcy);
+// The palette entry of an external angle.
+long long fieldline(const Frame& f, double angle) {
     double cf;
     if (f.mapping != 0 && angle >= 0.5)
         cf = std::fmod(255.0 - f.period * angle * 256.0, 256.0);
@@ -47,7 +47,20 @@ Channels fieldlines(const Frame& f, const Orbit& o) {
     long long k = trunci(cf);
     if (k < 0) k = 255 + k;  // 255 - |k|
     if (k == 0) k = 1;
-    return pal(f, k);
+    return k;
+}
+
+Channels fieldlines(const Frame& f, const Orbit& o) {
+    // An angle from the lanes serves where the entry is the same all over its
+    // tolerance: the exact angle lies in there, and no two of the entry's steps are
+    // that close together.
+    if (o.laneangle) {
+        const long long k = fieldline(f, o.angle - angletolerance);
+        if (k == fieldline(f, o.angle + angletolerance)) return pal(f, k);
+    }
+    const double angle = f.ftype == 0 ? externalangle(0, o.c.x, o.c.y, f.jcx, f.jcy)
+                                      : externalangle(1, o.jzx, o.jzy, f.jcx, f.jcy);
+    return pal(f, fieldline(f, angle));
 }
 
 Channels kirlian(const Frame& f, const Orbit& o) {

@@ -394,7 +394,7 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
         int ftype, invert, outside, inside;
     };
     const Mode modes[] = {{0, 1, 18, 0}, {1, 1, 18, 0}, {1, 0, 18, 3}, {0, 1, 9, 0},
-                          {1, 1, 2, 12}, {0, 0, 7, 2}, {1, 1, 8, 0}};
+                          {1, 1, 2, 12}, {0, 0, 7, 2}, {1, 1, 8, 0}, {0, 0, 8, 0}, {1, 0, 8, 0}};
     for (const Mode& m : modes) {
         SCOPED_TRACE(::testing::Message() << "ftype " << m.ftype << " invert " << m.invert
                                           << " outside " << m.outside << " inside " << m.inside);
