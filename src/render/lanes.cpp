@@ -30,7 +30,7 @@ double sqrtlimit(double limit) {
     return t;
 }
 
-// The start of every orbit in columns, as the gathers of a refill read them, with
+// The start of every orbit in columns, as the refills read them, with
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
     std::vector<double> zx, zy, cx, cy, cs;
@@ -61,8 +61,11 @@ using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
 
 // Independent groups of lanes in flight, so that one group's chain of dependent
-// operations hides behind the others'.
-constexpr int groupsfor(LaneWork w) { return w == LaneWork::derivative || w == LaneWork::estimate ? 3 : 4; }
+// operations hides behind the others'. A derivative doubles a group's state: with
+// one group fewer it still fits the registers.
+constexpr int groupsfor(LaneWork w) {
+    return w == LaneWork::derivative || w == LaneWork::estimate ? 3 : 4;
+}
 
 // For every pattern of ended lanes, each lane's count of ended lanes below it: the
 // ended lanes take the next pending orbits in order.
