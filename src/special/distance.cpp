@@ -21,7 +21,7 @@ struct Range {
 
 // The end of one pixel's orbit as the pass sees it.
 struct End {
-    double zx, zy;
+    double modz;  // |z_n|
     bool escaped, overflowed;  // overflowed: the derivative passed the limit on the way
     double xder, yder;
 };
@@ -52,15 +52,14 @@ End scalarorbit(const Frame& f, double x, double y) {
         ++n;
         modz = std::sqrt(zx * zx + zy * zy);
     }
-    return {zx, zy, !(modz <= f.maxsize), overflowed, xder, yder};
+    return {modz, !(modz <= f.maxsize), overflowed, xder, yder};
 }
 
 // A pixel's preview color; its estimate joins the range. An orbit that overflowed
 // has escaped as surely as one past maxsize.
 Rgb classify(const End& e, double delta, Range& r) {
     if (e.escaped && e.overflowed) return white;
-    const double modz = std::sqrt(e.zx * e.zx + e.zy * e.zy);
-    const double dist = 2.0 * modz * std::log(modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
+    const double dist = 2.0 * e.modz * std::log(e.modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
     // 0 * ln 0 at an orbit resting on 0, or an overflowed orbit, gives no estimate
     // at all; it must not set the scale of the whole image.
     const bool valid = std::isfinite(dist);
@@ -86,7 +85,7 @@ Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
                 // maxsize makes none.
                 const bool past = f.ftype != 0 && !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
                 const End e = past ? scalarorbit(f, o.jzx, y)
-                                   : End{o.z.x, o.z.y, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
+                                   : End{o.size, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
                 colors[i] = classify(e, delta, r);
             }
             return r;
