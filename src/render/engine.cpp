@@ -56,7 +56,9 @@ RowEngine::~RowEngine() {
 
 void RowEngine::compute(Job& job, int row) {
     renderrow(job.frame, row, job.row(row));
-    job.state[row].store(Job::done, std::memory_order_release);
+    // Sequentially consistent, with the driver's look at `wanted` and at the state
+    // of its row: one of the two always sees the other.
+    job.state[row].store(Job::done);
 }
 
 void RowEngine::work(std::stop_token stop) {
@@ -95,7 +97,7 @@ std::shared_ptr<RowEngine::Job> RowEngine::jobfor(const Frame& f, int j) {
 
 bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds budget) {
     const std::shared_ptr<Job> job = jobfor(f, j);
-    const auto ready = [&] { return job->state[j].load(std::memory_order_acquire) == Job::done; };
+    const auto ready = [&] { return job->state[j].load() == Job::done; };
     if (!ready()) {
         if (job->claim(j)) {
             if (budget.count() > 0 && !workers_.empty()) {
