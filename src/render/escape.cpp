@@ -81,15 +81,9 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     column.clear();
     for (int i = 0; i < f.xres; ++i) {
         if (!escaped(f, orbits[i])) continue;
-        // The lanes read only the start: c, and z_0 (0, or a Julia set's own point).
-        Orbit& a = again[column.size()];
+        // The lanes read only the start: no accumulators to reset.
+        placepixel(f, i, ystart, again[column.size()]);
         column.push_back(i);
-        if (f.ftype != 0 && f.okinvert) {
-            placepixel(f, i, ystart, a);
-        } else {
-            a.c = orbits[i].c;
-            a.z = f.ftype == 0 ? COMPLEX{0.0, 0.0} : COMPLEX{orbits[i].jzx, orbits[i].jzy};
-        }
     }
     iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(column.size()));
     for (std::size_t k = 0; k < column.size(); ++k) {
