@@ -7,12 +7,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/pngfile.h"
+#include "platform/qt/pngfile.h"
 #include "files/mapfile.h"
 #include "files/savefile.h"
 #include "files/tga.h"
 #include "files/vtl.h"
-#include "render/driver.h"
+#include "special/renderstep.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -94,7 +94,7 @@ int renderbatch(const BatchOptions& options) {
     {
         Progress progress(s.yres);
         while (s.okfractal) {
-            fractaldriver(app);
+            renderstep(app);
             progress.row(s.j == 0 ? s.yres : s.j);
         }
     }

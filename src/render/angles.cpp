@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "render/angles.h"
-#include "special/rays.h"
+#include "render/angles.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace vantrel {

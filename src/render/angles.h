@@ -1,8 +1,22 @@
 #pragma once
 
 #include "render/escape.h"
+#include "state/state.h"
 
 namespace vantrel {
+
+// External angles of the quadratic family, whatever the exponent of the renderer.
+
+// The external angle in turns, in [0, 1): type 0 of the parameter c = (x, y) of the
+// Mandelbrot set, type 1 of the point z = (x, y) of the Julia set of (jcx, jcy).
+// 0.0 for a point whose orbit does not get far enough out. A pure function, so the
+// renderers can call it from any row.
+double externalangle(int type, double x, double y, double jcx, double jcy);
+// The same with the Julia constant of the program state.
+double externalangle(const State& s, int type, double x, double y);
+
+// The principal square root of x + iy, into *u + i*v.
+void root(double x, double y, double* u, double* v);
 
 // How far an angle from the lanes may lie from externalangle's own, in turns, where
 // it is marked as known. Its errors are far below this.

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/canvas.h"
+#include "render/distance.h"
 #include "render/engine.h"
 #include "render/escape.h"
 #include "render/frame.h"
-#include "special/distance.h"
-#include "special/escher.h"
-#include "special/firstimage.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -63,16 +62,7 @@ void setup(App& app) {
         app.insidepending = true;
     }
 
-    // The view surface always has the size of the image it holds.
-    if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
-        app.g_vhdc = Surface(s.xres, s.yres);
-    app.window.fill(s.ClientRes, black);
-    s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
-    app.window.fill(s.VhdcRes, grey);
-    s.VhdcRes.right = s.xres;
-    s.VhdcRes.bottom = s.yres;
-    app.g_vhdc.fill(s.VhdcRes, grey);
-    app.host.present(s.ClientRes);
+    beginimage(app, grey);
 }
 
 void complete(App& app) {
@@ -89,24 +79,13 @@ void complete(App& app) {
     storecurrentview(s);
     s.okjulia = s.ftype == 0 ? 1 : 0;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
-    app.host.setcursor(app.cursorsave);
-    app.host.setpointer(100, 100);
+    endimage(app, app.cursorsave);
 }
 
 }  // namespace
 
 int fractaldriver(App& app) {
     State& s = app.s;
-    // Equipotential lines and Escher-Julia mode draw their whole image themselves;
-    // the equipotential lines win when both are chosen.
-    if (s.outside == 4) {
-        firstimage(app);
-        return 0;
-    }
-    if (s.okescher) {
-        EscherJulia(app);
-        return 0;
-    }
     const Cursor previous = app.host.setcursor(Cursor::wait);
     if (previous != Cursor::wait) app.cursorsave = previous;
     if (s.j == 0) setup(app);
@@ -118,11 +97,7 @@ int fractaldriver(App& app) {
     const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.rowbudget;
     if (!app.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;
 
-    if (s.j < s.ClientRes.bottom) {
-        const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};
-        app.window.copy(app.g_vhdc, r, 0, s.j);
-        app.host.present(r);
-    }
+    showrow(app, s.j);
     s.j += 1;
     if (s.j >= s.yres) complete(app);
     return 0;

@@ -2,7 +2,6 @@
 
 #include "render/angles.h"
 #include "render/coloring.h"
-#include "special/rays.h"
 
 namespace vantrel {
 

@@ -1,10 +1,9 @@
 #include "shell/loop.h"
 
-#include "render/driver.h"
 #include "render/engine.h"
 #include "shell/splash.h"
-
 #include "special/firstimage.h"
+#include "special/renderstep.h"
 
 namespace vantrel {
 
@@ -42,7 +41,7 @@ Turn ProgramTurn(App& app) {
     if (s.okfirstimage)
         firstimage(app);
     else if (s.okfractal)
-        fractaldriver(app);
+        renderstep(app);
 
     const bool drawing = s.okfirstimage || s.okfractal;
     // A paused or finished image wants no rows ahead.

@@ -1,6 +1,6 @@
 #include "special/escher.h"
 
-#include <algorithm>
+#include "render/canvas.h"
 
 namespace vantrel {
 
@@ -55,14 +55,7 @@ int EscherJulia(App& app) {
     if (s.j == 0) {
         s.xside = s.exmax - s.exmin;
         s.yside = s.eymax - s.eymin;
-        if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
-            app.g_vhdc = Surface(s.xres, s.yres);
-        app.window.fill(s.ClientRes, black);
-        s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
-        app.window.fill(s.VhdcRes, grey);
-        s.VhdcRes = {0, 0, s.xres, s.yres};
-        app.g_vhdc.fill(s.VhdcRes, grey);
-        app.host.present(s.ClientRes);
+        beginimage(app, grey);
     }
 
     // This image runs its rows up from the bottom edge of its view.
@@ -74,17 +67,12 @@ int EscherJulia(App& app) {
         out[i] = rgb(e[0], e[1], e[2]);
     }
 
-    if (s.j < s.ClientRes.bottom) {
-        const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};
-        app.window.copy(app.g_vhdc, r, 0, s.j);
-        app.host.present(r);
-    }
+    showrow(app, s.j);
     s.j = s.j + 1;
     if (s.j >= s.yres) {
         s.j = 0;
         s.okfractal = 0;
-        app.host.setcursor(previous);
-        app.host.setpointer(100, 100);
+        endimage(app, previous);
     }
     return 0;
 }

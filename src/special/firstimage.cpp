@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "render/canvas.h"
 #include "special/rays.h"
 #include "state/history.h"
 
@@ -135,14 +136,7 @@ int firstimage(App& app) {
         if (app.first) {
             app.first = 0;
             app.firstpass = passof(s);
-            if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
-                app.g_vhdc = Surface(s.xres, s.yres);
-            app.window.fill(s.ClientRes, black);
-            s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
-            app.window.fill(s.VhdcRes, white);
-            s.VhdcRes = {0, 0, s.xres, s.yres};
-            app.g_vhdc.fill(s.VhdcRes, white);
-            app.host.present(s.ClientRes);
+            beginimage(app, white);
         }
     }
     // The extents follow the view of every call, so that a resumed level maps its
@@ -159,11 +153,7 @@ int firstimage(App& app) {
         if (const auto c = firstpixel(s, k, x, y)) out[i] = *c;
     }
 
-    if (s.j < s.ClientRes.bottom) {
-        const Rect r{0, s.j, std::min(s.xres, s.ClientRes.right), s.j + 1};
-        app.window.copy(app.g_vhdc, r, 0, s.j);
-        app.host.present(r);
-    }
+    showrow(app, s.j);
 
     s.j = s.j + 1;
     if (s.j == s.yres) {
@@ -178,12 +168,13 @@ int firstimage(App& app) {
         if (app.k >= app.kmax) {
             app.k = 0;
             app.first = 1;
+            // j is 0 again, so a plot that follows starts a new image.
+            s.okfractal = s.okfirstimage && app.plotafterfirst ? 1 : 0;
+            if (s.okfirstimage) app.plotafterfirst = false;
             s.okfirstimage = 0;
-            s.okfractal = 0;
             s.okzoom = 1;
             s.okjulia = s.ftype == 0 ? 1 : 0;
-            app.host.setcursor(previous);
-            app.host.setpointer(100, 100);
+            endimage(app, previous);
         }
     }
     return 0;

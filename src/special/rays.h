@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/angles.h"
 #include "state/app.h"
 
 namespace vantrel {
@@ -20,16 +21,5 @@ int NewtonRay(App& app, int type, int N, int D, double a, double b);
 // 0 success, 1 orbit or derivative overflow, 2 vanishing derivative, -1 step too long.
 int RayNewton(int type, int n, double a, double b, double* x, double* y, double rlog,
               double ilog);
-
-// The external angle in turns, in [0, 1): type 0 of the parameter c = (x, y) of the
-// Mandelbrot set, type 1 of the point z = (x, y) of the Julia set of (jcx, jcy).
-// 0.0 for a point whose orbit does not get far enough out. A pure function, so the
-// renderers can call it from any row.
-double externalangle(int type, double x, double y, double jcx, double jcy);
-// The same with the Julia constant of the program state.
-double externalangle(const State& s, int type, double x, double y);
-
-// The principal square root of x + iy, into *u + i*v.
-void root(double x, double y, double* u, double* v);
 
 }  // namespace vantrel

@@ -62,6 +62,9 @@ struct App {
         bool operator==(const FirstPass&) const = default;
     };
     FirstPass firstpass{};
+    // The opening animation ends by drawing the image of the parameter file the
+    // program was started with.
+    bool plotafterfirst = false;
 
     // Statics of the main window procedure.
     double cxm = 0, cym = 0;            // the plane point under the pointer

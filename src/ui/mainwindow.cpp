@@ -56,10 +56,12 @@ void create(App& app) {
         loaded = loadvtl(app) == 0;
         if (loaded) adoptloadedmodes(app);
     }
-    // A parameter file is drawn as it was saved, in its own colors, as after a
-    // load from the menu. The opening animation would show its view only in the
-    // default palette, and its end would cancel a plot posted beside it.
-    app.post(Message::command(loaded ? cmd::plot : cmd::firstimage));
+    // The opening animation runs over a parameter file's view, and the file's own
+    // image (its colorings, its palette) follows as soon as it ends. A file saved in
+    // orbit tracing or Escher-Julia mode opens straight into its mode.
+    const bool inmode = loaded && (s.okorbits || s.okescher);
+    app.plotafterfirst = loaded && !inmode;
+    app.post(Message::command(inmode ? cmd::plot : cmd::firstimage));
 }
 
 void destroy(App& app) {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "fakehost.h"
-#include "render/driver.h"
+#include "special/renderstep.h"
 
 namespace vantrel {
 namespace {
@@ -40,7 +40,7 @@ protected:
         app.s.okfractal = 1;
         int calls = 0;
         while (app.s.okfractal && calls <= app.s.yres) {
-            fractaldriver(app);
+            renderstep(app);
             ++calls;
         }
         return calls;
@@ -115,7 +115,7 @@ TEST_F(Escher, RowsRunUpFromTheBottomEdge) {
     app.s.eymax = 1.0;  // w = i squares to -1, then 1, and never hits: entry 1
     app.s.j = 0;
     app.s.okfractal = 1;
-    fractaldriver(app);
+    renderstep(app);
     EXPECT_EQ(app.g_vhdc.getpixel(16, 0), entry(5));
     render();
     EXPECT_EQ(app.g_vhdc.getpixel(16, 0), entry(5));
@@ -130,7 +130,7 @@ TEST_F(Escher, RowProtocol) {
     app.window = Surface(40, 20, white);
     app.s.j = 0;
     app.s.okfractal = 1;
-    fractaldriver(app);
+    renderstep(app);
     EXPECT_EQ(app.s.j, 1);
     EXPECT_EQ(app.s.xside, 2.4);
     EXPECT_EQ(app.s.yside, 2.4);
@@ -144,13 +144,13 @@ TEST_F(Escher, RowProtocol) {
     // Paused and resumed: the next row follows, nothing is cleared.
     app.s.okfractal = 0;
     app.s.okfractal = 1;
-    fractaldriver(app);
+    renderstep(app);
     EXPECT_EQ(app.s.j, 2);
     EXPECT_NE(app.window.getpixel(5, 0), grey);
 
     int calls = 2;
     while (app.s.okfractal) {
-        fractaldriver(app);
+        renderstep(app);
         ASSERT_LE(++calls, 33);
     }
     EXPECT_EQ(calls, 33);
@@ -167,11 +167,11 @@ TEST_F(Escher, RowProtocol) {
 TEST_F(Escher, ResizedWhilePausedStartsAgain) {
     app.s.j = 0;
     app.s.okfractal = 1;
-    for (int r = 0; r < 20; ++r) fractaldriver(app);
+    for (int r = 0; r < 20; ++r) renderstep(app);
     app.s.okfractal = 0;
     app.s.xres = app.s.yres = 16;  // smaller than the paused row
     app.s.okfractal = 1;
-    fractaldriver(app);
+    renderstep(app);
     EXPECT_EQ(app.s.j, 1);
     EXPECT_EQ(app.g_vhdc.width(), 16);
     EXPECT_EQ(app.g_vhdc.height(), 16);

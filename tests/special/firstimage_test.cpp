@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "fakehost.h"
-#include "render/driver.h"
+#include "special/renderstep.h"
 
 namespace vantrel {
 namespace {
@@ -76,7 +76,7 @@ protected:
         app.s.okfractal = 1;
     }
     void rows(int count) {
-        for (int r = 0; r < count; ++r) fractaldriver(app);
+        for (int r = 0; r < count; ++r) renderstep(app);
     }
     Reference reference() const {
         const State& s = app.s;
@@ -152,7 +152,7 @@ TEST_F(FirstImage, DarkBackgroundGreysAndInterior) {
     m.s.plbkgd = 1;
     m.s.outside = 4;
     m.s.okfractal = 1;
-    for (int r = 0; r < 61; ++r) fractaldriver(m);
+    for (int r = 0; r < 61; ++r) renderstep(m);
     EXPECT_EQ(m.g_vhdc.getpixel(60, 30), rgb(0, 0, 0));        // c = 0.75
     EXPECT_EQ(m.g_vhdc.getpixel(0, 30), rgb(127, 127, 127));  // c = -2.25
     EXPECT_EQ(m.g_vhdc.getpixel(42, 30), rgb(48, 48, 48));    // c = -0.15
@@ -199,7 +199,7 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     start();
     int calls = 0;
     while (app.s.okfractal) {
-        fractaldriver(app);
+        renderstep(app);
         ++calls;
         EXPECT_EQ(app.k, calls / 40 % 10) << calls;
         EXPECT_EQ(app.s.j, calls % 40) << calls;
@@ -220,7 +220,7 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     // A Julia pass ends without the Julia preview.
     julia(-0.75, 0.1, -2.0, 2.0);
     start();
-    while (app.s.okfractal) fractaldriver(app);
+    while (app.s.okfractal) renderstep(app);
     EXPECT_EQ(app.s.okjulia, 0);
 }
 
@@ -302,7 +302,7 @@ TEST(FirstImageStartUp, RaysBeforeThePauseThenTheColorLevel) {
 
 TEST_F(FirstImage, ResumedAndRestartedPasses) {
     start();
-    while (app.s.okfractal) fractaldriver(app);
+    while (app.s.okfractal) renderstep(app);
     const Surface whole = app.g_vhdc;
 
     // Paused in level 2 and started again: level 2 is drawn again from the top,
@@ -314,35 +314,35 @@ TEST_F(FirstImage, ResumedAndRestartedPasses) {
     a.window = Surface(40, 40);
     a.s.j = 0;
     a.s.okfractal = 1;
-    for (int r = 0; r < 2 * 40 + 7; ++r) fractaldriver(a);
+    for (int r = 0; r < 2 * 40 + 7; ++r) renderstep(a);
     a.s.okfractal = 0;  // pause
     const Surface paused = a.g_vhdc;
     a.s.j = 0;
     a.s.okfractal = 1;
-    fractaldriver(a);
+    renderstep(a);
     EXPECT_EQ(a.k, 2);
     EXPECT_EQ(a.s.j, 1);
     for (int i = 0; i < 40; ++i) ASSERT_EQ(a.g_vhdc.getpixel(i, 20), paused.getpixel(i, 20));
-    while (a.s.okfractal) fractaldriver(a);
+    while (a.s.okfractal) renderstep(a);
     EXPECT_EQ(a.g_vhdc, whole);
 
     // Paused at level 0 and restarted: the surface is not cleared again, so a
     // pixel that the levels leave alone keeps what was there.
     a.s.j = 0;
     a.s.okfractal = 1;
-    for (int r = 0; r < 10; ++r) fractaldriver(a);
+    for (int r = 0; r < 10; ++r) renderstep(a);
     a.s.okfractal = 0;
     a.g_vhdc.setpixel(28, 20, rgb(1, 2, 3));  // deep inside, never on a curve
     a.s.j = 0;
     a.s.okfractal = 1;
-    while (a.s.okfractal) fractaldriver(a);
+    while (a.s.okfractal) renderstep(a);
     EXPECT_EQ(a.g_vhdc.getpixel(28, 20), rgb(1, 2, 3));
 
     // Paused in level 3, then the view changes: the old curves belong to another
     // picture, so the pass starts over, cleared, on the new view.
     a.s.j = 0;
     a.s.okfractal = 1;
-    for (int r = 0; r < 3 * 40 + 5; ++r) fractaldriver(a);
+    for (int r = 0; r < 3 * 40 + 5; ++r) renderstep(a);
     a.s.okfractal = 0;
     a.s.mxmin = -1.5;
     a.s.mxmax = 0.5;
@@ -350,9 +350,9 @@ TEST_F(FirstImage, ResumedAndRestartedPasses) {
     a.s.mymax = 1.0;
     a.s.j = 0;
     a.s.okfractal = 1;
-    fractaldriver(a);
+    renderstep(a);
     EXPECT_EQ(a.k, 0);
-    while (a.s.okfractal) fractaldriver(a);
+    while (a.s.okfractal) renderstep(a);
     const Reference ref = {false, -1.5, 0.5, -1.0, 1.0, 0, 0, 40, 40};
     Surface want(40, 40, white);
     for (int k = 0; k < 10; ++k) ref.level(want, limits[k], k == 0);
@@ -364,7 +364,7 @@ TEST_F(FirstImage, NewPassTakesOverPausedRowAtTheTop) {
     // A driver image paused at row 17, switched to equipotential lines and resumed.
     start();
     app.s.j = 17;
-    fractaldriver(app);
+    renderstep(app);
     EXPECT_EQ(app.s.j, 1);
     EXPECT_EQ(app.kmax, 10);
     EXPECT_EQ(host.presented.front(), app.s.ClientRes);  // it cleared the window first
@@ -385,7 +385,7 @@ TEST_F(FirstImage, WindowSmallerThanImage) {
 TEST_F(FirstImage, EquipotentialLinesWinOverEscherMode) {
     app.s.okescher = 1;
     start();
-    fractaldriver(app);
+    renderstep(app);
     // The first image clears white; Escher-Julia would have cleared grey.
     EXPECT_EQ(app.g_vhdc.getpixel(0, 39), white);
     EXPECT_EQ(app.window.getpixel(0, 39), white);

@@ -93,11 +93,22 @@ TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
         saver.s.mxmax = -0.25;
         saver.s.mymin = 0.0;
         saver.s.mymax = 0.5;
+        saver.s.outside = 2;
+        for (int i = 0; i < 256; ++i)
+            saver.s.palette[i] = {static_cast<unsigned char>(255 - i), 0, static_cast<unsigned char>(i)};
         saver.s.svtlfile = file.string();
         ASSERT_EQ(writevtl(saver, 0), 0);
     }
     app.s.ovtltemp = "\"" + file.string() + "\"";
     open();
+    // The opening animation ran over the file's view, to its end (the pause after
+    // its rays), and then the file's own image was drawn without a key pressed.
+    EXPECT_EQ(app.firstpass.xmin, -0.75);
+    EXPECT_EQ(app.firstpass.ymax, 0.5);
+    EXPECT_NE(std::find(host.pauses.begin(), host.pauses.end(), 1000), host.pauses.end());
+    const Surface drawn = app.g_vhdc;
+    command(cmd::plot);
+    EXPECT_TRUE(samepixels(drawn, app.g_vhdc, {0, 0, 301, 301}));
     EXPECT_EQ(app.s.zct[0], 1);
     EXPECT_EQ(app.s.zctmax[0], 1);
     EXPECT_EQ(app.s.z[0][0].xmin, -2.25);

@@ -377,7 +377,7 @@ TEST_F(Menu, ALoadedFileDrawsTheSameImageAsTheProgramStartedWithIt) {
     menu.command(cmd::plot);
 
     Explorer started;
-    started.app.s.ovtltemp = "\"" + at("j.vtl") + "\"";
+    started.app.s.ovtltemp = std::string(1, '"').append(at("j.vtl")).append(1, '"');
     started.open();
     EXPECT_EQ(started.app.s.xmin, -1.0);
     EXPECT_EQ(menu.app.s.xmin, -1.0);

@@ -19,7 +19,7 @@
 #include <QThread>
 #include <QUrl>
 
-#include "app/pngfile.h"
+#include "platform/qt/pngfile.h"
 #include "platform/qt/dialogrunner.h"
 #include "platform/qt/widgets.h"
 

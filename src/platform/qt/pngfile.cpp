@@ -1,4 +1,4 @@
-#include "app/pngfile.h"
+#include "platform/qt/pngfile.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "special/distance.h"
+#include "render/distance.h"
 
 #include <algorithm>
 #include <cmath>
