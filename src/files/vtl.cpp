@@ -206,14 +206,14 @@ void paramtostate(const PARAM& p, State& s) {
 
 int writevtl(App& app, int option) {
     State& s = app.s;
-    s.p = paramfromstate(s);
+    const PARAM p = paramfromstate(s);
     if (option == 1) {
         const std::size_t keep = s.tgafile.size() >= 3 ? s.tgafile.size() - 3 : s.tgafile.size();
         s.svtlfile = s.tgafile.substr(0, keep) + "vtl";
     }
     SaveFile file;
     if (file.open(s.svtlfile) != 0) return 1;
-    const ParamBytes bytes = encodeparam(s.p);
+    const ParamBytes bytes = encodeparam(p);
     if (!file.write(bytes.data(), bytes.size()) || file.commit() != 0) return 3;
     const auto slash = s.svtlfile.find_last_of("/\\");
     s.svtlfiletitle = slash == std::string::npos ? s.svtlfile : s.svtlfile.substr(slash + 1);
@@ -230,7 +230,6 @@ int loadvtl(App& app) {
     if (std::fgetc(file.get()) != EOF) return 1;  // longer than one record
     const PARAM p = decodeparam(bytes);
     if (!validparam(p)) return 1;
-    s.p = p;
     paramtostate(p, s);
 
     const int t = s.ftype;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "state/app.h"
+#include "state/param.h"
 
 namespace vantrel {
 

@@ -104,8 +104,6 @@ int maxdistance(App& app, double* out, double* in) {
     s.yside = s.ymax - s.ymin;
     const double delta = s.xside / s.xres * State::threshold;
     *out = *in = 0.0;
-    if (!s.xorbit.empty()) s.xorbit[0] = 0.0;
-    if (!s.yorbit.empty()) s.yorbit[0] = 0.0;
 
     // Always z^2 + c on the plain grid: no inversion, no other exponent.
     Frame f = makeframe(app);

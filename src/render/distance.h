@@ -8,8 +8,8 @@ namespace vantrel {
 // the largest estimate of an escaping pixel (0 or more) and in *in the most negative
 // estimate of a pixel that stays (0 or less), which the colorings scale by. Always
 // iterates z^2 + c, taking the derivative along each orbit, with its rows shared
-// among the cores. Sets entry 0 of xorbit and yorbit (z_0) to 0.0, shows a
-// black-and-white preview of the boundary in the window and pauses half a second.
+// among the cores. Shows a black-and-white preview of the boundary in the window and
+// pauses half a second.
 // Returns 0.
 int maxdistance(App& app, double* out, double* in);
 

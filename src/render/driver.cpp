@@ -23,9 +23,6 @@ void setup(App& app) {
         s.inside = app.insidesave;
         app.insidepending = false;
     }
-    s.xorbit = {};
-    s.yorbit = {};
-
     takecurrentview(s);
     const bool tiaout = s.outside >= 9 && s.outside <= 12;
     if (s.ftype != 0 && tiaout) {
@@ -52,8 +49,6 @@ void setup(App& app) {
     if (s.okinvert && tiaout) s.tiaflag = 0;
     if (distanceestimator(s)) {
         s.delta = s.xside / s.xres * State::threshold;
-        s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
-        s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
         maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
     if (s.outside == 7) {
@@ -70,8 +65,6 @@ void complete(App& app) {
     s.j = 0;
     s.okfractal = 0;
     s.okzoom = 1;
-    s.xorbit = {};
-    s.yorbit = {};
     if (app.insidepending) {
         s.inside = app.insidesave;
         app.insidepending = false;

@@ -2,11 +2,9 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 #include "platform/rect.h"
 #include "state/palette.h"
-#include "state/param.h"
 
 namespace vantrel {
 
@@ -104,12 +102,10 @@ struct State {
     std::string tgafile, tgafiletitle;
     std::string ovtlfile, ovtlfiletitle, ovtltemp;
     std::string svtlfile, svtlfiletitle;
-    PARAM p{};
 
     // Working values of the renderers.
     double factor = 0, delta = 0, infsize = 0, ninfsize = 0;
     double distmaxout = 0, distmaxin = 0;
-    std::vector<double> xorbit, yorbit;
 
     // The history of views per set type.
     FRACTAL z[2][historysize]{};
