@@ -7,8 +7,11 @@ JOBS  ?= $(shell nproc)
 deps:
 	@tools/install-deps
 
+# Extra cmake settings for a fresh build directory, e.g. CMAKE_ARGS=-DVANTREL_WERROR=ON.
+CMAKE_ARGS ?=
+
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
