@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "files/savefile.h"
+#include "files/textparams.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -204,6 +205,21 @@ void paramtostate(const PARAM& p, State& s) {
     s.tiaflag = p.tiaflag;
 }
 
+namespace {
+
+// The name with its extension (after the last dot of the file name) replaced, or
+// with one added.
+std::string withextension(const std::string& path, const std::string& ext) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t dot = path.find_last_of('.');
+    const bool has = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has ? path.substr(0, dot) : path) + "." + ext;
+}
+
+}  // namespace
+
+bool needstext(const State& s) { return s.maxiter > 16384; }
+
 int writevtl(App& app, int option) {
     State& s = app.s;
     const PARAM p = paramfromstate(s);
@@ -211,10 +227,21 @@ int writevtl(App& app, int option) {
         const std::size_t keep = s.tgafile.size() >= 3 ? s.tgafile.size() - 3 : s.tgafile.size();
         s.svtlfile = s.tgafile.substr(0, keep) + "vtl";
     }
+    // What the record cannot hold goes into a text file of its own kind, never into
+    // a .vtl that would not load again.
+    const bool text = needstext(s);
+    if (text) s.svtlfile = withextension(s.svtlfile, textextension);
     SaveFile file;
     if (file.open(s.svtlfile) != 0) return 1;
-    const ParamBytes bytes = encodeparam(p);
-    if (!file.write(bytes.data(), bytes.size()) || file.commit() != 0) return 3;
+    bool written;
+    if (text) {
+        const std::string t = encodetext({p, "", "", ""});
+        written = file.write(t.data(), t.size());
+    } else {
+        const ParamBytes bytes = encodeparam(p);
+        written = file.write(bytes.data(), bytes.size());
+    }
+    if (!written || file.commit() != 0) return 3;
     const auto slash = s.svtlfile.find_last_of("/\\");
     s.svtlfiletitle = slash == std::string::npos ? s.svtlfile : s.svtlfile.substr(slash + 1);
     return 0;
@@ -225,11 +252,22 @@ int loadvtl(App& app) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(s.ovtlfile.c_str(), "rb"),
                                                          &std::fclose);
     if (!file) return 1;
-    ParamBytes bytes{};
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return 1;
-    if (std::fgetc(file.get()) != EOF) return 1;  // longer than one record
-    const PARAM p = decodeparam(bytes);
-    if (!validparam(p)) return 1;
+    // Up to one byte more than the longest file of either kind, to tell it is longer.
+    std::string content(textlimit + 1, '\0');
+    content.resize(std::fread(content.data(), 1, content.size(), file.get()));
+    if (std::ferror(file.get())) return 1;
+    PARAM p;
+    if (looksliketext(content)) {
+        const auto t = decodetext(content);
+        if (!t) return 1;
+        p = t->p;
+    } else {
+        ParamBytes bytes{};
+        if (content.size() != bytes.size()) return 1;
+        std::copy(content.begin(), content.end(), bytes.begin());
+        p = decodeparam(bytes);
+        if (!validparam(p)) return 1;
+    }
     paramtostate(p, s);
 
     const int t = s.ftype;

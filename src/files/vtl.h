@@ -23,12 +23,21 @@ bool validparam(const PARAM& p);
 PARAM paramfromstate(const State& s);
 void paramtostate(const PARAM& p, State& s);
 
+// The extension of the text parameter files.
+constexpr const char* textextension = "vantrel";
+
+// True when the parameters need the text file: the record cannot hold them.
+bool needstext(const State& s);
+
 // Writes the parameters to `svtlfile` (option 0) or beside the image just saved,
-// `tgafile` ending in "vtl" instead (option 1). 0 written, else a `saveerror` code.
+// `tgafile` ending in "vtl" instead (option 1). Parameters the record cannot hold
+// are written as a text parameter file, the name's extension made "vantrel"
+// (`svtlfile` and `svtlfiletitle` say where). 0 written, else a `saveerror` code.
 int writevtl(App& app, int option);
 
-// Reads `ovtlfile` and records its view in the history. 0 loaded; 1 when the file
-// cannot be read or is not a parameter file, and then nothing is changed.
+// Reads `ovtlfile`, a binary record or a text parameter file, and records its view
+// in the history. 0 loaded; 1 when the file cannot be read or is not a parameter
+// file, and then nothing is changed.
 int loadvtl(App& app);
 
 }  // namespace vantrel

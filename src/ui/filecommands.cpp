@@ -43,10 +43,10 @@ void reportparams(App& app, int r) {
 
 }  // namespace
 
-bool choosefile(App& app, const FileRecord& r, bool png) {
+bool choosefile(App& app, const FileRecord& r, const std::vector<FileChoice::Filter>& more) {
     State& s = app.s;
     FileChoice f{r.title, {{r.filtername, r.pattern}}, r.defext, s.*r.file, {}};
-    if (png) f.filters.push_back({"PNG files (*.png)", "*.png"});
+    f.filters.insert(f.filters.end(), more.begin(), more.end());
     const bool chosen = r.mode == FileRecord::save ? app.host.savefile(f) : app.host.openfile(f);
     if (!chosen) return false;
     s.*r.file = f.path;
@@ -62,7 +62,7 @@ void redrawnow(App& app) {
 
 void loadparamfile(App& app) {
     State& s = app.s;
-    if (!choosefile(app, ovtln)) return;
+    if (!choosefile(app, ovtln, {{"Vantrel text parameter files (*.vantrel)", "*.vantrel"}})) return;
     redrawnow(app);
     if (loadvtl(app) != 0) {
         fail(app, "Error opening VTL file", "VTL file error");
@@ -78,7 +78,7 @@ void loadparamfile(App& app) {
 
 void saveimagefile(App& app) {
     State& s = app.s;
-    if (!choosefile(app, stgan, true)) return;
+    if (!choosefile(app, stgan, {{"PNG files (*.png)", "*.png"}})) return;
     redrawnow(app);
     int r = 0;
     if (endswithpng(s.tgafile)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "files/mapfile.h"
 #include "state/app.h"
 
@@ -18,9 +20,9 @@ void saveparamfile(App& app);
 void loadmapfile(App& app);
 
 // Shows the file dialog of `r`, starting from its path buffer, and on OK writes
-// the chosen path and file name into the record's buffers. `png` adds PNG images
-// to the kinds of file offered. False when the user cancelled.
-bool choosefile(App& app, const FileRecord& r, bool png = false);
+// the chosen path and file name into the record's buffers. `more` adds kinds of
+// file to the record's own. False when the user cancelled.
+bool choosefile(App& app, const FileRecord& r, const std::vector<FileChoice::Filter>& more = {});
 
 // Draws the whole client area again from the view surface at once, so that what
 // a closed dialog covered shows the image before anything else happens.

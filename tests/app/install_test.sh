@@ -25,10 +25,14 @@ for f in "$desktop" "$icon" "$mime"; do [ -f "$f" ] || fail "missing ${f#$dest}"
 # The entry starts the installed program, names the icon and the parameter file type.
 grep -qx 'Exec=vantrel %f' "$desktop" || fail "Exec line"
 grep -qx 'Icon=vantrel' "$desktop" || fail "Icon line"
-type="$(sed -n 's/.*mime-type type="\([^"]*\)".*/\1/p' "$mime")"
-[ -n "$type" ] || fail "no MIME type in the XML"
-grep -qx "MimeType=$type;" "$desktop" || fail "desktop entry does not claim $type"
+types="$(sed -n 's/.*mime-type type="\([^"]*\)".*/\1/p' "$mime")"
+[ "$(echo "$types" | wc -l)" -eq 2 ] || fail "the XML should name the binary and the text parameter types"
+claimed="$(sed -n 's/^MimeType=//p' "$desktop")"
+for type in $types; do
+    [[ ";$claimed" == *";$type;"* ]] || fail "desktop entry does not claim $type"
+done
 grep -q '<glob pattern="\*.vtl"/>' "$mime" || fail "no *.vtl glob"
+grep -q '<glob pattern="\*.vantrel"/>' "$mime" || fail "no *.vantrel glob"
 
 if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate"
@@ -38,7 +42,10 @@ if command -v xmllint > /dev/null; then
 fi
 if command -v update-mime-database > /dev/null; then
     update-mime-database "$root/share/mime" 2> "$dest/mime.err" || fail "update-mime-database"
-    [ -f "$root/share/mime/${type}.xml" ] || fail "the MIME database did not take $type"
+    for type in $types; do
+        [ -f "$root/share/mime/${type}.xml" ] || fail "the MIME database did not take $type"
+    done
     grep -q '\*\.vtl' "$root/share/mime/globs2" || fail "*.vtl missing from the globs"
+    grep -q '\*\.vantrel' "$root/share/mime/globs2" || fail "*.vantrel missing from the globs"
 fi
 echo "install: ok"

@@ -241,3 +241,40 @@ TEST_F(ParamFile, LoadedViewsRenderExactly) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST_F(ParamFile, WhatTheRecordCannotHoldIsSavedAsTextAndComesBack) {
+    FakeHost h;
+    App from(h);
+    from.s.maxiter = 100000;
+    from.s.outside = 3;
+    from.s.mxmin = -0.75, from.s.mxmax = -0.25;
+    // The chosen .vtl name becomes a text file beside it; no .vtl is written.
+    const std::string path = save(from, "deep.vtl");
+    EXPECT_EQ(path, (dir / "deep.vantrel").string());
+    EXPECT_EQ(from.s.svtlfiletitle, "deep.vantrel");
+    EXPECT_FALSE(fs::exists(dir / "deep.vtl"));
+    ASSERT_EQ(load(path), 0);
+    EXPECT_EQ(paramfromstate(app.s), paramfromstate(from.s));
+    EXPECT_EQ(app.s.zct[0], 1);  // its view is pushed on the history
+    EXPECT_EQ(app.s.z[0][1].xmin, -0.75);
+
+    // A text file that is not right changes nothing, the same as a bad record.
+    const auto good = slurp(path);
+    std::string text(good.begin(), good.end());
+    text.replace(text.find("maxiter = 100000"), 16, "maxiter = 1e5");
+    spill(dir / "bad.vantrel", std::vector<unsigned char>(text.begin(), text.end()));
+    FakeHost h2;
+    App fresh(h2);
+    seedhistory(fresh.s);
+    const PARAM before = paramfromstate(fresh.s);
+    fresh.s.ovtlfile = (dir / "bad.vantrel").string();
+    EXPECT_EQ(loadvtl(fresh), 1);
+    EXPECT_EQ(paramfromstate(fresh.s), before);
+    EXPECT_EQ(fresh.s.zctmax[0], 0);
+}
+
+}  // namespace
+}  // namespace vantrel
