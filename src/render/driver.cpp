@@ -17,6 +17,18 @@ namespace {
 
 bool distanceestimator(const State& s) { return s.outside == 18 || s.inside == 14; }
 
+// The window black, its part that shows the image grey, and the image grey.
+void clearimage(App& app) {
+    State& s = app.s;
+    app.window.fill(s.ClientRes, black);
+    s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    app.window.fill(s.VhdcRes, grey);
+    s.VhdcRes.right = s.xres;
+    s.VhdcRes.bottom = s.yres;
+    app.g_vhdc.fill(s.VhdcRes, grey);
+    app.host.present(s.ClientRes);
+}
+
 void setup(App& app) {
     State& s = app.s;
     // An image restarted before it was finished gets back what its set-up took.
@@ -66,13 +78,13 @@ void setup(App& app) {
     // The view surface always has the size of the image it holds.
     if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
         app.g_vhdc = Surface(s.xres, s.yres);
-    app.window.fill(s.ClientRes, black);
-    s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
-    app.window.fill(s.VhdcRes, grey);
-    s.VhdcRes.right = s.xres;
-    s.VhdcRes.bottom = s.yres;
-    app.g_vhdc.fill(s.VhdcRes, grey);
-    app.host.present(s.ClientRes);
+    if (app.keeppreview) {
+        // The preview stays on the window until the rows replace it.
+        app.keeppreview = false;
+        s.VhdcRes = {0, 0, s.xres, s.yres};
+    } else {
+        clearimage(app);
+    }
 }
 
 void complete(App& app) {
