@@ -78,6 +78,7 @@ void setup(App& app) {
     // The view surface always has the size of the image it holds.
     if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
         app.g_vhdc = Surface(s.xres, s.yres);
+    app.pointerstays = app.keeppreview;
     if (app.keeppreview) {
         // The preview stays on the window until the rows replace it.
         app.keeppreview = false;
@@ -102,7 +103,7 @@ void complete(App& app) {
     s.okjulia = s.ftype == 0 ? 1 : 0;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
     app.host.setcursor(app.cursorsave);
-    app.host.setpointer(100, 100);
+    if (!app.pointerstays) app.host.setpointer(100, 100);
 }
 
 }  // namespace

@@ -41,6 +41,9 @@ struct App {
     // one resampled to its view: its set-up leaves them as they are instead of
     // clearing them, and its rows replace the preview as they arrive.
     bool keeppreview = false;
+    // The image being drawn began with such a preview, under a pointer the user is
+    // zooming or dragging at: its completion leaves the pointer where it is.
+    bool pointerstays = false;
 
     // How rows are computed: `threads` workers ahead of the driver (-1: one per core,
     // or VANTREL_THREADS), vector lanes on or off (-1: on unless VANTREL_SIMD=0).

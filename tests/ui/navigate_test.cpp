@@ -77,6 +77,7 @@ TEST_F(Navigate, WheelZoomsAroundThePointerAndEveryImageIsExact) {
     } steps[] = {{150, 100, 120}, {151, 103, 120}, {37, 260, 120}, {200, 20, -120}};
     long long time = 0;
     for (const auto& n : steps) {
+        host.pointer.clear();
         notch(n.x, n.y, n.delta, time += 100);
         v = zoomedat(v, n.x, n.y, n.delta > 0 ? 0.5 : 2.0);
         EXPECT_EQ(viewof(s), v);
@@ -88,6 +89,7 @@ TEST_F(Navigate, WheelZoomsAroundThePointerAndEveryImageIsExact) {
         EXPECT_EQ(host.laststatus(0), pointertext(planex(s, n.x), planey(s, n.y)));
         settle();
         ASSERT_EQ(s.okzoom, 1);
+        EXPECT_TRUE(host.pointer.empty());  // the pointer stays on the point it zooms at
         EXPECT_EQ(app.g_vhdc, reference(s, v)) << n.x << "," << n.y;
         EXPECT_TRUE(samepixels(app.window, app.g_vhdc, {0, 0, 301, 301}));
     }
@@ -152,6 +154,15 @@ TEST_F(Navigate, ThePreviewIsTheOldImageMovedAndRowsReplaceIt) {
     EXPECT_TRUE(samepixels(app.window, app.g_vhdc, {0, 0, 301, 301}));
     settle();
     EXPECT_EQ(app.g_vhdc, reference(s, viewof(s)));
+
+    // An image begun any other way starts on the grey window, as ever, and its end
+    // moves the pointer aside.
+    host.pointer.clear();
+    ASSERT_EQ(turn(Message::key(key::f1)), Turn::busy);
+    for (int r = 1; r < 301; r += 7)
+        for (int i = 0; i < 301; i += 7) ASSERT_EQ(app.window.getpixel(i, r), grey);
+    settle();
+    EXPECT_EQ(host.pointer, (std::vector<std::pair<int, int>>{{100, 100}}));
 }
 
 // Notches less than half a second apart are one gesture with one history entry,
