@@ -192,12 +192,16 @@ void mbuttondown(App& app, int x, int y) {
 
 void panmove(App& app, int x, int y) {
     if (!app.panning) return;
+    app.pointerxpos = x;
+    app.pointerypos = y;
     showonwindow(app, app.g_vhdc, panmap(x - app.panxpos, y - app.panypos));
 }
 
 void mbuttonup(App& app, int x, int y) {
     if (!app.panning) return;
     app.panning = 0;
+    app.pointerxpos = x;
+    app.pointerypos = y;
     const int dx = x - app.panxpos, dy = y - app.panypos;
     if (dx == 0 && dy == 0) {
         app.s.okfractal = app.panresume;  // a click: the image goes on where it was

@@ -146,6 +146,8 @@ TEST_F(Navigate, ThePreviewIsTheOldImageMovedAndRowsReplaceIt) {
     deliver(Message::mouse(MessageType::mousemove, 130, 100));
     deliver(Message::mouse(MessageType::mbuttonup, 130, 100));
     EXPECT_EQ(viewof(s), shiftedby(start, 30, -20));
+    // The point dragged is under the pointer again, and the status bar says so.
+    EXPECT_EQ(host.laststatus(0), pointertext(planex(s, 130), planey(s, 100)));
     for (int r = 0; r < 301; ++r)
         for (int i = 0; i < 301; ++i) {
             const int x = i - 30, y = r + 20;
@@ -217,6 +219,8 @@ TEST_F(Navigate, GesturesDragsAndKeysEachMakeOneHistoryEntry) {
         EXPECT_EQ(viewof(s), v) << k.code;
         EXPECT_EQ(s.zct[0], ++entry);
         EXPECT_EQ(s.okfractal, 1);
+        // The pointer, last seen where the drag ended, is over another point now.
+        EXPECT_EQ(host.laststatus(0), pointertext(planex(s, 40), planey(s, 30)));
     }
     EXPECT_EQ(host.laststatus(1), historytext());
     settle();
