@@ -80,9 +80,14 @@ void setup(App& app) {
         app.g_vhdc = Surface(s.xres, s.yres);
     app.pointerstays = app.keeppreview;
     if (app.keeppreview) {
-        // The preview stays on the window until the rows replace it.
+        // The preview stays on the window until the rows replace it, also where the
+        // distance estimator's range pass has just shown its own picture.
         app.keeppreview = false;
         s.VhdcRes = {0, 0, s.xres, s.yres};
+        const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right),
+                         std::min(s.yres, s.ClientRes.bottom)};
+        app.window.copy(app.g_vhdc, shown, 0, 0);
+        app.host.present(shown);
     } else {
         clearimage(app);
     }

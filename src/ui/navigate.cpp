@@ -60,13 +60,13 @@ Rect shownimage(const State& s) {
     return {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
 }
 
-// The window as the drawing of a new image starts it, with `picture` in place of
-// the grey.
-void showonwindow(App& app, const Surface& picture, const PixelMap& m) {
+// The window as the drawing of a new image starts it, with the image moved by the
+// map in place of the grey.
+void showmoved(App& app, const PixelMap& m) {
     const State& s = app.s;
     const Rect shown = shownimage(s);
     app.window.fill(s.ClientRes, black);
-    resample(picture, m, app.window, shown.right, shown.bottom);
+    resample(app.g_vhdc, m, app.window, shown.right, shown.bottom);
     app.host.present(s.ClientRes);
 }
 
@@ -108,7 +108,7 @@ void moveview(App& app, const View& v, const PixelMap& m) {
         Surface next(s.xres, s.yres);
         resample(app.g_vhdc, m, next, s.xres, s.yres);
         app.g_vhdc = std::move(next);
-        showonwindow(app, app.g_vhdc, PixelMap{});
+        showmoved(app, PixelMap{});
         app.keeppreview = true;
     }
     followpointer(app);
@@ -194,7 +194,7 @@ void panmove(App& app, int x, int y) {
     if (!app.panning) return;
     app.pointerxpos = x;
     app.pointerypos = y;
-    showonwindow(app, app.g_vhdc, panmap(x - app.panxpos, y - app.panypos));
+    showmoved(app, panmap(x - app.panxpos, y - app.panypos));
 }
 
 void mbuttonup(App& app, int x, int y) {

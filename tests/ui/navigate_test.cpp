@@ -157,6 +157,18 @@ TEST_F(Navigate, ThePreviewIsTheOldImageMovedAndRowsReplaceIt) {
     settle();
     EXPECT_EQ(app.g_vhdc, reference(s, viewof(s)));
 
+    // The distance estimator's range pass shows its own picture at the set-up; the
+    // preview comes back over it.
+    app.s.outside = 18;
+    command(cmd::plot);
+    host.pauses.clear();
+    notch(150, 150, 120, 0);
+    const Surface preview = app.g_vhdc;
+    ProgramTurn(app);
+    ASSERT_FALSE(host.pauses.empty());  // the range pass ran
+    EXPECT_TRUE(samepixels(app.window, preview, {0, 1, 301, 301}));
+    settle();
+
     // An image begun any other way starts on the grey window, as ever, and its end
     // moves the pointer aside.
     host.pointer.clear();
