@@ -12,6 +12,7 @@
 #include "files/savefile.h"
 #include "files/tga.h"
 #include "files/vtl.h"
+#include "render/engine.h"
 #include "special/renderstep.h"
 #include "state/history.h"
 
@@ -57,6 +58,17 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
+// The render's own time, from set-up to the last row, with its iterations and
+// their rate. Renderers that draw whole images themselves count no iterations.
+void renderstats(double seconds, long long iterations) {
+    if (iterations < 0) {
+        std::fprintf(stderr, "render: %.3f s (iterations not counted by this renderer)\n", seconds);
+        return;
+    }
+    std::fprintf(stderr, "render: %.3f s, %lld iterations, %.3f G iterations/s\n", seconds,
+                 iterations, seconds > 0 ? iterations / seconds * 1e-9 : 0.0);
+}
+
 }  // namespace
 
 int renderbatch(const BatchOptions& options) {
@@ -91,12 +103,17 @@ int renderbatch(const BatchOptions& options) {
     app.g_vhdc = Surface(s.xres, s.yres);
     s.j = 0;
     s.okfractal = 1;
+    const auto begun = std::chrono::steady_clock::now();
     {
         Progress progress(s.yres);
         while (s.okfractal) {
             renderstep(app);
             progress.row(s.j == 0 ? s.yres : s.j);
         }
+    }
+    if (options.stats) {
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
+        renderstats(spent.count(), app.engine ? app.engine->iterations() : -1);
     }
 
     int code;

@@ -12,6 +12,7 @@ struct BatchOptions {
     bool sized = false;
     int threads = -1;  // worker threads, -1 for one per core
     bool simd = true;  // vector lanes (the pixels are the same without)
+    bool stats = false;  // the render's time and iterations on stderr
 };
 
 // Renders the current view of the parameter file without a window and saves it.

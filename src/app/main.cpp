@@ -26,6 +26,7 @@ const char* const usage =
     "  --size WxH   image size in pixels, 32 to 9600 each way (default 600x600)\n"
     "  --threads N  worker threads (default: one per core; 0 renders on one thread)\n"
     "  --no-simd    no vector lanes (slower, the same pixels)\n"
+    "  --stats      the render's time, iterations and G iterations/s on stderr\n"
     "  --map FILE   color with a Fractint MAP palette instead of the file's own\n";
 
 int usageerror(const char* message) {
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
                 return usageerror("--threads needs a number from 0 to 256");
         } else if (arg == "--no-simd") {
             options.simd = false;
+        } else if (arg == "--stats") {
+            options.stats = true;
         } else if (arg == "--size") {
             if (++a >= argc || !parsesize(argv[a], &options.xres, &options.yres))
                 return usageerror("--size needs WIDTHxHEIGHT");

@@ -23,6 +23,11 @@ enum class MessageType {
     lbuttondown,
     lbuttonup,
     rbuttondown,
+    // The middle button, with `x`, `y` as for the others; the wheel turned by
+    // `delta` at `time`, under the pointer at `x`, `y`.
+    mbuttondown,
+    mbuttonup,
+    wheel,
     wake,         // nothing to do; keeps an idle loop turning
     dialog,       // a dialog's message to itself, to show a validation error
     quit,         // ends the loop with exit code `id`
@@ -35,6 +40,10 @@ struct Message {
     bool alt = false, ctrl = false, shift = false;  // modifiers held with a key
     int x = 0, y = 0;                               // mouse position in client pixels
     Rect rect{};                                    // paint: the area to draw
+    // wheel: the angle turned in eighths of a degree, 120 a notch of a common
+    // mouse, positive away from the user; trackpads send fractions of a notch.
+    int delta = 0;
+    long long time = 0;  // wheel: when it turned, in milliseconds of any fixed clock
 
     static Message command(int id) { return {MessageType::command, 0, id}; }
     static Message key(int code, bool alt = false) {
@@ -48,6 +57,12 @@ struct Message {
         m.y = y;
         return m;
     }
+    static Message wheel(int x, int y, int delta, long long time) {
+        Message m = mouse(MessageType::wheel, x, y);
+        m.delta = delta;
+        m.time = time;
+        return m;
+    }
     static Message of(MessageType t, int window = 0) { return {t, window}; }
     static Message quitcode(int code) { return {MessageType::quit, 0, code}; }
 };
@@ -57,6 +72,7 @@ struct Message {
 namespace key {
 constexpr int back = 0x08, enter = 0x0D, pause = 0x13, escape = 0x1B, space = 0x20;
 constexpr int left = 0x25, up = 0x26, right = 0x27, down = 0x28;
+constexpr int plus = 0xBB, minus = 0xBD;  // on the main keyboard or the keypad
 constexpr int f1 = 0x70, f2 = 0x71, f3 = 0x72, f4 = 0x73, f5 = 0x74, f6 = 0x75, f7 = 0x76,
               f8 = 0x77, f9 = 0x78, f10 = 0x79, f11 = 0x7A, f12 = 0x7B;
 }  // namespace key

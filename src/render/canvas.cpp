@@ -24,9 +24,19 @@ void showrow(App& app, int j) {
     app.host.present(r);
 }
 
-void endimage(App& app, Cursor cursor) {
+void keepimage(App& app) {
+    State& s = app.s;
+    if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
+        app.g_vhdc = Surface(s.xres, s.yres);
+    s.VhdcRes = {0, 0, s.xres, s.yres};
+    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    app.window.copy(app.g_vhdc, shown, 0, 0);
+    app.host.present(shown);
+}
+
+void endimage(App& app, Cursor cursor, Pointer pointer) {
     app.host.setcursor(cursor);
-    app.host.setpointer(100, 100);
+    if (pointer == Pointer::aside) app.host.setpointer(100, 100);
 }
 
 }  // namespace vantrel

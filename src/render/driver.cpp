@@ -57,7 +57,13 @@ void setup(App& app) {
         app.insidepending = true;
     }
 
-    beginimage(app, grey);
+    app.pointerstays = app.keeppreview;
+    if (app.keeppreview) {
+        app.keeppreview = false;
+        keepimage(app);
+    } else {
+        beginimage(app, grey);
+    }
 }
 
 void complete(App& app) {
@@ -72,7 +78,7 @@ void complete(App& app) {
     storecurrentview(s);
     s.okjulia = s.ftype == 0 ? 1 : 0;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
-    endimage(app, app.cursorsave);
+    endimage(app, app.cursorsave, app.pointerstays ? Pointer::stays : Pointer::aside);
 }
 
 }  // namespace

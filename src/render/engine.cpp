@@ -14,6 +14,7 @@ struct RowEngine::Job {
         : frame(f),
           pixels(static_cast<std::size_t>(f.xres) * f.yres),
           state(static_cast<std::size_t>(f.yres)),
+          steps(static_cast<std::size_t>(f.yres)),
           next(first) {}
 
     enum : unsigned char { todo, busy, done };
@@ -21,6 +22,7 @@ struct RowEngine::Job {
     const Frame frame;
     std::vector<Rgb> pixels;
     std::vector<std::atomic<unsigned char>> state;
+    std::vector<long long> steps;  // the iterations of each row, written before it is done
     std::atomic<int> next;  // the next row a worker claims
     std::atomic<int> wanted{-1};  // the row the driver waits for: only its end wakes it
     std::atomic<bool> cancelled{false};
@@ -55,7 +57,7 @@ RowEngine::~RowEngine() {
 }
 
 void RowEngine::compute(Job& job, int row) {
-    renderrow(job.frame, row, job.row(row));
+    job.steps[row] = renderrow(job.frame, row, job.row(row));
     // Sequentially consistent, with the driver's look at `wanted` and at the state
     // of its row: one of the two always sees the other.
     job.state[row].store(Job::done);
@@ -127,6 +129,7 @@ bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds 
         }
     }
     std::memcpy(out, job->row(j), sizeof(Rgb) * static_cast<std::size_t>(f.xres));
+    iterations_ += job->steps[j];
     if (j == f.yres - 1) cancel();  // the image is complete: let its buffer go
     return true;
 }

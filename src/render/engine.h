@@ -33,6 +33,8 @@ public:
     void cancel();
 
     int threads() const { return static_cast<int>(workers_.size()); }
+    // The iterations of every row handed out so far.
+    long long iterations() const { return iterations_; }
 
     // The number of workers from VANTREL_THREADS, else one per core; a caller that
     // computes rows itself while it waits (a zero budget) takes one core of its own.
@@ -49,6 +51,7 @@ private:
     std::condition_variable done_;      // the driver waits for a row
     std::shared_ptr<Job> job_;
     std::vector<std::jthread> workers_;
+    long long iterations_ = 0;  // only the driver's thread takes rows
 };
 
 }  // namespace vantrel

@@ -205,7 +205,7 @@ struct Kernel {
         return -1;
     }
 
-    static bool lanerow(const Frame& f, double ystart, Rgb* out) {
+    static bool lanerow(const Frame& f, double ystart, Rgb* out, long long& steps) {
         constexpr int work = lanework();
         if constexpr (work < 0) {
             return false;
@@ -225,14 +225,16 @@ struct Kernel {
                     if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
                 }
                 out[i] = pixelcolor(f, orbits[i]);
+                steps += orbits[i].n;
             }
             return true;
         }
     }
 
-    static void row(const Frame& f, int j, Rgb* out) {
+    static long long row(const Frame& f, int j, Rgb* out) {
         const double ystart = rowy(f, j);
-        if (f.simd && lanerow(f, ystart, out)) return;
+        long long steps = 0;
+        if (f.simd && lanerow(f, ystart, out, steps)) return steps;
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
         if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
@@ -244,13 +246,15 @@ struct Kernel {
             if constexpr (S != Steps::none || W != Watch::none || Store) resetaccumulators(f, o);
             iterate(f, o, scratch.data());
             out[i] = pixelcolor(f, o);
+            steps += o.n;
         }
+        return steps;
     }
 };
 
 struct Entry {
     void (*iterate)(const Frame&, Orbit&, COMPLEX*);
-    void (*row)(const Frame&, int, Rgb*);
+    long long (*row)(const Frame&, int, Rgb*);
 };
 
 template <Steps S, Watch W, bool St, bool Sq, int E>
@@ -364,6 +368,8 @@ Rgb pixelcolor(const Frame& f, const Orbit& o) {
     return rgb(low8(ch.r), low8(ch.g), low8(ch.b));
 }
 
-void renderrow(const Frame& f, int j, Rgb* out) { choose(f).row(f, j, out); }
+long long renderrow(const Frame& f, int j, Rgb* out) {
+    return choose(f).row(f, j, out);
+}
 
 }  // namespace vantrel

@@ -57,7 +57,9 @@ inline bool escaped(const Frame& f, const Orbit& o) { return !(o.size <= f.maxsi
 // The color of a finished orbit, Height Field included.
 Rgb pixelcolor(const Frame& f, const Orbit& o);
 
-// Computes row j of the image into out[0 .. xres).
-void renderrow(const Frame& f, int j, Rgb* out);
+// Computes row j of the image into out[0 .. xres) and returns the iterations its
+// orbits made (the steps that decided each pixel, not the extra ones a coloring
+// may take afterwards).
+long long renderrow(const Frame& f, int j, Rgb* out);
 
 }  // namespace vantrel

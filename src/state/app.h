@@ -37,6 +37,13 @@ struct App {
     // Set-up has replaced `inside` (band decomposition) and completion has not yet
     // put it back; a restart puts it back before a new set-up.
     bool insidepending = false;
+    // The window and the view surface show a preview of the coming image, the last
+    // one resampled to its view: its set-up leaves them as they are instead of
+    // clearing them, and its rows replace the preview as they arrive.
+    bool keeppreview = false;
+    // The image being drawn began with such a preview, under a pointer the user is
+    // zooming or dragging at: its completion leaves the pointer where it is.
+    bool pointerstays = false;
 
     // How rows are computed: `threads` workers ahead of the driver (-1: one per core,
     // or VANTREL_THREADS), vector lanes on or off (-1: on unless VANTREL_SIMD=0).
@@ -75,6 +82,16 @@ struct App {
     int width = 0, height = 0;          // the area that erases the last frame
     int erasebox = 0;                   // a frame of this drag is on the window
     int ftypesave = 0;  // set type to go back to after orbit or Escher-Julia mode
+
+    // Statics of the wheel, the middle-button drag and the arrow and +/- keys.
+    int pointerxpos = -1, pointerypos = -1;  // the latest pointer position, -1 none yet
+    int wheelrest = 0;                       // turned so far towards the next notch, in wheel units
+    long long lastnotch = 0;                 // when the latest notch zoomed, in milliseconds
+    int gestureftype = 0;                    // the set type and the history entry of the latest
+    int gestureentry = -1;                   // wheel gesture, -1 when it made none
+    int panning = 0;                         // the middle button drags the picture
+    int panxpos = 0, panypos = 0;            // where that drag began
+    int panresume = 0;                       // the image was being drawn when the drag began
 
     // The main window's procedure, given when its kind of window is registered, and
     // the About window with its picture while it is open (0 when closed).

@@ -184,6 +184,8 @@ void command(App& app, int id) {
 
 void keydown(App& app, const Message& m) {
     State& s = app.s;
+    // The keys that move the view, like the wheel, restart an image being drawn.
+    if (navigatekey(app, m.id)) return;
     if (s.okfractal) {
         // Drawing stops after this row; j keeps the next one for "Plot Fractal".
         if (m.id == key::pause) s.okfractal = 0;

@@ -137,7 +137,11 @@ int MainWindowProc(App& app, const Message& m) {
         // Positions arrive as unsigned 16-bit values, so a pointer left of or above
         // the client area lies far outside the image.
         case MessageType::mousemove:
-            mousemove(app, m.x & 0xFFFF, m.y & 0xFFFF);
+            // A drag of the picture follows the pointer beyond the window's edges too.
+            if (app.panning)
+                panmove(app, m.x, m.y);
+            else
+                mousemove(app, m.x & 0xFFFF, m.y & 0xFFFF);
             break;
         case MessageType::lbuttondown:
             lbuttondown(app, m.x & 0xFFFF, m.y & 0xFFFF);
@@ -147,6 +151,15 @@ int MainWindowProc(App& app, const Message& m) {
             break;
         case MessageType::rbuttondown:
             rbuttondown(app, m.x & 0xFFFF, m.y & 0xFFFF);
+            break;
+        case MessageType::mbuttondown:
+            mbuttondown(app, m.x & 0xFFFF, m.y & 0xFFFF);
+            break;
+        case MessageType::mbuttonup:
+            mbuttonup(app, m.x, m.y);
+            break;
+        case MessageType::wheel:
+            wheel(app, m.x & 0xFFFF, m.y & 0xFFFF, m.delta, m.time);
             break;
         default:
             break;

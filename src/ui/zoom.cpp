@@ -10,19 +10,33 @@
 
 namespace vantrel {
 
-namespace {
-
 bool insideimage(const State& s, int x, int y) {
     return x < std::min(s.xres, s.ClientRes.right) && y < std::min(s.yres, s.ClientRes.bottom);
 }
 
-// The plane point of a pixel, on the grid the renderers use.
 double planex(const State& s, int px) {
     return px * (s.xmax - s.xmin) / (s.xres - 1) + s.xmin;
 }
 double planey(const State& s, int py) {
     return (s.yres - py - 1) * (s.ymax - s.ymin) / (s.yres - 1) + s.ymin;
 }
+
+void pointerstatus(App& app) {
+    // In inversion mode the point iterated is the inverse of the one under the pointer.
+    if (app.s.okinvert) invert(&app.cxm, &app.cym, 1.0);
+    status(app, 0, "      x:  %.6f      y:  %.6f", app.cxm, app.cym);
+}
+
+void removejuliapreview(App& app) {
+    const Rect corner{0, 0, previewsize, previewsize};
+    app.window.copy(app.g_jhdc, corner, 0, 0);
+    app.g_vhdc.copy(app.g_jhdc, corner, 0, 0);
+    app.host.present(corner);
+    app.s.okjulia = 1;
+    showhistory(app);
+}
+
+namespace {
 
 // Puts the image back where the last frame was drawn.
 void erasezoomframe(App& app) {
@@ -94,6 +108,8 @@ void takejulia(App& app) {
 
 void mousemove(App& app, int x, int y) {
     State& s = app.s;
+    app.pointerxpos = x;
+    app.pointerypos = y;
     if (s.okfractal || !insideimage(s, x, y)) return;
     app.cxm = planex(s, x);
     app.cym = planey(s, y);
@@ -117,9 +133,7 @@ void mousemove(App& app, int x, int y) {
         status(app, 1, "     aspect ratio:  %.6f",
                std::fabs(static_cast<double>(b.right - b.left) / (b.bottom - b.top)));
     }
-    // In inversion mode the point iterated is the inverse of the one under the pointer.
-    if (s.okinvert) invert(&app.cxm, &app.cym, 1.0);
-    status(app, 0, "      x:  %.6f      y:  %.6f", app.cxm, app.cym);
+    pointerstatus(app);
 }
 
 void lbuttondown(App& app, int x, int y) {
@@ -166,11 +180,7 @@ void rbuttondown(App& app, int x, int y) {
         status(app, 1, "      cx:  %.6f      cy:  %.6f", s.tjcx, s.tjcy);
         julia(app);
     } else if (s.okjulia == 2) {
-        app.window.copy(app.g_jhdc, corner, 0, 0);
-        app.g_vhdc.copy(app.g_jhdc, corner, 0, 0);
-        app.host.present(corner);
-        s.okjulia = 1;
-        showhistory(app);
+        removejuliapreview(app);
     }
 }
 

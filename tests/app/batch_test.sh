@@ -42,6 +42,17 @@ check "three workers give the same image" cmp -s "$dir/default.tga" "$dir/wide.t
 "$vantrel" --render -o "$dir/x.tga" --threads many 2>/dev/null
 check "a bad thread count is refused" test $? -eq 1
 
+# --stats: one line with the time, the iterations and the rate; the iterations
+# are those of the pixels, however they were computed.
+"$vantrel" --render -o "$dir/stats1.tga" --size 97x61 --threads 0 --no-simd --stats 2>"$dir/stats1"
+"$vantrel" --render -o "$dir/stats2.tga" --size 97x61 --threads 3 --stats 2>"$dir/stats2"
+statline='^render: [0-9]+\.[0-9]{3} s, [1-9][0-9]* iterations, [0-9]+\.[0-9]{3} G iterations/s$'
+check "--stats prints one line" test "$(wc -l <"$dir/stats1")" -eq 1
+check "of time, iterations and rate" grep -Eq "$statline" "$dir/stats1"
+check "also with threads and lanes" grep -Eq "$statline" "$dir/stats2"
+check "which count the same iterations" \
+    test "$(cut -d, -f2 "$dir/stats1")" = "$(cut -d, -f2 "$dir/stats2")"
+
 # Failures: the program's own message, status 1, nothing written.
 head -c 983 /dev/zero >"$dir/short.vtl"
 "$vantrel" --render "$dir/short.vtl" -o "$dir/bad.tga" 2>"$dir/err"

@@ -13,11 +13,13 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "platform/qt/widgets.h"
 #include "shell/loop.h"
 #include "shell/shell.h"
 #include "ui/mainwindow.h"
+#include "ui/navigate.h"
 
 namespace vantrel {
 namespace {
@@ -162,6 +164,59 @@ TEST_F(QtWindow, ABoxZoomsAndTheHistoryKeysMoveThroughTheViews) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(status(1), "      current M-set: 1 / 2");
     EXPECT_EQ(app.s.xmin, -2.25);
+    EXPECT_TRUE(showsimage());
+}
+
+TEST_F(QtWindow, TheWheelTheMiddleButtonAndPlusAndMinusBecomeMessages) {
+    start();
+    ASSERT_TRUE(settle());
+    const auto wheel = [this](int x, int y, QPoint pixels, QPoint angle, quint64 time) {
+        const QPointF p(x, y);
+        QWheelEvent e(p, view()->mapToGlobal(p), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        e.setTimestamp(time);
+        QCoreApplication::sendEvent(view(), &e);
+    };
+    wheel(30, 40, QPoint(), QPoint(0, 120), 1234);
+    wheel(31, 41, QPoint(0, -15), QPoint(), 1250);  // a trackpad that reports pixels only
+    wheel(31, 41, QPoint(), QPoint(25, 0), 1260);   // sideways: nothing
+    mouse(QEvent::MouseButtonPress, 12, 34, Qt::MiddleButton, Qt::MiddleButton);
+    mouse(QEvent::MouseButtonRelease, 52, 74, Qt::MiddleButton, Qt::NoButton);
+    key(Qt::Key_Plus);
+    key(Qt::Key_Equal);
+    key(Qt::Key_Minus, Qt::KeypadModifier);
+    key(Qt::Key_Left);
+    struct Want {
+        MessageType type;
+        int x, y, delta, id;
+        long long time;
+    };
+    const Want want[] = {
+        {MessageType::wheel, 30, 40, 120, 0, 1234},  {MessageType::wheel, 31, 41, -15, 0, 1250},
+        {MessageType::mbuttondown, 12, 34, 0, 0, 0}, {MessageType::mbuttonup, 52, 74, 0, 0, 0},
+        {MessageType::key, 0, 0, 0, key::plus, 0},   {MessageType::key, 0, 0, 0, key::plus, 0},
+        {MessageType::key, 0, 0, 0, key::minus, 0},  {MessageType::key, 0, 0, 0, key::left, 0}};
+    Message m;
+    for (const Want& w : want) {
+        ASSERT_TRUE(host.getmessage(m));
+        EXPECT_EQ(m.type, w.type);
+        EXPECT_EQ(m.id, w.id);
+        if (w.type == MessageType::key) continue;
+        EXPECT_EQ(m.x, w.x);
+        EXPECT_EQ(m.y, w.y);
+        EXPECT_EQ(m.delta, w.delta);
+        EXPECT_EQ(m.time, w.time);
+    }
+    EXPECT_FALSE(host.getmessage(m));
+
+    // A notch away from the user zooms in around the pointer, and the screen ends
+    // with the exact image of the new view.
+    const View before{app.s.xmin, app.s.xmax, app.s.ymin, app.s.ymax};
+    wheel(30, 40, QPoint(), QPoint(0, 120), 5000);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ((View{app.s.xmin, app.s.xmax, app.s.ymin, app.s.ymax}),
+              wheelview(before, app.s.xres, app.s.yres, 30, 40, 0.5));
+    EXPECT_EQ(status(1), "      current M-set: 2 / 2");
     EXPECT_TRUE(showsimage());
 }
 

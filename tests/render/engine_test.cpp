@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "render/escape.h"
+#include "render/reference.h"
 
 namespace vantrel {
 namespace {
@@ -98,6 +99,54 @@ TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
     std::vector<Rgb> expected(1200);
     renderrow(f, 0, expected.data());
     EXPECT_EQ(row, expected);
+}
+
+// The steps of pixel (i, j)'s orbit, by the plain loop of the reference.
+long long referencesteps(const Frame& f, int i, int j) {
+    const double x = i * f.xside / (f.xres - 1) + f.xmin;
+    const double y = (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
+    double zx = f.ftype == 0 ? 0.0 : x, zy = f.ftype == 0 ? 0.0 : y;
+    const double cx = f.ftype == 0 ? x : f.jcx, cy = f.ftype == 0 ? y : f.jcy;
+    int n = 0;
+    double size = 0;
+    while (size <= f.maxsize && n < f.maxiter) {
+        reference::power(zx, zy, f.exponent);
+        zx += cx;
+        zy += cy;
+        size = std::sqrt(zx * zx + zy * zy);
+        ++n;
+    }
+    return n;
+}
+
+// The iterations the engine reports are those of the orbits of the rows it handed
+// out, counted again here pixel by pixel, for every split into threads and lanes.
+TEST(RowEngine, CountsTheIterationsOfTheRowsHandedOut) {
+    for (const int ftype : {0, 1})
+        for (const int exponent : {2, 3})
+            for (const int simd : {0, 1}) {
+                Frame f = frame(97, 61, 500);
+                f.ftype = ftype;
+                f.exponent = exponent;
+                f.simd = simd;
+                f.jcx = -0.74;
+                f.jcy = 0.11;
+                long long expected = 0, firsthalf = 0;
+                for (int j = 0; j < f.yres; ++j)
+                    for (int i = 0; i < f.xres; ++i) {
+                        expected += referencesteps(f, i, j);
+                        if (j < 30) firsthalf += referencesteps(f, i, j);
+                    }
+                for (const int threads : {0, 2}) {
+                    RowEngine e(threads);
+                    std::vector<Rgb> row(97);
+                    for (int j = 0; j < 30; ++j) e.take(f, j, row.data(), milliseconds(0));
+                    EXPECT_EQ(e.iterations(), firsthalf);
+                    for (int j = 30; j < f.yres; ++j) e.take(f, j, row.data(), milliseconds(0));
+                    EXPECT_EQ(e.iterations(), expected)
+                        << ftype << " " << exponent << " " << simd << " " << threads;
+                }
+            }
 }
 
 TEST(RowEngine, StopsWhileWorkIsAhead) {

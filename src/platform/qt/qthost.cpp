@@ -155,8 +155,10 @@ void QtHost::input(const Message& m) {
     if (ended_) return;
     const bool userinput = m.type == MessageType::key || m.type == MessageType::command ||
                            m.type == MessageType::close || m.type == MessageType::mousemove ||
-                           m.type == MessageType::lbuttondown ||
-                           m.type == MessageType::lbuttonup || m.type == MessageType::rbuttondown;
+                           m.type == MessageType::lbuttondown || m.type == MessageType::lbuttonup ||
+                           m.type == MessageType::rbuttondown ||
+                           m.type == MessageType::mbuttondown || m.type == MessageType::mbuttonup ||
+                           m.type == MessageType::wheel;
     if (m.window == 0 && userinput && !enabled_) return;
     queue_.push_back(m);
     wake();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "platform/qt/qthost.h"
 
@@ -35,6 +36,12 @@ int keycode(const QKeyEvent* e) {
             return key::right;
         case Qt::Key_Down:
             return key::down;
+        // + and - on the keypad or the main keyboard, where + often shares the = key.
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return key::plus;
+        case Qt::Key_Minus:
+            return key::minus;
         default:
             return 0;
     }
@@ -46,6 +53,15 @@ Message keymessage(const QKeyEvent* e, int window) {
     m.ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
     m.shift = (e->modifiers() & Qt::ShiftModifier) != 0;
     return m;
+}
+
+Message wheelmessage(const QWheelEvent* e, double ratio) {
+    // Trackpads that report only pixels scroll a notch per 120 of them.
+    int delta = e->angleDelta().y();
+    if (delta == 0) delta = e->pixelDelta().y();
+    return Message::wheel(static_cast<int>(std::floor(e->position().x() * ratio)),
+                          static_cast<int>(std::floor(e->position().y() * ratio)), delta,
+                          static_cast<long long>(e->timestamp()));
 }
 
 ImageView::ImageView(QtHost& host) : host_(host) {
@@ -80,10 +96,20 @@ void ImageView::mousePressEvent(QMouseEvent* e) {
         host_.input(mouse(MessageType::lbuttondown, e));
     else if (e->button() == Qt::RightButton)
         host_.input(mouse(MessageType::rbuttondown, e));
+    else if (e->button() == Qt::MiddleButton)
+        host_.input(mouse(MessageType::mbuttondown, e));
 }
 
 void ImageView::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) host_.input(mouse(MessageType::lbuttonup, e));
+    if (e->button() == Qt::LeftButton)
+        host_.input(mouse(MessageType::lbuttonup, e));
+    else if (e->button() == Qt::MiddleButton)
+        host_.input(mouse(MessageType::mbuttonup, e));
+}
+
+void ImageView::wheelEvent(QWheelEvent* e) {
+    const Message m = wheelmessage(e, devicePixelRatioF());
+    if (m.delta != 0) host_.input(m);
 }
 
 void ImageView::resizeEvent(QResizeEvent*) { host_.input(Message::of(MessageType::size)); }

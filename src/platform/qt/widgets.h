@@ -9,6 +9,7 @@
 
 class QKeyEvent;
 class QMouseEvent;
+class QWheelEvent;
 
 namespace vantrel {
 
@@ -18,6 +19,8 @@ class QtHost;
 int keycode(const QKeyEvent* e);
 // A key event as a message for `window`.
 Message keymessage(const QKeyEvent* e, int window);
+// A wheel event as a message: the vertical turn in wheel units (120 a notch).
+Message wheelmessage(const QWheelEvent* e, double ratio);
 
 // The client area above the status bar: shows the window surface pixel for pixel
 // and reports the mouse in device pixels.
@@ -30,6 +33,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     // Tab and Backtab would move the focus instead of reaching the program.
