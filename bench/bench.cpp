@@ -76,7 +76,7 @@ void driverimage(App& app) {
 // The image drawn as the window draws it, a step per turn of the loop with a wait
 // of at most 30 ms for a row; returns the longest step in seconds.
 double longeststep(App& app) {
-    app.rowbudget = std::chrono::milliseconds(30);
+    app.driver.rowbudget = std::chrono::milliseconds(30);
     app.s.j = 0;
     app.s.okfractal = 1;
     double longest = 0;
@@ -132,8 +132,8 @@ int run() {
             // scene against its own image in the other configurations.
             App app(host);
             apply(scene, app.s);
-            app.threads = c.threads;
-            app.simd = c.simd;
+            app.driver.threads = c.threads;
+            app.driver.simd = c.simd;
             if (scene.outside == 4 || scene.outside == 8 || scene.outside == 18)
                 driverimage(app);  // warms the pool; these images are costly to repeat
             // The machine's noise only ever adds time: the faster configurations,

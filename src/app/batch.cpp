@@ -74,8 +74,8 @@ void renderstats(double seconds, long long iterations) {
 int renderbatch(const BatchOptions& options) {
     QuietHost host;
     App app(host);
-    app.threads = options.threads;
-    app.simd = options.simd ? -1 : 0;
+    app.driver.threads = options.threads;
+    app.driver.simd = options.simd ? -1 : 0;
     State& s = app.s;
     seedhistory(s);
     if (!options.vtl.empty()) {
@@ -113,7 +113,7 @@ int renderbatch(const BatchOptions& options) {
     }
     if (options.stats) {
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
-        renderstats(spent.count(), app.engine ? app.engine->iterations() : -1);
+        renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
     }
 
     int code;

@@ -58,7 +58,7 @@ int explorer(int argc, char** argv, const std::string& vtl) {
     vantrel::App app(host);
     // Rows come from the workers; a row they have not finished yet is waited for
     // only this long before the window handles its events again.
-    app.rowbudget = std::chrono::milliseconds(30);
+    app.driver.rowbudget = std::chrono::milliseconds(30);
     host.attach(app.window);
     return vantrel::WinMain(app, vtl.empty() ? std::string() : "\"" + vtl + "\"",
                             vantrel::MainWindowProc);

@@ -19,9 +19,9 @@ bool distanceestimator(const State& s) { return s.outside == 18 || s.inside == 1
 void setup(App& app) {
     State& s = app.s;
     // An image restarted before it was finished gets back what its set-up took.
-    if (app.insidepending) {
-        s.inside = app.insidesave;
-        app.insidepending = false;
+    if (app.driver.insidepending) {
+        s.inside = app.driver.insidesave;
+        app.driver.insidepending = false;
     }
     takecurrentview(s);
     const bool tiaout = s.outside >= 9 && s.outside <= 12;
@@ -43,23 +43,23 @@ void setup(App& app) {
             s.bailout = std::min(s.bailout, 1e16);
         }
     }
-    app.il = 1.0 / std::log(2.0);
-    app.lptia = std::log(0.5 * std::log(s.bailout));
-    app.lpsm = std::log(std::log(s.maxsize));
+    app.driver.il = 1.0 / std::log(2.0);
+    app.driver.lptia = std::log(0.5 * std::log(s.bailout));
+    app.driver.lpsm = std::log(std::log(s.maxsize));
     if (s.okinvert && tiaout) s.tiaflag = 0;
     if (distanceestimator(s)) {
         s.delta = s.xside / s.xres * State::threshold;
         maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
     if (s.outside == 7) {
-        app.insidesave = s.inside;
+        app.driver.insidesave = s.inside;
         s.inside = 30;
-        app.insidepending = true;
+        app.driver.insidepending = true;
     }
 
-    app.pointerstays = app.keeppreview;
-    if (app.keeppreview) {
-        app.keeppreview = false;
+    app.driver.pointerstays = app.driver.keeppreview;
+    if (app.driver.keeppreview) {
+        app.driver.keeppreview = false;
         keepimage(app);
     } else {
         beginimage(app, grey);
@@ -71,14 +71,14 @@ void complete(App& app) {
     s.j = 0;
     s.okfractal = 0;
     s.okzoom = 1;
-    if (app.insidepending) {
-        s.inside = app.insidesave;
-        app.insidepending = false;
+    if (app.driver.insidepending) {
+        s.inside = app.driver.insidesave;
+        app.driver.insidepending = false;
     }
     storecurrentview(s);
     s.okjulia = s.ftype == 0 ? 1 : 0;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
-    endimage(app, app.cursorsave, app.pointerstays ? Pointer::stays : Pointer::aside);
+    endimage(app, app.driver.cursorsave, app.driver.pointerstays ? Pointer::stays : Pointer::aside);
 }
 
 }  // namespace
@@ -86,15 +86,15 @@ void complete(App& app) {
 int fractaldriver(App& app) {
     State& s = app.s;
     const Cursor previous = app.host.setcursor(Cursor::wait);
-    if (previous != Cursor::wait) app.cursorsave = previous;
+    if (previous != Cursor::wait) app.driver.cursorsave = previous;
     if (s.j == 0) setup(app);
 
-    if (!app.engine)
-        app.engine = std::make_shared<RowEngine>(
-            app.threads >= 0 ? app.threads : RowEngine::defaultthreads(app.rowbudget.count() == 0));
+    if (!app.driver.engine)
+        app.driver.engine = std::make_shared<RowEngine>(
+            app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(app.driver.rowbudget.count() == 0));
     // The first row waits: a call that returned without it would run set-up again.
-    const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.rowbudget;
-    if (!app.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;
+    const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.driver.rowbudget;
+    if (!app.driver.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;
 
     showrow(app, s.j);
     s.j += 1;

@@ -37,14 +37,14 @@ Frame makeframe(const App& app) {
     f.mapping = s.mapping;
     f.demscale = s.demscale;
     f.factor = s.factor;
-    f.il = app.il;
-    f.lpsm = app.lpsm;
-    f.lptia = app.lptia;
+    f.il = app.driver.il;
+    f.lpsm = app.driver.lpsm;
+    f.lptia = app.driver.lptia;
     f.delta = s.delta;
     f.distmaxout = s.distmaxout;
     f.distmaxin = s.distmaxin;
     f.palette = s.palette;
-    f.simd = app.simd >= 0 ? app.simd : defaultsimd();
+    f.simd = app.driver.simd >= 0 ? app.driver.simd : defaultsimd();
     return f;
 }
 

@@ -45,7 +45,7 @@ Turn ProgramTurn(App& app) {
 
     const bool drawing = s.okfirstimage || s.okfractal;
     // A paused or finished image wants no rows ahead.
-    if (!s.okfractal && app.engine) app.engine->cancel();
+    if (!s.okfractal && app.driver.engine) app.driver.engine->cancel();
     return drawing || !app.posted.empty() ? Turn::busy : Turn::idle;
 }
 

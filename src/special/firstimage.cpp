@@ -87,7 +87,7 @@ int edgetest(const State& s, double px, double py, double cx, double cy, bool ju
 // What a pass was started on. A pass interrupted and then asked for again on a
 // different picture (another view, set, constant or size) cannot be continued
 // over the old curves; it starts afresh.
-App::FirstPass passof(const State& s) {
+App::FirstImage::Pass passof(const State& s) {
     return {s.ftype, s.xmin, s.xmax, s.ymin, s.ymax, s.ftype == 0 ? 0.0 : s.jcx, s.ftype == 0 ? 0.0 : s.jcy,
             s.xres, s.yres};
 }
@@ -115,27 +115,27 @@ int firstimage(App& app) {
 
     takecurrentview(s);
 
-    if (!app.first) {
+    if (!app.firstimg.first) {
         // A pass under way whose picture has gone (changed view or size, or a row
         // beyond the image) begins again with a cleared window and surface.
-        const bool lost = app.firstpass != passof(s) || s.j < 0 || s.j >= s.yres ||
+        const bool lost = app.firstimg.pass != passof(s) || s.j < 0 || s.j >= s.yres ||
                           app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres;
         if (lost) {
-            app.first = 1;
-            app.k = 0;
+            app.firstimg.first = 1;
+            app.firstimg.k = 0;
             s.j = 0;
         }
-    } else if (app.k == 0) {
+    } else if (app.firstimg.k == 0) {
         // A new pass always begins at the top row, even when it takes over the row
         // of another renderer's paused image.
         s.j = 0;
     }
 
-    if (s.j == 0 && app.k == 0) {
-        if (!s.okfirstimage) app.kmax = 10;
-        if (app.first) {
-            app.first = 0;
-            app.firstpass = passof(s);
+    if (s.j == 0 && app.firstimg.k == 0) {
+        if (!s.okfirstimage) app.firstimg.kmax = 10;
+        if (app.firstimg.first) {
+            app.firstimg.first = 0;
+            app.firstimg.pass = passof(s);
             beginimage(app, white);
         }
     }
@@ -145,7 +145,7 @@ int firstimage(App& app) {
     s.xside = s.xmax - s.xmin;
     s.yside = s.ymax - s.ymin;
 
-    const int k = app.k;
+    const int k = app.firstimg.k;
     const double y = s.ymin + (s.yres - s.j - 1) * s.yside / (s.yres - 1);
     Rgb* out = app.g_vhdc.row(s.j);
     for (int i = 0; i < s.xres; ++i) {
@@ -158,19 +158,19 @@ int firstimage(App& app) {
     s.j = s.j + 1;
     if (s.j == s.yres) {
         s.j = 0;
-        if (app.k == 9) {
+        if (app.firstimg.k == 9) {
             if (s.ftype == 0 && s.okfirstimage)
                 for (int N = 0; N < s.period; ++N) NewtonRay(app, 0, N, 15, 0.0, 0.0);
             showvisible(app);
             app.host.pause(1000);
         }
-        app.k = app.k + 1;
-        if (app.k >= app.kmax) {
-            app.k = 0;
-            app.first = 1;
+        app.firstimg.k = app.firstimg.k + 1;
+        if (app.firstimg.k >= app.firstimg.kmax) {
+            app.firstimg.k = 0;
+            app.firstimg.first = 1;
             // j is 0 again, so a plot that follows starts a new image.
-            s.okfractal = s.okfirstimage && app.plotafterfirst ? 1 : 0;
-            if (s.okfirstimage) app.plotafterfirst = false;
+            s.okfractal = s.okfirstimage && app.firstimg.plotafter ? 1 : 0;
+            if (s.okfirstimage) app.firstimg.plotafter = false;
             s.okfirstimage = 0;
             s.okzoom = 1;
             s.okjulia = s.ftype == 0 ? 1 : 0;

@@ -6,7 +6,7 @@ namespace vantrel {
 
 // The first image: the outline of the set, then nine equipotential curves of
 // growing iteration limit over it, and at start-up the rays and a color image.
-// One row per call: row j of level app.k; the call that draws a level's last row
+// One row per call: row j of level app.firstimg.k; the call that draws a level's last row
 // runs the level's end and, after the last level, the pass's end (okfirstimage,
 // okfractal cleared; okzoom set; okjulia set for a Mandelbrot image). Returns 0.
 // Outside method 4 ("Equipotential Lines") is drawn here, levels 0 to 9 only.

@@ -29,69 +29,79 @@ struct App {
     Surface window;  // the client area less the status bar, shown 1:1
 
     // Statics of the render driver.
-    double il = 0, lpsm = 0, lptia = 0;
-    int insidesave = 0;
-    // The cursor shown before the image began; every row call sets the wait cursor,
-    // so the one a call replaces is usually the wait cursor itself.
-    Cursor cursorsave = Cursor::arrow;
-    // Set-up has replaced `inside` (band decomposition) and completion has not yet
-    // put it back; a restart puts it back before a new set-up.
-    bool insidepending = false;
-    // The window and the view surface show a preview of the coming image, the last
-    // one resampled to its view: its set-up leaves them as they are instead of
-    // clearing them, and its rows replace the preview as they arrive.
-    bool keeppreview = false;
-    // The image being drawn began with such a preview, under a pointer the user is
-    // zooming or dragging at: its completion leaves the pointer where it is.
-    bool pointerstays = false;
+    struct Driver {
+        double il = 0, lpsm = 0, lptia = 0;
+        int insidesave = 0;
+        // The cursor shown before the image began; every row call sets the wait
+        // cursor, so the one a call replaces is usually the wait cursor itself.
+        Cursor cursorsave = Cursor::arrow;
+        // Set-up has replaced `inside` (band decomposition) and completion has not
+        // yet put it back; a restart puts it back before a new set-up.
+        bool insidepending = false;
+        // The window and the view surface show a preview of the coming image, the
+        // last one resampled to its view: its set-up leaves them as they are instead
+        // of clearing them, and its rows replace the preview as they arrive.
+        bool keeppreview = false;
+        // The image being drawn began with such a preview, under a pointer the user
+        // is zooming or dragging at: its completion leaves the pointer where it is.
+        bool pointerstays = false;
 
-    // How rows are computed: `threads` workers ahead of the driver (-1: one per core,
-    // or VANTREL_THREADS), vector lanes on or off (-1: on unless VANTREL_SIMD=0).
-    // Every choice gives the same pixels; only the time differs.
-    int threads = -1;
-    int simd = -1;
-    std::shared_ptr<RowEngine> engine;
-    // How long one driver call may wait for a row the workers are still computing
-    // before it returns to the event loop (0: until the row is there).
-    std::chrono::milliseconds rowbudget{0};
-
-    // Statics of the first image: window and surface not yet cleared for the coming
-    // pass, the current level, the number of levels of a pass.
-    int first = 1;
-    int k = 0;
-    int kmax = 11;
-    // What the pass under way is drawing, to tell a resumed pass from one whose
-    // picture has changed in between.
-    struct FirstPass {
-        int ftype = 0;
-        double xmin = 0, xmax = 0, ymin = 0, ymax = 0, jcx = 0, jcy = 0;
-        int xres = 0, yres = 0;
-        bool operator==(const FirstPass&) const = default;
+        // How rows are computed: `threads` workers ahead of the driver (-1: one per
+        // core, or VANTREL_THREADS), vector lanes on or off (-1: on unless
+        // VANTREL_SIMD=0). Every choice gives the same pixels; only the time differs.
+        int threads = -1;
+        int simd = -1;
+        std::shared_ptr<RowEngine> engine;
+        // How long one driver call may wait for a row the workers are still
+        // computing before it returns to the event loop (0: until the row is there).
+        std::chrono::milliseconds rowbudget{0};
     };
-    FirstPass firstpass{};
-    // The opening animation ends by drawing the image of the parameter file the
-    // program was started with.
-    bool plotafterfirst = false;
+    Driver driver;
+
+    // Statics of the first image.
+    struct FirstImage {
+        // Window and surface not yet cleared for the coming pass, the current
+        // level, the number of levels of a pass.
+        int first = 1;
+        int k = 0;
+        int kmax = 11;
+        // What the pass under way is drawing, to tell a resumed pass from one whose
+        // picture has changed in between.
+        struct Pass {
+            int ftype = 0;
+            double xmin = 0, xmax = 0, ymin = 0, ymax = 0, jcx = 0, jcy = 0;
+            int xres = 0, yres = 0;
+            bool operator==(const Pass&) const = default;
+        };
+        Pass pass{};
+        // The opening animation ends by drawing the image of the parameter file the
+        // program was started with.
+        bool plotafter = false;
+    };
+    FirstImage firstimg;
 
     // Statics of the main window procedure.
-    double cxm = 0, cym = 0;            // the plane point under the pointer
-    int startxpos = 0, startypos = 0;   // where the zoom box drag began
-    int nextxpos = 0, nextypos = 0;     // the latest pointer position of the drag
-    Rect zoombox{};                     // the box of the drag, left <= right, top <= bottom
-    Rect framezoombox{}, oldzoombox{};  // the frame to draw, the frame drawn last
-    int width = 0, height = 0;          // the area that erases the last frame
-    int erasebox = 0;                   // a frame of this drag is on the window
-    int ftypesave = 0;  // set type to go back to after orbit or Escher-Julia mode
+    struct MainWindow {
+        double cxm = 0, cym = 0;            // the plane point under the pointer
+        int startxpos = 0, startypos = 0;   // where the zoom box drag began
+        int nextxpos = 0, nextypos = 0;     // the latest pointer position of the drag
+        Rect zoombox{};                     // the box of the drag, left <= right, top <= bottom
+        Rect framezoombox{}, oldzoombox{};  // the frame to draw, the frame drawn last
+        int width = 0, height = 0;          // the area that erases the last frame
+        int erasebox = 0;                   // a frame of this drag is on the window
+        int ftypesave = 0;  // set type to go back to after orbit or Escher-Julia mode
 
-    // Statics of the wheel, the middle-button drag and the arrow and +/- keys.
-    int pointerxpos = -1, pointerypos = -1;  // the latest pointer position, -1 none yet
-    int wheelrest = 0;                       // turned so far towards the next notch, in wheel units
-    long long lastnotch = 0;                 // when the latest notch zoomed, in milliseconds
-    int gestureftype = 0;                    // the set type and the history entry of the latest
-    int gestureentry = -1;                   // wheel gesture, -1 when it made none
-    int panning = 0;                         // the middle button drags the picture
-    int panxpos = 0, panypos = 0;            // where that drag began
-    int panresume = 0;                       // the image was being drawn when the drag began
+        // The wheel, the middle-button drag and the arrow and +/- keys.
+        int pointerxpos = -1, pointerypos = -1;  // the latest pointer position, -1 none yet
+        int wheelrest = 0;        // turned so far towards the next notch, in wheel units
+        long long lastnotch = 0;  // when the latest notch zoomed, in milliseconds
+        int gestureftype = 0;     // the set type and the history entry of the latest
+        int gestureentry = -1;    // wheel gesture, -1 when it made none
+        int panning = 0;          // the middle button drags the picture
+        int panxpos = 0, panypos = 0;  // where that drag began
+        int panresume = 0;             // the image was being drawn when the drag began
+    };
+    MainWindow mainwin;
 
     // The main window's procedure, given when its kind of window is registered, and
     // the About window with its picture while it is open (0 when closed).

@@ -25,7 +25,7 @@ void orbitmode(App& app) {
     if (s.okorbits == 0) {
         app.g_ohdc = Surface(s.xres, s.yres);
         s.okorbits = 1;
-        app.ftypesave = s.ftype;
+        app.mainwin.ftypesave = s.ftype;
         s.ftype = 0;
         s.inside = s.outside = 20;
         s.xmin = s.ymin = s.mxmin = s.mymin = -2.25;
@@ -41,7 +41,7 @@ void orbitmode(App& app) {
     } else {
         app.g_ohdc = Surface();
         s.okorbits = 0;
-        s.ftype = app.ftypesave;
+        s.ftype = app.mainwin.ftypesave;
         LoadParams(app);
         draw(s);
     }
@@ -51,12 +51,12 @@ void eschermode(App& app) {
     State& s = app.s;
     if (s.okescher == 0) {
         s.okescher = 1;
-        app.ftypesave = s.ftype;
+        app.mainwin.ftypesave = s.ftype;
         status(app, 1, " ");
         inform(app, "Press \"E\" again to exit\n   Escher-Julia mode.", "Escher-Julia");
     } else {
         s.okescher = 0;
-        s.ftype = app.ftypesave;
+        s.ftype = app.mainwin.ftypesave;
         LoadParams(app);
     }
     draw(s);

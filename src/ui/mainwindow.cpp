@@ -60,7 +60,7 @@ void create(App& app) {
     // image (its colorings, its palette) follows as soon as it ends. A file saved in
     // orbit tracing or Escher-Julia mode opens straight into its mode.
     const bool inmode = loaded && (s.okorbits || s.okescher);
-    app.plotafterfirst = loaded && !inmode;
+    app.firstimg.plotafter = loaded && !inmode;
     app.post(Message::command(inmode ? cmd::plot : cmd::firstimage));
 }
 
@@ -109,7 +109,7 @@ void adoptloadedmodes(App& app) {
     State& s = app.s;
     if (s.okorbits && (app.g_ohdc.width() != s.xres || app.g_ohdc.height() != s.yres))
         app.g_ohdc = Surface(s.xres, s.yres);
-    if (s.okorbits || s.okescher) app.ftypesave = s.ftype;
+    if (s.okorbits || s.okescher) app.mainwin.ftypesave = s.ftype;
 }
 
 int MainWindowProc(App& app, const Message& m) {
@@ -138,7 +138,7 @@ int MainWindowProc(App& app, const Message& m) {
         // the client area lies far outside the image.
         case MessageType::mousemove:
             // A drag of the picture follows the pointer beyond the window's edges too.
-            if (app.panning)
+            if (app.mainwin.panning)
                 panmove(app, m.x, m.y);
             else
                 mousemove(app, m.x & 0xFFFF, m.y & 0xFFFF);

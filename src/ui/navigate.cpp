@@ -76,7 +76,7 @@ void showmoved(App& app, const PixelMap& m) {
 bool movable(const App& app) {
     const State& s = app.s;
     return !s.okorbits && !s.okescher && !s.okfirstimage && !s.drawbox && !s.zooming &&
-           !app.panning;
+           !app.mainwin.panning;
 }
 
 View currentview(const State& s) {
@@ -86,10 +86,10 @@ View currentview(const State& s) {
 // The pointer's coordinates in the view now shown.
 void followpointer(App& app) {
     const State& s = app.s;
-    const int x = app.pointerxpos, y = app.pointerypos;
+    const int x = app.mainwin.pointerxpos, y = app.mainwin.pointerypos;
     if (x < 0 || y < 0 || !insideimage(s, x, y)) return;
-    app.cxm = planex(s, x);
-    app.cym = planey(s, y);
+    app.mainwin.cxm = planex(s, x);
+    app.mainwin.cym = planey(s, y);
     pointerstatus(app);
 }
 
@@ -109,7 +109,7 @@ void moveview(App& app, const View& v, const PixelMap& m) {
         resample(app.g_vhdc, m, next, s.xres, s.yres);
         app.g_vhdc = std::move(next);
         showmoved(app, PixelMap{});
-        app.keeppreview = true;
+        app.driver.keeppreview = true;
     }
     followpointer(app);
     s.j = 0;
@@ -128,15 +128,15 @@ void wheelnotch(App& app, int x, int y, double f, long long time) {
     State& s = app.s;
     const int t = s.ftype;
     const View v = wheelview(currentview(s), s.xres, s.yres, x, y, f);
-    const bool gesture = app.gestureentry >= 0 && app.gestureftype == t &&
-                         app.gestureentry == s.zct[t] && time >= app.lastnotch &&
-                         time - app.lastnotch < gesturegap;
+    const bool gesture = app.mainwin.gestureentry >= 0 && app.mainwin.gestureftype == t &&
+                         app.mainwin.gestureentry == s.zct[t] && time >= app.mainwin.lastnotch &&
+                         time - app.mainwin.lastnotch < gesturegap;
     if (gesture) s.zct[t] -= 1;  // the gesture's entry makes way for its newer view
     const int before = s.zct[t];
     remember(app, v);
-    app.gestureftype = t;
-    app.gestureentry = s.zct[t] != before ? s.zct[t] : -1;  // -1: the history was full
-    app.lastnotch = time;
+    app.mainwin.gestureftype = t;
+    app.mainwin.gestureentry = s.zct[t] != before ? s.zct[t] : -1;  // -1: the history was full
+    app.mainwin.lastnotch = time;
     moveview(app, v, wheelmap(x, y, f));
 }
 
@@ -164,16 +164,16 @@ View panview(const View& v, int xres, int yres, int dx, int dy) {
 
 void wheel(App& app, int x, int y, int delta, long long time) {
     State& s = app.s;
-    app.pointerxpos = x;
-    app.pointerypos = y;
+    app.mainwin.pointerxpos = x;
+    app.mainwin.pointerypos = y;
     if (!movable(app) || !insideimage(s, x, y)) return;
     // Small steps of a trackpad add up to notches; turning back starts afresh.
-    if ((delta > 0 && app.wheelrest < 0) || (delta < 0 && app.wheelrest > 0)) app.wheelrest = 0;
-    app.wheelrest += delta;
-    while (std::abs(app.wheelrest) >= notch) {
+    if ((delta > 0 && app.mainwin.wheelrest < 0) || (delta < 0 && app.mainwin.wheelrest > 0)) app.mainwin.wheelrest = 0;
+    app.mainwin.wheelrest += delta;
+    while (std::abs(app.mainwin.wheelrest) >= notch) {
         if (s.okjulia == 2) removejuliapreview(app);
-        const bool in = app.wheelrest > 0;
-        app.wheelrest += in ? -notch : notch;
+        const bool in = app.mainwin.wheelrest > 0;
+        app.mainwin.wheelrest += in ? -notch : notch;
         wheelnotch(app, x, y, in ? 0.5 : 2.0, time);
     }
 }
@@ -182,29 +182,29 @@ void mbuttondown(App& app, int x, int y) {
     State& s = app.s;
     if (!movable(app) || !insideimage(s, x, y)) return;
     if (s.okjulia == 2) removejuliapreview(app);
-    app.panning = 1;
-    app.panxpos = x;
-    app.panypos = y;
+    app.mainwin.panning = 1;
+    app.mainwin.panxpos = x;
+    app.mainwin.panypos = y;
     // The picture holds still while it is dragged, and is drawn again once it lands.
-    app.panresume = s.okfractal;
+    app.mainwin.panresume = s.okfractal;
     s.okfractal = 0;
 }
 
 void panmove(App& app, int x, int y) {
-    if (!app.panning) return;
-    app.pointerxpos = x;
-    app.pointerypos = y;
-    showmoved(app, panmap(x - app.panxpos, y - app.panypos));
+    if (!app.mainwin.panning) return;
+    app.mainwin.pointerxpos = x;
+    app.mainwin.pointerypos = y;
+    showmoved(app, panmap(x - app.mainwin.panxpos, y - app.mainwin.panypos));
 }
 
 void mbuttonup(App& app, int x, int y) {
-    if (!app.panning) return;
-    app.panning = 0;
-    app.pointerxpos = x;
-    app.pointerypos = y;
-    const int dx = x - app.panxpos, dy = y - app.panypos;
+    if (!app.mainwin.panning) return;
+    app.mainwin.panning = 0;
+    app.mainwin.pointerxpos = x;
+    app.mainwin.pointerypos = y;
+    const int dx = x - app.mainwin.panxpos, dy = y - app.mainwin.panypos;
     if (dx == 0 && dy == 0) {
-        app.s.okfractal = app.panresume;  // a click: the image goes on where it was
+        app.s.okfractal = app.mainwin.panresume;  // a click: the image goes on where it was
         return;
     }
     pan(app, dx, dy);

@@ -23,8 +23,8 @@ double planey(const State& s, int py) {
 
 void pointerstatus(App& app) {
     // In inversion mode the point iterated is the inverse of the one under the pointer.
-    if (app.s.okinvert) invert(&app.cxm, &app.cym, 1.0);
-    status(app, 0, "      x:  %.6f      y:  %.6f", app.cxm, app.cym);
+    if (app.s.okinvert) invert(&app.mainwin.cxm, &app.mainwin.cym, 1.0);
+    status(app, 0, "      x:  %.6f      y:  %.6f", app.mainwin.cxm, app.mainwin.cym);
 }
 
 void removejuliapreview(App& app) {
@@ -40,8 +40,8 @@ namespace {
 
 // Puts the image back where the last frame was drawn.
 void erasezoomframe(App& app) {
-    const Rect r{app.oldzoombox.left, app.oldzoombox.top, app.oldzoombox.left + app.width,
-                 app.oldzoombox.top + app.height};
+    const Rect r{app.mainwin.oldzoombox.left, app.mainwin.oldzoombox.top, app.mainwin.oldzoombox.left + app.mainwin.width,
+                 app.mainwin.oldzoombox.top + app.mainwin.height};
     app.window.copy(app.g_vhdc, r, r.left, r.top);
     app.host.present(r);
 }
@@ -56,7 +56,7 @@ void zoom(App& app) {
     State& s = app.s;
     s.zooming = 0;
     const double t = s.xmin, u = s.ymax;
-    const Rect& b = app.zoombox;
+    const Rect& b = app.mainwin.zoombox;
     s.xmin = t + static_cast<double>(b.left) / (s.xres - 1) * s.xside;
     s.ymin = u - static_cast<double>(b.bottom) / (s.yres - 1) * s.yside;
     s.xmax = t + static_cast<double>(b.right) / (s.xres - 1) * s.xside;
@@ -108,28 +108,28 @@ void takejulia(App& app) {
 
 void mousemove(App& app, int x, int y) {
     State& s = app.s;
-    app.pointerxpos = x;
-    app.pointerypos = y;
+    app.mainwin.pointerxpos = x;
+    app.mainwin.pointerypos = y;
     if (s.okfractal || !insideimage(s, x, y)) return;
-    app.cxm = planex(s, x);
-    app.cym = planey(s, y);
+    app.mainwin.cxm = planex(s, x);
+    app.mainwin.cym = planey(s, y);
     if (s.drawbox) {
-        app.nextxpos = x;
-        app.nextypos = y;
-        Rect& b = app.zoombox;
-        b = {std::min(app.startxpos, x), std::min(app.startypos, y), std::max(app.startxpos, x),
-             std::max(app.startypos, y)};
+        app.mainwin.nextxpos = x;
+        app.mainwin.nextypos = y;
+        Rect& b = app.mainwin.zoombox;
+        b = {std::min(app.mainwin.startxpos, x), std::min(app.mainwin.startypos, y), std::max(app.mainwin.startxpos, x),
+             std::max(app.mainwin.startypos, y)};
         if (b.right - b.left < 1 || b.bottom - b.top < 1) return;
-        if (app.erasebox)
+        if (app.mainwin.erasebox)
             erasezoomframe(app);
         else
-            app.erasebox = 1;
-        app.framezoombox = {b.left, b.top, b.right + 1, b.bottom + 1};
-        app.window.frame(app.framezoombox, white);
-        app.host.present(app.framezoombox);
-        app.oldzoombox = app.framezoombox;
-        app.width = app.oldzoombox.right - app.oldzoombox.left + 2;
-        app.height = app.oldzoombox.bottom - app.oldzoombox.top + 2;
+            app.mainwin.erasebox = 1;
+        app.mainwin.framezoombox = {b.left, b.top, b.right + 1, b.bottom + 1};
+        app.window.frame(app.mainwin.framezoombox, white);
+        app.host.present(app.mainwin.framezoombox);
+        app.mainwin.oldzoombox = app.mainwin.framezoombox;
+        app.mainwin.width = app.mainwin.oldzoombox.right - app.mainwin.oldzoombox.left + 2;
+        app.mainwin.height = app.mainwin.oldzoombox.bottom - app.mainwin.oldzoombox.top + 2;
         status(app, 1, "     aspect ratio:  %.6f",
                std::fabs(static_cast<double>(b.right - b.left) / (b.bottom - b.top)));
     }
@@ -142,19 +142,19 @@ void lbuttondown(App& app, int x, int y) {
     // ignored until the image is done.
     if (s.okfractal || !boxesallowed(s) || !insideimage(s, x, y)) return;
     s.drawbox = 1;
-    app.erasebox = 0;
-    app.startxpos = app.nextxpos = x;
-    app.startypos = app.nextypos = y;
+    app.mainwin.erasebox = 0;
+    app.mainwin.startxpos = app.mainwin.nextxpos = x;
+    app.mainwin.startypos = app.mainwin.nextypos = y;
     // The box starts empty, so that a click without a move is cancelled at button up
     // instead of reusing the box of an earlier drag.
-    app.zoombox = {x, y, x, y};
+    app.mainwin.zoombox = {x, y, x, y};
 }
 
 void lbuttonup(App& app) {
     State& s = app.s;
     if (!s.drawbox || !boxesallowed(s)) return;
     s.zooming = 1;
-    const Rect& b = app.zoombox;
+    const Rect& b = app.mainwin.zoombox;
     if (b.right - b.left >= 2 && b.bottom - b.top >= 2) {
         // The box waits on the window for Z or X.
         s.drawbox = 0;

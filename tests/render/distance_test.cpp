@@ -138,8 +138,8 @@ TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
                 app.s.jcy = 0.156;
                 app.s.maxiter = v.maxiter;
                 app.s.maxsize = v.maxsize;
-                app.simd = simd;
-                app.threads = threads;
+                app.driver.simd = simd;
+                app.driver.threads = threads;
                 view(v.x0, v.x1, v.y0, v.y1, 97);
                 run();
                 ranges.emplace_back(out, in);

@@ -70,9 +70,9 @@ TEST_F(Driver, SetUpValues) {
     EXPECT_EQ(app.s.xside, 3.0);
     EXPECT_EQ(app.s.yside, 3.0);
     EXPECT_EQ(app.s.factor, 256.0);
-    EXPECT_EQ(app.il, 1.4426950408889634);
-    EXPECT_DOUBLE_EQ(app.lpsm, 1.0197814405382262);
-    EXPECT_DOUBLE_EQ(app.lptia, 0.32663425997828094);
+    EXPECT_EQ(app.driver.il, 1.4426950408889634);
+    EXPECT_DOUBLE_EQ(app.driver.lpsm, 1.0197814405382262);
+    EXPECT_DOUBLE_EQ(app.driver.lptia, 0.32663425997828094);
     EXPECT_EQ(app.s.j, 1);
 
     app.s.maxiter = 100;

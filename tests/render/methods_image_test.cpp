@@ -406,9 +406,9 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
                 app.s.outside = m.outside;
                 app.s.inside = m.inside;
                 app.s.maxiter = 150;
-                app.simd = simd;
-                app.threads = threads;
-                app.engine.reset();
+                app.driver.simd = simd;
+                app.driver.threads = threads;
+                app.driver.engine.reset();
                 render();
                 images.push_back(app.g_vhdc);
             }

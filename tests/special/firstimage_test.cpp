@@ -201,7 +201,7 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     while (app.s.okfractal) {
         renderstep(app);
         ++calls;
-        EXPECT_EQ(app.k, calls / 40 % 10) << calls;
+        EXPECT_EQ(app.firstimg.k, calls / 40 % 10) << calls;
         EXPECT_EQ(app.s.j, calls % 40) << calls;
         // One second's pause after level 9, nothing before it.
         EXPECT_EQ(host.pauses.size(), calls >= 400 ? 1u : 0u) << calls;
@@ -209,8 +209,8 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     }
     EXPECT_EQ(calls, 400);
     EXPECT_EQ(host.pauses, std::vector<int>{1000});
-    EXPECT_EQ(app.kmax, 10);
-    EXPECT_EQ(app.first, 1);
+    EXPECT_EQ(app.firstimg.kmax, 10);
+    EXPECT_EQ(app.firstimg.first, 1);
     EXPECT_EQ(app.s.okzoom, 1);
     EXPECT_EQ(app.s.okjulia, 1);
     EXPECT_EQ(host.pointer.back(), std::make_pair(100, 100));
@@ -270,7 +270,7 @@ TEST(FirstImageStartUp, RaysBeforeThePauseThenTheColorLevel) {
     EXPECT_EQ(wide.host.pauses, std::vector<int>{1000});
     EXPECT_EQ(onray, black);
     EXPECT_EQ(offray, white);
-    EXPECT_EQ(wide.app.kmax, 11);  // the start-up pass keeps its eleven levels
+    EXPECT_EQ(wide.app.firstimg.kmax, 11);  // the start-up pass keeps its eleven levels
     EXPECT_EQ(wide.app.s.okfractal, 0);
     EXPECT_EQ(wide.app.s.okzoom, 1);
     EXPECT_EQ(wide.app.s.okjulia, 1);
@@ -320,7 +320,7 @@ TEST_F(FirstImage, ResumedAndRestartedPasses) {
     a.s.j = 0;
     a.s.okfractal = 1;
     renderstep(a);
-    EXPECT_EQ(a.k, 2);
+    EXPECT_EQ(a.firstimg.k, 2);
     EXPECT_EQ(a.s.j, 1);
     for (int i = 0; i < 40; ++i) ASSERT_EQ(a.g_vhdc.getpixel(i, 20), paused.getpixel(i, 20));
     while (a.s.okfractal) renderstep(a);
@@ -351,7 +351,7 @@ TEST_F(FirstImage, ResumedAndRestartedPasses) {
     a.s.j = 0;
     a.s.okfractal = 1;
     renderstep(a);
-    EXPECT_EQ(a.k, 0);
+    EXPECT_EQ(a.firstimg.k, 0);
     while (a.s.okfractal) renderstep(a);
     const Reference ref = {false, -1.5, 0.5, -1.0, 1.0, 0, 0, 40, 40};
     Surface want(40, 40, white);
@@ -366,7 +366,7 @@ TEST_F(FirstImage, NewPassTakesOverPausedRowAtTheTop) {
     app.s.j = 17;
     renderstep(app);
     EXPECT_EQ(app.s.j, 1);
-    EXPECT_EQ(app.kmax, 10);
+    EXPECT_EQ(app.firstimg.kmax, 10);
     EXPECT_EQ(host.presented.front(), app.s.ClientRes);  // it cleared the window first
 }
 

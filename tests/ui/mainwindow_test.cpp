@@ -103,8 +103,8 @@ TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
     open();
     // The opening animation ran over the file's view, to its end (the pause after
     // its rays), and then the file's own image was drawn without a key pressed.
-    EXPECT_EQ(app.firstpass.xmin, -0.75);
-    EXPECT_EQ(app.firstpass.ymax, 0.5);
+    EXPECT_EQ(app.firstimg.pass.xmin, -0.75);
+    EXPECT_EQ(app.firstimg.pass.ymax, 0.5);
     EXPECT_NE(std::find(host.pauses.begin(), host.pauses.end(), 1000), host.pauses.end());
     const Surface drawn = app.g_vhdc;
     command(cmd::plot);
@@ -264,7 +264,7 @@ TEST_F(Window, ABoxDraggedBackwardsIsNormalisedAndFramedOnTheWindowOnly) {
     const Surface image = app.g_vhdc;
     press(120, 90);
     move(60, 40);
-    EXPECT_EQ(app.zoombox, (Rect{60, 40, 120, 90}));
+    EXPECT_EQ(app.mainwin.zoombox, (Rect{60, 40, 120, 90}));
     EXPECT_EQ(host.laststatus(1), "     aspect ratio:  1.200000");
     // A white outline over the box's pixel edges, inclusive.
     for (int x = 60; x <= 120; ++x) {
@@ -281,7 +281,7 @@ TEST_F(Window, ABoxDraggedBackwardsIsNormalisedAndFramedOnTheWindowOnly) {
     move(100, 80);
     EXPECT_EQ(app.window.getpixel(60, 40), image.getpixel(60, 40));
     EXPECT_EQ(app.window.getpixel(70, 90), image.getpixel(70, 90));
-    EXPECT_EQ(app.zoombox, (Rect{100, 80, 120, 90}));
+    EXPECT_EQ(app.mainwin.zoombox, (Rect{100, 80, 120, 90}));
     EXPECT_EQ(host.laststatus(1), "     aspect ratio:  2.000000");
 
     release(100, 80);
@@ -359,7 +359,7 @@ TEST_F(Window, PointerCoordinatesAndTheirInversion) {
     // The box still works on pixels.
     drag(10, 10, 30, 20);
     EXPECT_EQ(app.s.zooming, 1);
-    EXPECT_EQ(app.zoombox, (Rect{10, 10, 30, 20}));
+    EXPECT_EQ(app.mainwin.zoombox, (Rect{10, 10, 30, 20}));
 }
 
 // ---- the history ---------------------------------------------------------------------
