@@ -14,7 +14,12 @@ root="$dest$prefix"
 desktop="$root/share/applications/vantrel.desktop"
 icon="$root/share/icons/hicolor/256x256/apps/vantrel.png"
 mime="$root/share/mime/packages/vantrel.xml"
-for f in "$desktop" "$icon" "$mime"; do [ -f "$f" ] || fail "missing ${f#$dest}"; done
+thumbnailer="$root/share/thumbnailers/vantrel.thumbnailer"
+metainfo="$root/share/metainfo/io.github.vantrel.Vantrel.metainfo.xml"
+manpage="$root/share/man/man1/vantrel.1"
+for f in "$desktop" "$icon" "$mime" "$thumbnailer" "$metainfo" "$manpage"; do
+    [ -f "$f" ] || fail "missing ${f#$dest}"
+done
 # Nothing lands outside the staging tree's prefix.
 [ -z "$(find "$dest" -mindepth 1 -maxdepth 1 ! -name usr)" ] || fail "files outside $prefix"
 
@@ -33,9 +38,52 @@ for type in $types; do
 done
 grep -q '<glob pattern="\*.vtl"/>' "$mime" || fail "no *.vtl glob"
 grep -q '<glob pattern="\*.vantrel"/>' "$mime" || fail "no *.vantrel glob"
+claimed="$(sed -n 's/^MimeType=//p' "$thumbnailer")"
+for type in $types; do
+    [[ ";$claimed" == *";$type;"* ]] || fail "the thumbnailer does not take $type"
+done
+
+# The metadata names the installed desktop entry and the version the program reports.
+version="$("$root/bin/vantrel" --version | sed -n 's/^vantrel //p')"
+[ -n "$version" ] || fail "no version from the installed program"
+grep -q '<launchable type="desktop-id">vantrel.desktop</launchable>' "$metainfo" ||
+    fail "the metadata does not launch vantrel.desktop"
+grep -q "<id>$(basename "$metainfo" .metainfo.xml)</id>" "$metainfo" ||
+    fail "the metadata's file name is not its id"
+[ "$(grep -o '<release version="[^"]*"' "$metainfo" | head -n 1)" = "<release version=\"$version\"" ] ||
+    fail "the newest release in the metadata is not $version"
+grep -q "^\.TH VANTREL 1 [^ ]* \"Vantrel $version\"" "$manpage" || fail "the man page is not of $version"
+
+# The man page documents every option of the program's usage, and only options the
+# program knows (asked with no display, so that none of them can open a window).
+usage_options="$("$root/bin/vantrel" --help | grep -oE -- '(^|[][ |])--?[a-z][a-z-]*' | tr -d ' []|' |
+    sort -u)"
+documented="$(sed 's/\\-/-/g' "$manpage" |
+    awk '/^\.(TP|TQ)$/ { item = 1; next }
+         item && /^\.B[IR]? / { for (i = 2; i <= NF; i++) if ($i ~ /^--?[a-z]/) print $i }
+         { item = 0 }' | sort -u)"
+[ "$(echo "$usage_options" | wc -l)" -ge 8 ] || fail "too few options in --help: $usage_options"
+for option in $usage_options; do
+    echo "$documented" | grep -qx -- "$option" || fail "the man page does not describe $option"
+done
+for option in $documented; do
+    said="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/vantrel" "$option" 2>&1 || true)"
+    [[ "$said" != *"unknown option"* ]] || fail "the man page describes $option, which the program does not know"
+done
 
 if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate"
+fi
+if command -v appstreamcli > /dev/null; then
+    appstreamcli validate-tree --no-net "$root" > "$dest/appstream.out" ||
+        fail "appstreamcli validate-tree: $(cat "$dest/appstream.out")"
+fi
+# Rendering the man page gives no warning.
+if command -v groff > /dev/null; then
+    groff -man -Tutf8 -ww -z "$manpage" 2> "$dest/man.err" && [ ! -s "$dest/man.err" ] ||
+        fail "groff: $(cat "$dest/man.err")"
+elif command -v mandoc > /dev/null; then
+    mandoc -Tlint -Wwarning "$manpage" || fail "mandoc -Tlint"
 fi
 if command -v xmllint > /dev/null; then
     xmllint --noout "$mime" || fail "MIME XML is not well-formed"
