@@ -13,18 +13,16 @@ namespace vantrel {
 
 namespace {
 
-bool tiaoutside(int outside) { return outside >= 9 && outside <= 12; }
-
 double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
 
 // The pixel's point and a fresh start of its orbit, in the core fields of o.
 void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
     const double x = i * f.xside / (f.xres - 1) + f.xmin;
-    if (f.ftype == 0) {
+    if (f.ftype == settype::mandelbrot) {
         o.c = {x, ystart};
         if (f.okinvert) {
             invert(&o.c.x, &o.c.y, 1.0);
-            if (tiaoutside(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
+            if (outsidetia(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
         }
         o.z = {0.0, 0.0};
     } else {
@@ -33,7 +31,7 @@ void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
         o.z = {x, ystart};
         if (f.okinvert) {
             invert(&o.z.x, &o.z.y, 1.0);
-            if (tiaoutside(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
+            if (outsidetia(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
         }
         o.c = {f.jcx, f.jcy};
     }
@@ -214,12 +212,12 @@ struct Kernel {
             orbits.resize(static_cast<std::size_t>(f.xres));
             // Without the inside estimator only escaped orbits want the derivative:
             // the row runs the plain loop, and its escaped orbits run again with it.
-            const bool later = work == static_cast<int>(LaneWork::derivative) && f.inside != 14 &&
-                               f.exponent == 2;
+            const bool later = work == static_cast<int>(LaneWork::derivative) &&
+                               f.inside != inside::distanceestimator && f.exponent == 2;
             const LaneWork first = later ? LaneWork::plain : static_cast<LaneWork>(work);
             if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
             if (later) derivativeofescaped(f, ystart, orbits.data());
-            if (f.outside == 8) externalangles(f, orbits.data(), f.xres);
+            if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
             for (int i = 0; i < f.xres; ++i) {
                 if constexpr (S == Steps::peitgen) {
                     if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
@@ -301,21 +299,23 @@ Entry bywatch(Watch w, bool st, bool sq, int e) {
 
 Entry choose(const Frame& f) {
     Steps s = Steps::none;
-    if ((f.outside >= 9 && f.outside <= 11) || f.inside == 11)
-        s = f.tiaflag == 1 ? Steps::tia1 : f.tiaflag == 2 ? Steps::tia2 : Steps::tia0;
-    else if (f.outside == 12)
+    if (tiasums(f.outside, f.inside))
+        s = f.tiaflag == tiaalgorithm::damienjones     ? Steps::tia1
+            : f.tiaflag == tiaalgorithm::kerrymitchell ? Steps::tia2
+                                                       : Steps::tia0;
+    else if (f.outside == outside::integertia)
         s = Steps::inttia;
-    else if (f.outside == 15)
+    else if (f.outside == outside::speciesoforigin)
         s = Steps::species;
-    else if (f.outside == 16)
+    else if (f.outside == outside::cardioid)
         s = Steps::cardioid;
-    else if (f.outside == 7)
+    else if (f.outside == outside::peitgenbands)
         s = Steps::peitgen;
-    const Watch w = f.inside == 2 || f.inside == 3 ? Watch::bof
-                    : f.inside == 12               ? Watch::epsilon
-                                                   : Watch::none;
-    const bool st = f.outside == 18 || f.inside == 14;
-    const bool sq = f.tiaflag == 1 || f.tiaflag == 2;
+    const Watch w = f.inside == inside::bof33 || f.inside == inside::bof34 ? Watch::bof
+                    : f.inside == inside::epsiloncross                     ? Watch::epsilon
+                                                                           : Watch::none;
+    const bool st = distanceestimate(f.outside, f.inside);
+    const bool sq = squaredsize(f.tiaflag);
     const int e = std::clamp(f.exponent, 2, 17);
     switch (s) {
         case Steps::peitgen: return bywatch<Steps::peitgen>(w, st, sq, e);
@@ -339,7 +339,7 @@ Orbit startpixel(const Frame& f, int i, double ystart) {
 }
 
 void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
-    if (!scratch && (f.outside == 18 || f.inside == 14)) {
+    if (!scratch && distanceestimate(f.outside, f.inside)) {
         // Nowhere to keep the orbit: iterate all the same, without an estimate.
         std::vector<COMPLEX> own(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1);
         choose(f).iterate(f, o, own.data());
@@ -352,12 +352,12 @@ void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
 
 Rgb pixelcolor(const Frame& f, const Orbit& o) {
     const bool out = escaped(f, o);
-    if (out && f.outside == 6) {
+    if (out && f.outside == outside::binaryblackwhite) {
         const int k = o.z.y < 0 ? 0 : 255;
         return rgb(k, k, k);
     }
     Channels ch = out ? outsidecolor(f, o) : insidecolor(f, o);
-    if (f.method == 0) {
+    if (f.method == coloringmethod::heightfield) {
         const long long gray = (ch.r * 30 / 100 + ch.g * 59 / 100 + ch.b * 11 / 100) & 0xFF;
         ch = {gray, gray, gray};
     }

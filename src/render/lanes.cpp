@@ -119,7 +119,7 @@ struct Consts {
           idle(hn::Set(d, 1e300)),
           e(std::clamp(f.exponent, 2, 17)),
           placed(starts != nullptr),
-          julia(f.ftype != 0),
+          julia(f.ftype != settype::mandelbrot),
           xside(hn::Set(d, f.xside)),
           xdiv(hn::Set(d, static_cast<double>(f.xres - 1))),
           xmin(hn::Set(d, f.xmin)),
@@ -502,7 +502,7 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         for (int i = 0; i < count; ++i) orbits[i] = startpixel(f, i, *rowy);
     const double* starts = rowy && !f.okinvert ? rowy : nullptr;
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
-    const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
+    const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
         squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count, starts)
                 : Lanes<0, LaneWork::plain, false>::run(f, orbits, count, starts);
@@ -510,7 +510,7 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     }
     // A c.y of -0 is where the products by zero of the square matter.
     const auto negzero = [](double v) { return v == 0 && std::signbit(v); };
-    bool exact = starts && negzero(f.ftype == 0 ? *starts : f.jcy);
+    bool exact = starts && negzero(f.ftype == settype::mandelbrot ? *starts : f.jcy);
     for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
         case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts); break;

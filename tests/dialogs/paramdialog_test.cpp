@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <tuple>
@@ -120,7 +120,7 @@ TEST(ParamDialog, ViewBoundsAreOrderedClampedAndKeptApart) {
     EXPECT_EQ(s.mymax, 64.0);
     EXPECT_EQ(s.jxmin, -2.25);
     // Julia set: its view follows instead.
-    s.ftype = 1;
+    s.ftype = settype::julia;
     f = opened(s);
     f.text[305] = "-1.5";
     ASSERT_TRUE(press(s, f).accepted());
@@ -204,10 +204,13 @@ TEST(ParamDialog, TextThatIsNoNumberIsRefusedWithItsFieldsMessage) {
 }
 
 TEST(ParamDialog, EscapeLimitRangeFollowsTheColoring) {
-    for (auto [outside, inside, error] : {std::tuple{9, 0, 7}, std::tuple{10, 0, 7},
-                                          std::tuple{11, 0, 7}, std::tuple{12, 0, 7},
-                                          std::tuple{1, 11, 7}, std::tuple{1, 0, -1},
-                                          std::tuple{13, 0, -1}}) {
+    for (auto [outside, inside, error] : {std::tuple{outside::tia, inside::solidcolor, 7},
+                                          std::tuple{outside::smoothingtia, inside::solidcolor, 7},
+                                          std::tuple{outside::potentialtia, inside::solidcolor, 7},
+                                          std::tuple{outside::integertia, inside::solidcolor, 7},
+                                          std::tuple{outside::levelsets, inside::tia, 7},
+                                          std::tuple{outside::levelsets, inside::solidcolor, -1},
+                                          std::tuple{outside::kirlian, inside::solidcolor, -1}}) {
         State s = viewstate();
         s.outside = outside;
         s.inside = inside;
@@ -223,7 +226,7 @@ TEST(ParamDialog, EscapeLimitRangeFollowsTheColoring) {
     }
     // Equipotential lines never read the field.
     State s = viewstate();
-    s.outside = 4;
+    s.outside = outside::equipotentiallines;
     DialogFields f = opened(s);
     f.text[340] = "whatever";
     EXPECT_TRUE(press(s, f).accepted());

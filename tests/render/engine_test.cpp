@@ -19,7 +19,7 @@ Frame frame(int xres, int yres, int maxiter) {
     f.yres = yres;
     f.maxiter = maxiter;
     f.maxsize = 16.0;
-    f.outside = 1;
+    f.outside = outside::levelsets;
     f.palette = defpalette();
     return f;
 }

@@ -34,46 +34,46 @@ TEST(Root, PrincipalBranchOnEveryHalfPlane) {
 }
 
 TEST(ExternalAngle, KnownParameters) {
-    EXPECT_EQ(externalangle(0, 1.0, 0.0, 0, 0), 0.0);
-    EXPECT_EQ(externalangle(0, -3.0, 0.0, 0, 0), 0.5);
-    EXPECT_NEAR(externalangle(0, -0.75, 0.1, 0, 0), 1.0 / 3, 1e-3);
-    EXPECT_NEAR(externalangle(0, -0.75, -0.1, 0, 0), 2.0 / 3, 1e-3);
+    EXPECT_EQ(externalangle(settype::mandelbrot, 1.0, 0.0, 0, 0), 0.0);
+    EXPECT_EQ(externalangle(settype::mandelbrot, -3.0, 0.0, 0, 0), 0.5);
+    EXPECT_NEAR(externalangle(settype::mandelbrot, -0.75, 0.1, 0, 0), 1.0 / 3, 1e-3);
+    EXPECT_NEAR(externalangle(settype::mandelbrot, -0.75, -0.1, 0, 0), 2.0 / 3, 1e-3);
     // Far out the angle of c approaches its argument.
-    EXPECT_NEAR(externalangle(0, 0, 1000, 0, 0), 0.25, 1e-3);
+    EXPECT_NEAR(externalangle(settype::mandelbrot, 0, 1000, 0, 0), 0.25, 1e-3);
 }
 
 TEST(ExternalAngle, DegeneratePoints) {
     // At the origin: a quarter turn above, three quarters otherwise.
-    EXPECT_EQ(externalangle(0, 0, 1e-7, 0, 0), 0.25);
-    EXPECT_EQ(externalangle(0, 0, -1e-7, 0, 0), 0.75);
-    EXPECT_EQ(externalangle(0, 0, 0, 0, 0), 0.75);
+    EXPECT_EQ(externalangle(settype::mandelbrot, 0, 1e-7, 0, 0), 0.25);
+    EXPECT_EQ(externalangle(settype::mandelbrot, 0, -1e-7, 0, 0), 0.75);
+    EXPECT_EQ(externalangle(settype::mandelbrot, 0, 0, 0, 0), 0.75);
     // Points of the set never get far enough: 0.
-    EXPECT_EQ(externalangle(0, -0.1, 0.1, 0, 0), 0.0);
-    EXPECT_EQ(externalangle(0, -1.0, 0.0, 0, 0), 0.0);  // passes through 0
-    EXPECT_EQ(externalangle(1, 0.5, 0.5, 0.0, 0.0), 0.0);
+    EXPECT_EQ(externalangle(settype::mandelbrot, -0.1, 0.1, 0, 0), 0.0);
+    EXPECT_EQ(externalangle(settype::mandelbrot, -1.0, 0.0, 0, 0), 0.0);  // passes through 0
+    EXPECT_EQ(externalangle(settype::julia, 0.5, 0.5, 0.0, 0.0), 0.0);
 }
 
 TEST(ExternalAngle, JuliaOfZeroIsTheArgument) {
     for (double t : {0.1, 0.3, 0.45, 0.6, 0.9}) {
         const double x = 1.5 * std::cos(2 * M_PI * t), y = 1.5 * std::sin(2 * M_PI * t);
-        EXPECT_NEAR(externalangle(1, x, y, 0, 0), t, 1e-12) << t;
+        EXPECT_NEAR(externalangle(settype::julia, x, y, 0, 0), t, 1e-12) << t;
     }
     State s;
     s.jcx = s.jcy = 0;
-    EXPECT_EQ(externalangle(s, 1, -2, 0), 0.5);
+    EXPECT_EQ(externalangle(s, settype::julia, -2, 0), 0.5);
     // The angle is in [0, 1): a whole turn is 0.
-    EXPECT_EQ(externalangle(1, 2, 0, 0, 0), 0.0);
+    EXPECT_EQ(externalangle(settype::julia, 2, 0, 0, 0), 0.0);
 }
 
 TEST(ExternalAngle, JuliaSetOfAnotherConstant) {
     // For c = -2 the Julia set is [-2, 2]; the point 3 lies on the ray of angle 0,
     // -3 on the ray 1/2 (its image is 7, on ray 0).
-    EXPECT_EQ(externalangle(1, 3, 0, -2, 0), 0.0);
-    EXPECT_EQ(externalangle(1, -3, 0, -2, 0), 0.5);
+    EXPECT_EQ(externalangle(settype::julia, 3, 0, -2, 0), 0.0);
+    EXPECT_EQ(externalangle(settype::julia, -3, 0, -2, 0), 0.5);
     State s;
     s.jcx = -2;
     s.jcy = 0;
-    EXPECT_EQ(externalangle(s, 1, -3, 0), 0.5);
+    EXPECT_EQ(externalangle(s, settype::julia, -3, 0), 0.5);
 }
 
 // Follows the ray N/D inward with the Newton refinement for `depth` halvings of
@@ -172,7 +172,7 @@ protected:
 };
 
 TEST_F(Rays, ZeroRunsAlongThePositiveAxisTo025) {
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.kmin, 299);  // the row of y = 0
@@ -184,7 +184,7 @@ TEST_F(Rays, ZeroRunsAlongThePositiveAxisTo025) {
 }
 
 TEST_F(Rays, HalfRunsAlongTheNegativeAxisToMinus2) {
-    EXPECT_EQ(NewtonRay(app, 0, 1, 2, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 2, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.kmin, 299);
@@ -198,13 +198,13 @@ TEST_F(Rays, ThirdsLandNearMinusThreeQuarters) {
     app.s.gray = 0;
     app.s.bray = 0;
     const Rgb pen = rgb(255, 0, 0);
-    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 3, 0, 0), 0);
     Drawn d = drawn(pen);
     ASSERT_GT(d.count, 0);
     EXPECT_LT(d.kmax, 299);  // above the axis
     EXPECT_LT(std::hypot(x(d.imax) + 0.75, y(d.kmax)), 0.1);
     app.g_vhdc = Surface(600, 600, white);
-    EXPECT_EQ(NewtonRay(app, 0, 2, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 2, 3, 0, 0), 0);
     d = drawn(pen);
     ASSERT_GT(d.count, 0);
     EXPECT_GT(d.kmin, 299);  // below it
@@ -213,10 +213,10 @@ TEST_F(Rays, ThirdsLandNearMinusThreeQuarters) {
 
 TEST_F(Rays, InvalidAnglesDrawNothing) {
     const Surface before = app.g_vhdc;
-    EXPECT_EQ(NewtonRay(app, 0, 1, 1, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, 3, 2, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, -1, 2, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, 0, 0, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 1, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 3, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, -1, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 0, 0, 0), 1);
     EXPECT_EQ(app.g_vhdc, before);
 }
 
@@ -228,7 +228,7 @@ TEST_F(Rays, ARayThatNeverComesNearTheViewDrawsNothing) {
     s.ymax = 11;
     s.xside = s.yside = 1;
     const Surface before = app.g_vhdc;
-    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 3, 0, 0), 0);
     EXPECT_EQ(app.g_vhdc, before);
 }
 
@@ -240,7 +240,7 @@ TEST_F(Rays, DeepZoomStartsAtTheFirstDrawablePoint) {
     s.ymin = -0.0001;
     s.ymax = 0.0001;
     s.xside = s.yside = 0.0002;
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imax, 599);
@@ -257,7 +257,7 @@ TEST_F(Rays, ZoomedOutStartPointIsTheFirstVertex) {
     s.xmin = s.ymin = -1500;
     s.xmax = s.ymax = 1500;
     s.xside = s.yside = 3000;
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imax, static_cast<int>((std::exp(7.0) + 1500) * 599 / 3000));
@@ -272,7 +272,7 @@ TEST_F(Rays, JuliaRaysOfZeroAreStraight) {
     s.xmin = s.ymin = -2;
     s.xmax = s.ymax = 2;
     s.xside = s.yside = 4;
-    EXPECT_EQ(NewtonRay(app, 1, 1, 4, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::julia, 1, 4, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imin, 299);  // the column of x = 0
