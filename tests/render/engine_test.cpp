@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/escape.h"
+#include "render/rows.h"
 
 namespace vantrel {
 namespace {
