@@ -77,9 +77,9 @@ void inversionmode(App& app) {
 
 void tiavariant(App& app) {
     State& s = app.s;
-    static constexpr const char* names[3] = {"TIA algorithm: KX", "TIA algorithm: Damien Jones",
-                                             "TIA algorithm: Kerry Mitchell"};
-    s.tiaflag = (s.tiaflag + 1) % 3;
+    static constexpr const char* names[tiaalgorithm::count] = {
+        "TIA algorithm: KX", "TIA algorithm: Damien Jones", "TIA algorithm: Kerry Mitchell"};
+    s.tiaflag = (s.tiaflag + 1) % tiaalgorithm::count;
     if (s.okinvert) {
         // The other two variants square the escape radius, which inversion's
         // far-away points overflow.

@@ -18,6 +18,16 @@ DialogFields opened(const Dialog& d, const State& s) {
 // Checks one button of a group as the user would, clearing the others.
 void choose(DialogFields& f, int first, int last, int id) { f.checkradio(first, last, id); }
 
+// Checks the button of a method in the outside or inside dialog.
+void chooseoutside(DialogFields& f, int method) {
+    choose(f, firstradio::outside, firstradio::outside + outside::count - 1,
+           firstradio::outside + method);
+}
+void chooseinside(DialogFields& f, int method) {
+    choose(f, firstradio::inside, firstradio::inside + inside::count - 1,
+           firstradio::inside + method);
+}
+
 TEST(DialogTables, TitlesIdsAndButtonsAreThoseTheProgramNames) {
     const struct {
         int id;
@@ -119,7 +129,7 @@ TEST(RadioDialogs, OpenOnTheCurrentValueAndStoreTheChosenOne) {
     // A value with no button of its own opens with none checked and survives OK.
     s.outside = outside::orbittracing;
     DialogFields o = opened(OutsideDialogProc, s);
-    for (int id = 520; id <= 538; ++id) EXPECT_FALSE(o.ischecked(id));
+    for (int id = 0; id < outside::count; ++id) EXPECT_FALSE(o.ischecked(firstradio::outside + id));
     EXPECT_TRUE(OutsideDialogProc.ok(s, o).accepted());
     EXPECT_EQ(s.outside, outside::orbittracing);
 }
@@ -128,7 +138,7 @@ TEST(MethodDialogs, SpeciesAndCardioidRefuseInsideTia) {
     State s;
     s.inside = inside::tia;
     DialogFields f = opened(OutsideDialogProc, s);
-    choose(f, 520, 538, 536);  // Cardioid
+    chooseoutside(f, outside::cardioid);
     const DialogCheck r = OutsideDialogProc.ok(s, f);
     EXPECT_EQ(r.error, 12);
     EXPECT_EQ(r.message, "Species of Origin and Cardioid are\n\n   incompatible with inside TIA.");
@@ -138,7 +148,7 @@ TEST(MethodDialogs, SpeciesAndCardioidRefuseInsideTia) {
     State t;
     t.outside = outside::speciesoforigin;
     DialogFields g = opened(InsideDialogProc, t);
-    choose(g, 620, 634, 631);
+    chooseinside(g, inside::tia);
     EXPECT_EQ(InsideDialogProc.ok(t, g).error, 12);
     EXPECT_EQ(t.inside, inside::tia);
 
@@ -146,14 +156,14 @@ TEST(MethodDialogs, SpeciesAndCardioidRefuseInsideTia) {
     State u;
     u.inside = inside::tia;
     DialogFields h = opened(OutsideDialogProc, u);
-    choose(h, 520, 538, 537);
+    chooseoutside(h, outside::nplusrealz);
     EXPECT_TRUE(OutsideDialogProc.ok(u, h).accepted());
 }
 
 TEST(MethodDialogs, DistanceEstimatorAdvisoryComesOncePerRun) {
     State s;
     DialogFields f = opened(InsideDialogProc, s);
-    choose(f, 620, 634, 634);
+    chooseinside(f, inside::distanceestimator);
     const DialogCheck first = InsideDialogProc.ok(s, f);
     ASSERT_TRUE(first.accepted());
     ASSERT_EQ(first.notices.size(), 1u);
@@ -174,7 +184,7 @@ TEST(MethodDialogs, DistanceEstimatorAdvisoryComesOncePerRun) {
     State t;
     t.outside = outside::cardioid;
     DialogFields g = opened(InsideDialogProc, t);
-    choose(g, 620, 634, 631);
+    chooseinside(g, inside::tia);
     InsideDialogProc.ok(t, g);
     EXPECT_EQ(t.demadvisory, 1);
 }
