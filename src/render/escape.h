@@ -55,6 +55,8 @@ void placepixel(const Frame& f, int i, double ystart, Orbit& o);
 enum class Steps { none, peitgen, tia0, tia1, tia2, inttia, species, cardioid };
 enum class Watch { none, bof, epsilon };
 constexpr int stepkinds = 8, watchkinds = 3;
+static_assert(static_cast<int>(Steps::cardioid) + 1 == stepkinds &&
+              static_cast<int>(Watch::epsilon) + 1 == watchkinds);
 struct StepWork {
     Steps steps = Steps::none;
     Watch watch = Watch::none;
