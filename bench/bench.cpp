@@ -134,7 +134,8 @@ int run() {
             apply(scene, app.s);
             app.driver.threads = c.threads;
             app.driver.simd = c.simd;
-            if (scene.outside == 4 || scene.outside == 8 || scene.outside == 18)
+            if (scene.outside == outside::equipotentiallines ||
+                scene.outside == outside::fieldlines || scene.outside == outside::distanceestimator)
                 driverimage(app);  // warms the pool; these images are costly to repeat
             // The machine's noise only ever adds time: the faster configurations,
             // cheap to repeat, get more tries at a quiet moment.
@@ -143,7 +144,8 @@ int run() {
             const std::vector<Rgb> image(app.g_vhdc.row(0), app.g_vhdc.row(0) + ref.size());
             bool same = first.empty() || image == first;
             if (first.empty()) first = image;
-            if (scene.outside == 1 && scene.inside == 0) same = same && image == ref;
+            if (scene.outside == outside::levelsets && scene.inside == inside::solidcolor)
+                same = same && image == ref;
             report(c.name, t, pixels, static_cast<double>(iterations), tref / t);
             if (!same) {
                 std::printf("  ** the image differs\n");

@@ -13,10 +13,10 @@ struct Scene {
     int xres, yres;
     double xmin, xmax, ymin, ymax;
     int maxiter;
-    int outside = 1, inside = 0;
+    int outside = outside::levelsets, inside = inside::solidcolor;
     int repeats = 3;     // heavy scenes are timed fewer times
     double target = 0;   // the speed-up over the plain loop this scene must reach on all cores
-    int method = 1;      // 0: Height Field
+    int method = coloringmethod::image;
 };
 
 std::vector<Scene> scenes();

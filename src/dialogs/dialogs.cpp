@@ -1,5 +1,7 @@
 #include "dialogs/dialogs.h"
 
+#include "platform/message.h"
+
 namespace vantrel {
 
 const Dialog* finddialog(int templateid) {
@@ -24,12 +26,12 @@ const char* errortext(int error) {
 }
 
 int followup(int templateid, const State& s) {
-    if (templateid == 500) {
-        if (s.outside == 0) return 170;
-        if (s.outside == 8) return 165;
-        if (s.outside == 4) return 175;
-    } else if (templateid == 600) {
-        if (s.inside == 0) return 170;
+    if (templateid == dialogid::outside) {
+        if (s.outside == outside::solidcolor) return cmd::colors;
+        if (s.outside == outside::fieldlines) return cmd::period;
+        if (s.outside == outside::equipotentiallines) return cmd::background;
+    } else if (templateid == dialogid::inside) {
+        if (s.inside == inside::solidcolor) return cmd::colors;
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 
 namespace vantrel {
 
-const char* const outsidenames[19] = {
+const char* const outsidenames[outside::count] = {
     "Solid Color",
     "Level Sets",
     "Smoothing",
@@ -28,7 +28,7 @@ const char* const outsidenames[19] = {
     "Distance Estimator",
 };
 
-const char* const insidenames[15] = {
+const char* const insidenames[inside::count] = {
     "Solid Color",
     "ZMag",
     "BOF 33",
@@ -117,38 +117,43 @@ void statictext(DialogTable& t, int groupid, const char* text, int top, int bott
 }
 
 DialogTable raystable() {
-    DialogTable t{1000, "    External Ray Options", 155, 250, font, "Parameter Error", {}};
+    DialogTable t{dialogid::rays, "    External Ray Options", 155, 250,
+                  font,           "Parameter Error",          {}};
     statictext(t, 1010,
                "Select angle in turns (radians / 2 Pi):\n\n"
                "  a rational number from  0/1 to 255/256",
                7, 50);
     t.controls.push_back({ControlKind::group, 1020, "N / D", 0, {7, 55, 148, 99}, {}});
-    edit(t, 1050, "N (0 - 255):", 1020, 14, 67, 60, 40);
-    edit(t, 1060, "D (1 - 256):", 1020, 14, 82, 60, 40);
-    const int below = column(t, 1030, "Mode", 1095, {"single ray N / D", "all rays with D"}, 104, 14);
+    edit(t, optionfield::raynum, "N (0 - 255):", 1020, 14, 67, 60, 40);
+    edit(t, optionfield::rayden, "D (1 - 256):", 1020, 14, 82, 60, 40);
+    const int below = column(t, 1030, "Mode", firstradio::raymode,
+                             {"single ray N / D", "all rays with D"}, 104, 14);
     t.controls.push_back(
         {ControlKind::group, 1040, "Color Indices (0 - 255)", 0, {7, below + 5, 148, below + 66}, {}});
-    edit(t, 1070, "red:", 1040, 14, below + 17, 60, 40);
-    edit(t, 1080, "green:", 1040, 14, below + 32, 60, 40);
-    edit(t, 1090, "blue:", 1040, 14, below + 47, 60, 40);
+    edit(t, optionfield::rayred, "red:", 1040, 14, below + 17, 60, 40);
+    edit(t, optionfield::rayred + 10, "green:", 1040, 14, below + 32, 60, 40);
+    edit(t, optionfield::rayred + 20, "blue:", 1040, 14, below + 47, 60, 40);
     buttons(t, 225);
     return t;
 }
 
 DialogTable periodtable() {
-    DialogTable t{800, "    Choose Period ( 1 - 64 )", 155, 164, font, "Parameter Error", {}};
+    DialogTable t{
+        dialogid::period, "    Choose Period ( 1 - 64 )", 155, 164, font, "Parameter Error", {}};
     statictext(t, 810, "Recommended: 1, 3, 12, 15, 21, 42\n\nTry the greyscale palette", 7, 50);
     t.controls.push_back({ControlKind::group, 820, "Period", 0, {7, 55, 148, 82}, {}});
-    edit(t, 840, "Period:", 820, 14, 66, 60, 40);
-    column(t, 830, "Mapping", 850, {"Radial", "Radial Reflected"}, 87, 14);
+    edit(t, optionfield::period, "Period:", 820, 14, 66, 60, 40);
+    column(t, 830, "Mapping", firstradio::mapping, {"Radial", "Radial Reflected"}, 87, 14);
     buttons(t, 140);
     return t;
 }
 
 DialogTable colorstable() {
-    DialogTable t{700, "    Choose Colors ( 0 - 255 )", 155, 164, font, "Parameter Error", {}};
+    DialogTable t{
+        dialogid::colors, "    Choose Colors ( 0 - 255 )", 155, 164, font, "Parameter Error", {}};
     int top = 7;
-    for (auto [group, caption, first] : {std::tuple{710, "Inside", 730}, std::tuple{720, "Outside", 760}}) {
+    for (auto [group, caption, first] : {std::tuple{710, "Inside", optionfield::insidered},
+                                         std::tuple{720, "Outside", optionfield::outsidered}}) {
         t.controls.push_back({ControlKind::group, group, caption, 0, {7, top, 148, top + 58}, {}});
         edit(t, first, "red:", group, 14, top + 12, 60, 40);
         edit(t, first + 10, "green:", group, 14, top + 27, 60, 40);
@@ -159,14 +164,18 @@ DialogTable colorstable() {
     return t;
 }
 
-const DialogTable typetable = pair(200, "Select the Fractal Type", 210, 220, "Mandelbrot", "Julia");
-const DialogTable methodtable =
-    pair(400, "Select the Coloring Method", 410, 420, "Height Field", "Image");
-const DialogTable bkgdtable = pair(900, "Select the Background", 910, 920, "White", "Dark Gradient");
+const DialogTable typetable = pair(dialogid::fractaltype, "Select the Fractal Type", 210,
+                                   firstradio::fractaltype, "Mandelbrot", "Julia");
+const DialogTable methodtable = pair(dialogid::method, "Select the Coloring Method", 410,
+                                     firstradio::method, "Height Field", "Image");
+const DialogTable bkgdtable = pair(dialogid::background, "Select the Background", 910,
+                                   firstradio::background, "White", "Dark Gradient");
 const DialogTable outsidetable =
-    methodlist(500, "Select the Outside Coloring Method", 510, 520, outsidenames, 19, 430);
+    methodlist(dialogid::outside, "Select the Outside Coloring Method", 510, firstradio::outside,
+               outsidenames, outside::count, 430);
 const DialogTable insidetable =
-    methodlist(600, "Select the Inside Coloring Method", 610, 620, insidenames, 15, 350);
+    methodlist(dialogid::inside, "Select the Inside Coloring Method", 610, firstradio::inside,
+               insidenames, inside::count, 350);
 const DialogTable raytable = raystable();
 const DialogTable periodtab = periodtable();
 const DialogTable colortable = colorstable();
@@ -183,8 +192,6 @@ void takeradio(const DialogFields& f, int first, int count, int& into) {
     if (k >= 0) into = k;
 }
 
-bool incompatible(const State& s) { return (s.outside == 15 || s.outside == 16) && s.inside == 11; }
-
 // A color component 0..255.
 bool component(const DialogFields& f, int id, int& into) {
     const auto v = fieldint(f, id);
@@ -193,37 +200,47 @@ bool component(const DialogFields& f, int id, int& into) {
     return true;
 }
 
-void typeinit(const State& s, DialogFields& f) { radios(f, 220, 2, s.ftype); }
+void typeinit(const State& s, DialogFields& f) {
+    radios(f, firstradio::fractaltype, 2, s.ftype);
+}
 DialogCheck typeok(State& s, const DialogFields& f) {
-    takeradio(f, 220, 2, s.ftype);
+    takeradio(f, firstradio::fractaltype, 2, s.ftype);
     return {};
 }
 
-void methodinit(const State& s, DialogFields& f) { radios(f, 420, 2, s.method); }
+void methodinit(const State& s, DialogFields& f) {
+    radios(f, firstradio::method, 2, s.method);
+}
 DialogCheck methodok(State& s, const DialogFields& f) {
-    takeradio(f, 420, 2, s.method);
+    takeradio(f, firstradio::method, 2, s.method);
     return {};
 }
 
-void bkgdinit(const State& s, DialogFields& f) { radios(f, 920, 2, s.plbkgd); }
+void bkgdinit(const State& s, DialogFields& f) {
+    radios(f, firstradio::background, 2, s.plbkgd);
+}
 DialogCheck bkgdok(State& s, const DialogFields& f) {
-    takeradio(f, 920, 2, s.plbkgd);
+    takeradio(f, firstradio::background, 2, s.plbkgd);
     return {};
 }
 
-void outsideinit(const State& s, DialogFields& f) { radios(f, 520, 19, s.outside); }
+void outsideinit(const State& s, DialogFields& f) {
+    radios(f, firstradio::outside, outside::count, s.outside);
+}
 DialogCheck outsideok(State& s, const DialogFields& f) {
-    takeradio(f, 520, 19, s.outside);
-    if (incompatible(s)) return refuse(12, 0);
+    takeradio(f, firstradio::outside, outside::count, s.outside);
+    if (incompatiblemethods(s.outside, s.inside)) return refuse(12, 0);
     return {};
 }
 
-void insideinit(const State& s, DialogFields& f) { radios(f, 620, 15, s.inside); }
+void insideinit(const State& s, DialogFields& f) {
+    radios(f, firstradio::inside, inside::count, s.inside);
+}
 DialogCheck insideok(State& s, const DialogFields& f) {
-    takeradio(f, 620, 15, s.inside);
-    if (incompatible(s)) return refuse(12, 0);
+    takeradio(f, firstradio::inside, inside::count, s.inside);
+    if (incompatiblemethods(s.outside, s.inside)) return refuse(12, 0);
     DialogCheck done;
-    if (s.inside == 14 && s.demadvisory == 1) {
+    if (s.inside == inside::distanceestimator && s.demadvisory == 1) {
         s.demadvisory = 0;
         s.maxiter = 64;
         done.notices.push_back({demadvisorytext, "DEM Advisory"});
@@ -232,24 +249,25 @@ DialogCheck insideok(State& s, const DialogFields& f) {
 }
 
 void raysinit(const State& s, DialogFields& f) {
-    f.text[1050] = showint(s.num);
-    f.text[1060] = showint(s.den);
-    radios(f, 1095, 2, s.raymode);
-    f.text[1070] = showint(s.rray);
-    f.text[1080] = showint(s.gray);
-    f.text[1090] = showint(s.bray);
+    f.text[optionfield::raynum] = showint(s.num);
+    f.text[optionfield::rayden] = showint(s.den);
+    radios(f, firstradio::raymode, 2, s.raymode);
+    f.text[optionfield::rayred] = showint(s.rray);
+    f.text[optionfield::rayred + 10] = showint(s.gray);
+    f.text[optionfield::rayred + 20] = showint(s.bray);
 }
 DialogCheck raysok(State& s, const DialogFields& f) {
-    const auto n = fieldint(f, 1050);
-    const auto d = fieldint(f, 1060);
-    if (!d || *d < 1 || *d > 256) return refuse(11, 1060);
-    if (!n || *n < 0 || *n >= *d) return refuse(10, 1050);
+    const auto n = fieldint(f, optionfield::raynum);
+    const auto d = fieldint(f, optionfield::rayden);
+    if (!d || *d < 1 || *d > 256) return refuse(11, optionfield::rayden);
+    if (!n || *n < 0 || *n >= *d) return refuse(10, optionfield::raynum);
     s.num = *n;
     s.den = *d;
-    takeradio(f, 1095, 2, s.raymode);
+    takeradio(f, firstradio::raymode, 2, s.raymode);
     int rgb[3];
     for (int k = 0; k < 3; ++k)
-        if (!component(f, 1070 + 10 * k, rgb[k])) return refuse(8, 1070 + 10 * k);
+        if (!component(f, optionfield::rayred + 10 * k, rgb[k]))
+            return refuse(8, optionfield::rayred + 10 * k);
     // The ray color changes as a whole or not at all.
     s.rray = rgb[0];
     s.gray = rgb[1];
@@ -258,25 +276,26 @@ DialogCheck raysok(State& s, const DialogFields& f) {
 }
 
 void periodinit(const State& s, DialogFields& f) {
-    f.text[840] = showint(s.period);
-    radios(f, 850, 2, s.mapping);
+    f.text[optionfield::period] = showint(s.period);
+    radios(f, firstradio::mapping, 2, s.mapping);
 }
 DialogCheck periodok(State& s, const DialogFields& f) {
-    const auto v = fieldint(f, 840);
-    if (!v || *v < 1 || *v > 64) return refuse(9, 840);
+    const auto v = fieldint(f, optionfield::period);
+    if (!v || *v < 1 || *v > 64) return refuse(9, optionfield::period);
     s.period = *v;
-    takeradio(f, 850, 2, s.mapping);
+    takeradio(f, firstradio::mapping, 2, s.mapping);
     return {};
 }
 
 void colorsinit(const State& s, DialogFields& f) {
     const int* values[6] = {&s.rin, &s.gin, &s.bin, &s.rout, &s.gout, &s.bout};
-    for (int k = 0; k < 6; ++k) f.text[730 + 10 * k] = showint(*values[k]);
+    for (int k = 0; k < 6; ++k) f.text[optionfield::insidered + 10 * k] = showint(*values[k]);
 }
 DialogCheck colorsok(State& s, const DialogFields& f) {
     int* values[6] = {&s.rin, &s.gin, &s.bin, &s.rout, &s.gout, &s.bout};
     for (int k = 0; k < 6; ++k)
-        if (!component(f, 730 + 10 * k, *values[k])) return refuse(8, 730 + 10 * k);
+        if (!component(f, optionfield::insidered + 10 * k, *values[k]))
+            return refuse(8, optionfield::insidered + 10 * k);
     return {};
 }
 

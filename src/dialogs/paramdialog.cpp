@@ -15,15 +15,26 @@ struct Row {
 
 // Top to bottom, which is also the tab order.
 constexpr Row rows[] = {
-    {305, "xmin:"},          {310, "xmax:"},          {315, "ymin:"},
-    {320, "ymax:"},          {325, "xres:"},          {330, "yres:"},
-    {335, "maxiter:"},       {340, "maxsize:"},       {345, "cx (Julia):"},
-    {350, "cy (Julia):"},    {355, "exp (z^exp + c):"}, {360, "slope (CP):"},
-    {365, "bailout (TIA):"}, {370, "period (FLG):"},  {375, "scale (DEM inside):"},
+    {paramfield::xmin, "xmin:"},
+    {paramfield::xmax, "xmax:"},
+    {paramfield::ymin, "ymin:"},
+    {paramfield::ymax, "ymax:"},
+    {paramfield::xres, "xres:"},
+    {paramfield::yres, "yres:"},
+    {paramfield::maxiter, "maxiter:"},
+    {paramfield::maxsize, "maxsize:"},
+    {paramfield::jcx, "cx (Julia):"},
+    {paramfield::jcy, "cy (Julia):"},
+    {paramfield::exponent, "exp (z^exp + c):"},
+    {paramfield::slope, "slope (CP):"},
+    {paramfield::bailout, "bailout (TIA):"},
+    {paramfield::period, "period (FLG):"},
+    {paramfield::demscale, "scale (DEM inside):"},
 };
 
 DialogTable maketable() {
-    DialogTable t{300, " Fractal Parameters", 170, 294, "MS Sans Serif", "Parameter Error", {}};
+    DialogTable t{dialogid::parameters, " Fractal Parameters", 170, 294,
+                  "MS Sans Serif",      "Parameter Error",     {}};
     int y = 7;
     for (const Row& r : rows) {
         t.controls.push_back(
@@ -39,26 +50,22 @@ const DialogTable table = maketable();
 
 DialogCheck refuse(int error, int focus) { return {error, errortext(error), focus, {}}; }
 
-bool tiacoloring(const State& s) {
-    return (s.outside >= 9 && s.outside <= 12) || s.inside == 11;
-}
-
 void init(const State& s, DialogFields& f) {
-    f.text[305] = showreal(s.xmin);
-    f.text[310] = showreal(s.xmax);
-    f.text[315] = showreal(s.ymin);
-    f.text[320] = showreal(s.ymax);
-    f.text[325] = showint(s.xres);
-    f.text[330] = showint(s.yres);
-    f.text[335] = showint(s.maxiter);
-    f.text[340] = showreal(s.maxsize);
-    f.text[345] = showreal(s.jcx);
-    f.text[350] = showreal(s.jcy);
-    f.text[355] = showint(s.exponent);
-    f.text[360] = showreal(s.slope);
-    f.text[365] = showreal(s.bailout);
-    f.text[370] = showint(s.period);
-    f.text[375] = showint(s.demscale);
+    f.text[paramfield::xmin] = showreal(s.xmin);
+    f.text[paramfield::xmax] = showreal(s.xmax);
+    f.text[paramfield::ymin] = showreal(s.ymin);
+    f.text[paramfield::ymax] = showreal(s.ymax);
+    f.text[paramfield::xres] = showint(s.xres);
+    f.text[paramfield::yres] = showint(s.yres);
+    f.text[paramfield::maxiter] = showint(s.maxiter);
+    f.text[paramfield::maxsize] = showreal(s.maxsize);
+    f.text[paramfield::jcx] = showreal(s.jcx);
+    f.text[paramfield::jcy] = showreal(s.jcy);
+    f.text[paramfield::exponent] = showint(s.exponent);
+    f.text[paramfield::slope] = showreal(s.slope);
+    f.text[paramfield::bailout] = showreal(s.bailout);
+    f.text[paramfield::period] = showint(s.period);
+    f.text[paramfield::demscale] = showint(s.demscale);
 }
 
 // One pair of view bounds: put in order, kept within -64..64, at least 1e-8 apart.
@@ -137,40 +144,47 @@ DialogCheck ok(State& s, const DialogFields& f) {
     const bool plain = s.okescher == 0 && s.okorbits == 0;
 
     if (plain) {
-        double& setxlo = s.ftype == 0 ? s.mxmin : s.jxmin;
-        double& setxhi = s.ftype == 0 ? s.mxmax : s.jxmax;
-        double& setylo = s.ftype == 0 ? s.mymin : s.jymin;
-        double& setyhi = s.ftype == 0 ? s.mymax : s.jymax;
-        if (!bounds(s, f, 305, 310, s.xmin, s.xmax, setxlo, setxhi, 0, refusal)) return refusal;
-        if (!bounds(s, f, 315, 320, s.ymin, s.ymax, setylo, setyhi, 1, refusal)) return refusal;
+        double& setxlo = s.ftype == settype::mandelbrot ? s.mxmin : s.jxmin;
+        double& setxhi = s.ftype == settype::mandelbrot ? s.mxmax : s.jxmax;
+        double& setylo = s.ftype == settype::mandelbrot ? s.mymin : s.jymin;
+        double& setyhi = s.ftype == settype::mandelbrot ? s.mymax : s.jymax;
+        if (!bounds(s, f, paramfield::xmin, paramfield::xmax, s.xmin, s.xmax, setxlo, setxhi, 0,
+                    refusal))
+            return refusal;
+        if (!bounds(s, f, paramfield::ymin, paramfield::ymax, s.ymin, s.ymax, setylo, setyhi, 1,
+                    refusal))
+            return refusal;
     }
 
-    for (auto [id, res, error] : {std::tuple{325, &s.xres, 2}, std::tuple{330, &s.yres, 3}}) {
+    for (auto [id, res, error] :
+         {std::tuple{paramfield::xres, &s.xres, 2}, std::tuple{paramfield::yres, &s.yres, 3}}) {
         const auto v = fieldint(f, id);
         if (!v || *v < 32 || *v > 9600) return refuse(error, id);
         if (*v != *res) s.newdimensions = 1;
         *res = *v;
     }
 
-    if (s.okescher == 0 && !intfield(f, 335, 1, 16384, 4, s.maxiter, refusal)) return refusal;
+    if (s.okescher == 0 && !intfield(f, paramfield::maxiter, 1, 16384, 4, s.maxiter, refusal))
+        return refusal;
 
-    if (plain && s.outside != 4) {
-        const bool tia = tiacoloring(s);
-        if (!realfield(f, 340, tia ? 8.0 : 2.0, 1.0e30, tia ? 7 : 5, s.maxsize, refusal))
+    if (plain && s.outside != outside::equipotentiallines) {
+        const bool tia = tiamethod(s.outside, s.inside);
+        if (!realfield(f, paramfield::maxsize, tia ? 8.0 : 2.0, 1.0e30, tia ? 7 : 5, s.maxsize,
+                       refusal))
             return refusal;
     }
 
     if (s.okorbits == 0) {
-        if (!juliafield(s, f, 345, juliacxerror, s.jcx, refusal)) return refusal;
-        if (!juliafield(s, f, 350, juliacyerror, s.jcy, refusal)) return refusal;
+        if (!juliafield(s, f, paramfield::jcx, juliacxerror, s.jcx, refusal)) return refusal;
+        if (!juliafield(s, f, paramfield::jcy, juliacyerror, s.jcy, refusal)) return refusal;
     }
 
     if (plain) {
-        if (!intfield(f, 355, 2, 17, 13, s.exponent, refusal)) return refusal;
-        if (!realfield(f, 360, 50.0, 5000.0, 6, s.slope, refusal)) return refusal;
-        if (!realfield(f, 365, 8.0, 1.0e30, 7, s.bailout, refusal)) return refusal;
-        if (!intfield(f, 370, 1, 64, 9, s.period, refusal)) return refusal;
-        if (!intfield(f, 375, 1, 256, 14, s.demscale, refusal)) return refusal;
+        if (!intfield(f, paramfield::exponent, 2, 17, 13, s.exponent, refusal)) return refusal;
+        if (!realfield(f, paramfield::slope, 50.0, 5000.0, 6, s.slope, refusal)) return refusal;
+        if (!realfield(f, paramfield::bailout, 8.0, 1.0e30, 7, s.bailout, refusal)) return refusal;
+        if (!intfield(f, paramfield::period, 1, 64, 9, s.period, refusal)) return refusal;
+        if (!intfield(f, paramfield::demscale, 1, 256, 14, s.demscale, refusal)) return refusal;
     }
     return {};
 }

@@ -116,7 +116,7 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     for (auto* v : {&xs, &ys, &as, &bs, &alx, &aly}) v->assign(len, 0.0);
     for (std::size_t k = 0; k < n; ++k) {
         const Orbit& o = orbits[picked[k]];
-        const bool julia = f.ftype != 0;
+        const bool julia = f.ftype != settype::mandelbrot;
         xs[k] = julia ? o.jzx : o.c.x;
         ys[k] = julia ? o.jzy : o.c.y;
         as[k] = julia ? f.jcx : xs[k];

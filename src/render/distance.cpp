@@ -30,7 +30,7 @@ struct End {
 // z_0 = 0 (the value the orbit buffers hold at entry 0, for Julia sets as well).
 End scalarorbit(const Frame& f, double x, double y) {
     double zx = 0, zy = 0, cx = x, cy = y;
-    if (f.ftype != 0) {
+    if (f.ftype != settype::mandelbrot) {
         zx = x;
         zy = y;
         cx = f.jcx;
@@ -83,7 +83,8 @@ Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
                 const Orbit& o = orbits[i];
                 // The lanes make one step at least; a Julia point already past
                 // maxsize makes none.
-                const bool past = f.ftype != 0 && !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
+                const bool past = f.ftype != settype::mandelbrot &&
+                                  !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
                 const End e = past ? scalarorbit(f, o.jzx, y)
                                    : End{o.size, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
                 colors[i] = classify(e, delta, r);
@@ -109,7 +110,7 @@ int maxdistance(App& app, double* out, double* in) {
     Frame f = makeframe(app);
     f.exponent = 2;
     f.okinvert = 0;
-    f.tiaflag = 0;
+    f.tiaflag = tiaalgorithm::kx;
     const int shown = std::min(s.xres, s.ClientRes.right);
     std::vector<Range> ranges(static_cast<std::size_t>(s.yres));
     const int helpers = app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);

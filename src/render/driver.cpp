@@ -14,8 +14,6 @@ namespace vantrel {
 
 namespace {
 
-bool distanceestimator(const State& s) { return s.outside == 18 || s.inside == 14; }
-
 void setup(App& app) {
     State& s = app.s;
     // An image restarted before it was finished gets back what its set-up took.
@@ -24,8 +22,8 @@ void setup(App& app) {
         app.driver.insidepending = false;
     }
     takecurrentview(s);
-    const bool tiaout = s.outside >= 9 && s.outside <= 12;
-    if (s.ftype != 0 && tiaout) {
+    const bool tiaout = outsidetia(s.outside);
+    if (s.ftype != settype::mandelbrot && tiaout) {
         s.exponent = 2;
         if (!s.okinvert && (s.xmin < -2.75 || s.xmax > 2.75 || s.ymin < -2.75 || s.ymax > 2.75)) {
             s.xmin = s.ymin = -2.5;
@@ -35,10 +33,10 @@ void setup(App& app) {
     s.xside = s.xmax - s.xmin;
     s.yside = s.ymax - s.ymin;
     s.factor = s.maxiter < 256 ? 256.0 : static_cast<double>(s.maxiter);
-    if (tiamethod(s)) {
+    if (tiamethod(s.outside, s.inside)) {
         s.maxsize = std::max(s.maxsize, 8.0);
         s.bailout = std::max(s.bailout, 8.0);
-        if (s.tiaflag == 1 || s.tiaflag == 2) {
+        if (squaredsize(s.tiaflag)) {
             s.maxsize = std::min(s.maxsize, 1e16);
             s.bailout = std::min(s.bailout, 1e16);
         }
@@ -46,14 +44,14 @@ void setup(App& app) {
     app.driver.il = 1.0 / std::log(2.0);
     app.driver.lptia = std::log(0.5 * std::log(s.bailout));
     app.driver.lpsm = std::log(std::log(s.maxsize));
-    if (s.okinvert && tiaout) s.tiaflag = 0;
-    if (distanceestimator(s)) {
+    if (s.okinvert && tiaout) s.tiaflag = tiaalgorithm::kx;
+    if (distanceestimate(s.outside, s.inside)) {
         s.delta = s.xside / s.xres * State::threshold;
         maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
-    if (s.outside == 7) {
+    if (s.outside == outside::peitgenbands) {
         app.driver.insidesave = s.inside;
-        s.inside = 30;
+        s.inside = inside::peitgenblack;
         app.driver.insidepending = true;
     }
 
@@ -76,7 +74,8 @@ void complete(App& app) {
         app.driver.insidepending = false;
     }
     storecurrentview(s);
-    s.okjulia = s.ftype == 0 ? 1 : 0;
+    s.okjulia =
+        s.ftype == settype::mandelbrot ? juliapreview::available : juliapreview::unavailable;
     if (s.okorbits) app.g_ohdc = app.g_vhdc;
     endimage(app, app.driver.cursorsave, app.driver.pointerstays ? Pointer::stays : Pointer::aside);
 }

@@ -8,9 +8,4 @@ namespace vantrel {
 // the image up first when j is 0 and completing it after the last row.
 int fractaldriver(App& app);
 
-// True for the colorings that average the triangle inequality.
-inline bool tiamethod(const State& s) {
-    return (s.outside >= 9 && s.outside <= 12) || s.inside == 11;
-}
-
 }  // namespace vantrel

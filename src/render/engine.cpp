@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "render/escape.h"
+#include "render/rows.h"
 
 namespace vantrel {
 

@@ -1,46 +1,18 @@
 #include "render/escape.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
 
-#include "render/angles.h"
 #include "render/coloring.h"
-#include "render/lanes.h"
 
 namespace vantrel {
 
 namespace {
 
-bool tiaoutside(int outside) { return outside >= 9 && outside <= 12; }
-
 double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
-
-// The pixel's point and a fresh start of its orbit, in the core fields of o.
-void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
-    const double x = i * f.xside / (f.xres - 1) + f.xmin;
-    if (f.ftype == 0) {
-        o.c = {x, ystart};
-        if (f.okinvert) {
-            invert(&o.c.x, &o.c.y, 1.0);
-            if (tiaoutside(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
-        }
-        o.z = {0.0, 0.0};
-    } else {
-        o.jzx = x;
-        o.jzy = ystart;
-        o.z = {x, ystart};
-        if (f.okinvert) {
-            invert(&o.z.x, &o.z.y, 1.0);
-            if (tiaoutside(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
-        }
-        o.c = {f.jcx, f.jcy};
-    }
-    o.x = o.y = 0;
-    o.size = 0;
-    o.n = 0;
-}
 
 void resetaccumulators(const Frame& f, Orbit& o) {
     o.sum = o.sum2 = 0;
@@ -57,49 +29,6 @@ void resetaccumulators(const Frame& f, Orbit& o) {
     o.lanederivative = false;
     o.laneangle = false;
 }
-
-// Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
-// value the band decomposition's loop picks up on the way.
-double imzsix(const Frame& f, int i, double ystart) {
-    Orbit o;
-    placepixel(f, i, ystart, o);
-    const int e = std::clamp(f.exponent, 2, 17);
-    for (int n = 0; n < 6; ++n) {
-        COMPLEX p;
-        complex_power(o.z, e, &p);
-        o.z = {p.x + o.c.x, p.y + o.c.y};
-    }
-    return o.z.y;
-}
-
-// The escaped orbits of a row, iterated again from their start in lanes that take
-// the derivative along: the same steps, so only the derivative is new.
-void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
-    thread_local std::vector<Orbit> again;
-    thread_local std::vector<int> column;
-    again.resize(static_cast<std::size_t>(f.xres));
-    column.clear();
-    for (int i = 0; i < f.xres; ++i) {
-        if (!escaped(f, orbits[i])) continue;
-        // The lanes read only the start: no accumulators to reset.
-        placepixel(f, i, ystart, again[column.size()]);
-        column.push_back(i);
-    }
-    iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(column.size()));
-    for (std::size_t k = 0; k < column.size(); ++k) {
-        Orbit& o = orbits[column[k]];
-        o.dx = again[k].dx;
-        o.dy = again[k].dy;
-        o.dover = again[k].dover;
-        o.lanederivative = true;
-    }
-}
-
-// What a coloring watches after each step. Only one outside family is active per
-// image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
-// together with another), and at most one inside family.
-enum class Steps { none, peitgen, tia0, tia1, tia2, inttia, species, cardioid };
-enum class Watch { none, bof, epsilon };
 
 // The iteration with the per-step work fixed at compile time, so that the plain
 // escape-time loop carries nothing it does not need. E is the exponent, or 0 for
@@ -191,50 +120,9 @@ struct Kernel {
         if constexpr (Store) o.orbit = orb;
     }
 
-    // The lanes' share of this loop's work, if they have one.
-    static constexpr int lanework() {
-        constexpr bool plainsteps = S == Steps::none || S == Steps::peitgen;
-        if (plainsteps && W == Watch::none) return static_cast<int>(Store ? LaneWork::derivative : LaneWork::plain);
-        if (Store) return -1;
-        if (plainsteps && W == Watch::bof) return static_cast<int>(LaneWork::bof);
-        if (plainsteps && W == Watch::epsilon) return static_cast<int>(LaneWork::epsilon);
-        if (W != Watch::none) return -1;
-        if (S == Steps::tia0) return static_cast<int>(LaneWork::tia0);
-        if (S == Steps::tia1) return static_cast<int>(LaneWork::tia1);
-        if (S == Steps::tia2) return static_cast<int>(LaneWork::tia2);
-        return -1;
-    }
-
-    static bool lanerow(const Frame& f, double ystart, Rgb* out, long long& steps) {
-        constexpr int work = lanework();
-        if constexpr (work < 0) {
-            return false;
-        } else {
-            thread_local std::vector<Orbit> orbits;
-            orbits.resize(static_cast<std::size_t>(f.xres));
-            // Without the inside estimator only escaped orbits want the derivative:
-            // the row runs the plain loop, and its escaped orbits run again with it.
-            const bool later = work == static_cast<int>(LaneWork::derivative) && f.inside != 14 &&
-                               f.exponent == 2;
-            const LaneWork first = later ? LaneWork::plain : static_cast<LaneWork>(work);
-            if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
-            if (later) derivativeofescaped(f, ystart, orbits.data());
-            if (f.outside == 8) externalangles(f, orbits.data(), f.xres);
-            for (int i = 0; i < f.xres; ++i) {
-                if constexpr (S == Steps::peitgen) {
-                    if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
-                }
-                out[i] = pixelcolor(f, orbits[i]);
-                steps += orbits[i].n;
-            }
-            return true;
-        }
-    }
-
     static long long row(const Frame& f, int j, Rgb* out) {
         const double ystart = rowy(f, j);
         long long steps = 0;
-        if (f.simd && lanerow(f, ystart, out, steps)) return steps;
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
         if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
@@ -252,9 +140,53 @@ struct Kernel {
     }
 };
 
+// What each coloring method has the loop do after every step, by its value (a
+// distance estimator, outside or inside, also has the orbit kept). An outside method
+// brings its family of work and an inside method its watch. Inside TIA's sums take the
+// place of the outside method's work (the dialogs refuse Species of Origin and
+// Cardioid with it; Integer TIA then reads the regular sums). The TIA entries stand
+// for the sums of any variant: `tiaflag` picks the one that runs.
+struct Needs {
+    Steps steps = Steps::none;
+    Watch watch = Watch::none;
+};
+
+constexpr std::array<Needs, outside::orbittracing + 1> outsideneeds = [] {
+    std::array<Needs, outside::orbittracing + 1> t{};
+    t[outside::peitgenbands].steps = Steps::peitgen;  // Im z_6
+    t[outside::tia].steps = Steps::tia0;
+    t[outside::smoothingtia].steps = Steps::tia0;
+    t[outside::potentialtia].steps = Steps::tia0;
+    t[outside::integertia].steps = Steps::inttia;
+    t[outside::speciesoforigin].steps = Steps::species;  // the closest point so far
+    t[outside::cardioid].steps = Steps::cardioid;        // the trap's distance
+    return t;
+}();
+
+constexpr std::array<Needs, inside::peitgenblack + 1> insideneeds = [] {
+    std::array<Needs, inside::peitgenblack + 1> t{};
+    t[inside::bof33].watch = Watch::bof;  // the smallest size and its step
+    t[inside::bof34].watch = Watch::bof;
+    t[inside::tia].steps = Steps::tia0;
+    t[inside::epsiloncross].watch = Watch::epsilon;  // stops near an axis
+    return t;
+}();
+
+template <std::size_t N>
+Needs needsof(const std::array<Needs, N>& table, int method) {
+    return method >= 0 && method < static_cast<int>(N) ? table[static_cast<std::size_t>(method)]
+                                                       : Needs{};
+}
+
+// The loop of every kind of per-step work: unrolled for every exponent where nothing
+// is gathered on the way, else for the square (the default, and what the TIA methods
+// force on Julia sets) and once for any exponent read from the frame.
 struct Entry {
     void (*iterate)(const Frame&, Orbit&, COMPLEX*);
     long long (*row)(const Frame&, int, Rgb*);
+};
+struct Loops {
+    Entry byexponent[16];  // exponents 2 .. 17
 };
 
 template <Steps S, Watch W, bool St, bool Sq, int E>
@@ -262,78 +194,83 @@ constexpr Entry entry() {
     return {&Kernel<S, W, St, Sq, E>::iterate, &Kernel<S, W, St, Sq, E>::row};
 }
 
-template <Steps S, Watch W, bool St, bool Sq, int... I>
-Entry everyexp(int e, std::integer_sequence<int, I...>) {
-    static constexpr Entry table[] = {entry<S, W, St, Sq, I + 2>()...};
-    return table[e - 2];
-}
-
-// The plain loop is unrolled for every exponent; the ones with per-step work only
-// for the square (the TIA methods force it on Julia sets, and it is the default).
 template <Steps S, Watch W, bool St, bool Sq>
-Entry byexp(int e) {
-    if constexpr (S == Steps::none && W == Watch::none && !St)
-        return everyexp<S, W, St, Sq>(e, std::make_integer_sequence<int, 16>{});
-    else
-        return e == 2 ? entry<S, W, St, Sq, 2>() : entry<S, W, St, Sq, 0>();
-}
-
-template <Steps S, Watch W, bool St>
-Entry bysquared(bool sq, int e) {
-    // The TIA variant and the squared size come from the same flag.
-    if constexpr (S == Steps::tia0)
-        return byexp<S, W, St, false>(e);
-    else if constexpr (S == Steps::tia1 || S == Steps::tia2)
-        return byexp<S, W, St, true>(e);
-    else
-        return sq ? byexp<S, W, St, true>(e) : byexp<S, W, St, false>(e);
-}
-
-template <Steps S, Watch W>
-Entry bystore(bool st, bool sq, int e) {
-    return st ? bysquared<S, W, true>(sq, e) : bysquared<S, W, false>(sq, e);
-}
-
-template <Steps S>
-Entry bywatch(Watch w, bool st, bool sq, int e) {
-    switch (w) {
-        case Watch::bof: return bystore<S, Watch::bof>(st, sq, e);
-        case Watch::epsilon: return bystore<S, Watch::epsilon>(st, sq, e);
-        default: return bystore<S, Watch::none>(st, sq, e);
+constexpr Loops loops() {
+    // The TIA variant and the squared size come from the same flag: the other
+    // pairings never occur.
+    constexpr bool sq = S == Steps::tia0 ? false : S == Steps::tia1 || S == Steps::tia2 ? true : Sq;
+    Loops l{};
+    if constexpr (S == Steps::none && W == Watch::none && !St) {
+        [&]<int... I>(std::integer_sequence<int, I...>) {
+            ((l.byexponent[I] = entry<S, W, St, sq, I + 2>()), ...);
+        }
+        (std::make_integer_sequence<int, 16>{});
+    } else {
+        l.byexponent[0] = entry<S, W, St, sq, 2>();
+        for (int e = 1; e < 16; ++e) l.byexponent[e] = entry<S, W, St, sq, 0>();
     }
+    return l;
 }
+
+constexpr int loopindex(Steps s, Watch w, bool store, bool squared) {
+    return ((static_cast<int>(s) * watchkinds + static_cast<int>(w)) * 2 + store) * 2 + squared;
+}
+
+template <int... I>
+constexpr std::array<Loops, sizeof...(I)> makeloops(std::integer_sequence<int, I...>) {
+    return {loops<static_cast<Steps>(I / (watchkinds * 4)), static_cast<Watch>(I / 4 % watchkinds),
+                  I / 2 % 2 != 0, I % 2 != 0>()...};
+}
+
+// Every loop, by loopindex: makeloops counts through the same index.
+constexpr auto kernels = makeloops(std::make_integer_sequence<int, stepkinds * watchkinds * 4>{});
 
 Entry choose(const Frame& f) {
-    Steps s = Steps::none;
-    if ((f.outside >= 9 && f.outside <= 11) || f.inside == 11)
-        s = f.tiaflag == 1 ? Steps::tia1 : f.tiaflag == 2 ? Steps::tia2 : Steps::tia0;
-    else if (f.outside == 12)
-        s = Steps::inttia;
-    else if (f.outside == 15)
-        s = Steps::species;
-    else if (f.outside == 16)
-        s = Steps::cardioid;
-    else if (f.outside == 7)
-        s = Steps::peitgen;
-    const Watch w = f.inside == 2 || f.inside == 3 ? Watch::bof
-                    : f.inside == 12               ? Watch::epsilon
-                                                   : Watch::none;
-    const bool st = f.outside == 18 || f.inside == 14;
-    const bool sq = f.tiaflag == 1 || f.tiaflag == 2;
+    const StepWork w = stepwork(f);
     const int e = std::clamp(f.exponent, 2, 17);
-    switch (s) {
-        case Steps::peitgen: return bywatch<Steps::peitgen>(w, st, sq, e);
-        case Steps::tia0: return bywatch<Steps::tia0>(w, st, sq, e);
-        case Steps::tia1: return bywatch<Steps::tia1>(w, st, sq, e);
-        case Steps::tia2: return bywatch<Steps::tia2>(w, st, sq, e);
-        case Steps::inttia: return bywatch<Steps::inttia>(w, st, sq, e);
-        case Steps::species: return bywatch<Steps::species>(w, st, sq, e);
-        case Steps::cardioid: return bywatch<Steps::cardioid>(w, st, sq, e);
-        default: return bywatch<Steps::none>(w, st, sq, e);
-    }
+    return kernels[static_cast<std::size_t>(loopindex(w.steps, w.watch, w.store, w.squared))]
+        .byexponent[e - 2];
 }
 
 }  // namespace
+
+void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
+    const double x = i * f.xside / (f.xres - 1) + f.xmin;
+    if (f.ftype == settype::mandelbrot) {
+        o.c = {x, ystart};
+        if (f.okinvert) {
+            invert(&o.c.x, &o.c.y, 1.0);
+            if (outsidetia(f.outside)) o.c = {clamp(o.c.x, 10.0), clamp(o.c.y, 10.0)};
+        }
+        o.z = {0.0, 0.0};
+    } else {
+        o.jzx = x;
+        o.jzy = ystart;
+        o.z = {x, ystart};
+        if (f.okinvert) {
+            invert(&o.z.x, &o.z.y, 1.0);
+            if (outsidetia(f.outside)) o.z = {clamp(o.z.x, 2.5), clamp(o.z.y, 2.5)};
+        }
+        o.c = {f.jcx, f.jcy};
+    }
+    o.x = o.y = 0;
+    o.size = 0;
+    o.n = 0;
+}
+
+StepWork stepwork(const Frame& f) {
+    const Needs out = needsof(outsideneeds, f.outside), in = needsof(insideneeds, f.inside);
+    StepWork w;
+    w.steps = in.steps != Steps::none ? in.steps : out.steps;
+    if (w.steps == Steps::tia0)
+        w.steps = f.tiaflag == tiaalgorithm::damienjones     ? Steps::tia1
+                  : f.tiaflag == tiaalgorithm::kerrymitchell ? Steps::tia2
+                                                             : Steps::tia0;
+    w.watch = in.watch;
+    w.store = distanceestimate(f.outside, f.inside);
+    w.squared = squaredsize(f.tiaflag);
+    return w;
+}
 
 Orbit startpixel(const Frame& f, int i, double ystart) {
     Orbit o;
@@ -343,7 +280,7 @@ Orbit startpixel(const Frame& f, int i, double ystart) {
 }
 
 void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
-    if (!scratch && (f.outside == 18 || f.inside == 14)) {
+    if (!scratch && distanceestimate(f.outside, f.inside)) {
         // Nowhere to keep the orbit: iterate all the same, without an estimate.
         std::vector<COMPLEX> own(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1);
         choose(f).iterate(f, o, own.data());
@@ -356,19 +293,19 @@ void iterate(const Frame& f, Orbit& o, COMPLEX* scratch) {
 
 Rgb pixelcolor(const Frame& f, const Orbit& o) {
     const bool out = escaped(f, o);
-    if (out && f.outside == 6) {
+    if (out && f.outside == outside::binaryblackwhite) {
         const int k = o.z.y < 0 ? 0 : 255;
         return rgb(k, k, k);
     }
     Channels ch = out ? outsidecolor(f, o) : insidecolor(f, o);
-    if (f.method == 0) {
+    if (f.method == coloringmethod::heightfield) {
         const long long gray = (ch.r * 30 / 100 + ch.g * 59 / 100 + ch.b * 11 / 100) & 0xFF;
         ch = {gray, gray, gray};
     }
     return rgb(low8(ch.r), low8(ch.g), low8(ch.b));
 }
 
-long long renderrow(const Frame& f, int j, Rgb* out) {
+long long scalarrow(const Frame& f, int j, Rgb* out) {
     return choose(f).row(f, j, out);
 }
 

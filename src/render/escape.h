@@ -44,6 +44,27 @@ inline double rowy(const Frame& f, int j) {
 // The starting orbit of column i of the row at ystart, accumulators reset.
 Orbit startpixel(const Frame& f, int i, double ystart);
 
+// Only the pixel's point and the start of its orbit, in the core fields of o; what
+// the accumulators hold stays as it was.
+void placepixel(const Frame& f, int i, double ystart, Orbit& o);
+
+// What the frame's colorings have the loop do after every step: one outside family
+// of work (the TIA sums in the variant of `tiaflag`, Integer TIA, Species of Origin,
+// Cardioid, or Peitgen's Im z_6), one inside watch (BOF's closest approach, or the
+// epsilon cross's stop), and whether the orbit is kept for a distance estimator.
+enum class Steps { none, peitgen, tia0, tia1, tia2, inttia, species, cardioid };
+enum class Watch { none, bof, epsilon };
+constexpr int stepkinds = 8, watchkinds = 3;
+static_assert(static_cast<int>(Steps::cardioid) + 1 == stepkinds &&
+              static_cast<int>(Watch::epsilon) + 1 == watchkinds);
+struct StepWork {
+    Steps steps = Steps::none;
+    Watch watch = Watch::none;
+    bool store = false;    // the orbit is kept for a distance estimator
+    bool squared = false;  // size is |z|^2
+};
+StepWork stepwork(const Frame& f);
+
 // Iterates one orbit to its end with the per-step work the frame's colorings need.
 // `scratch` holds maxiter + 1 points when a distance estimator is chosen: the orbit
 // is left in it and o.orbit points at it (without one there is no estimate). It
@@ -57,9 +78,10 @@ inline bool escaped(const Frame& f, const Orbit& o) { return !(o.size <= f.maxsi
 // The color of a finished orbit, Height Field included.
 Rgb pixelcolor(const Frame& f, const Orbit& o);
 
-// Computes row j of the image into out[0 .. xres) and returns the iterations its
-// orbits made (the steps that decided each pixel, not the extra ones a coloring
-// may take afterwards).
-long long renderrow(const Frame& f, int j, Rgb* out);
+// Computes row j of the image into out[0 .. xres) with the scalar loop, one pixel
+// after another: the reference every faster way of computing a row must equal.
+// Returns the iterations its orbits made (the steps that decided each pixel, not the
+// extra ones a coloring may take afterwards).
+long long scalarrow(const Frame& f, int j, Rgb* out);
 
 }  // namespace vantrel

@@ -40,37 +40,52 @@ Channels distance(const Frame& f, const Orbit& o) {
 Channels insidecolor(const Frame& f, const Orbit& o) {
     const double zy = o.z.y + 0.0001;
     switch (f.inside) {
-        case 1: return pal(f, level(trunci(512.0 * o.size)));
-        case 2: return pal(f, level(trunci(f.factor * o.infsize * 7.0)));
-        case 3: return pal(f, level(trunci(f.factor * o.ninfsize * 7.0)));
-        // 4 and 5 go negative for most inside points; the index wraps through its
+        case inside::zmag:
+            return pal(f, level(trunci(512.0 * o.size)));
+        case inside::bof33:
+            return pal(f, level(trunci(f.factor * o.infsize * 7.0)));
+        case inside::bof34:
+            return pal(f, level(trunci(f.factor * o.ninfsize * 7.0)));
+        // These two go negative for most inside points; the index wraps through its
         // low 8 bits like every other out-of-range index.
-        case 4: return pal(f, level(trunci((1.0 - (1.5 * std::fabs(o.z.y) + o.z.x)) * 175.0)));
-        case 5:
-            return pal(f, level(trunci((1.0 - (1.5 * std::fabs(o.z.y) + std::fabs(o.z.x))) * 175.0)));
-        case 6: return pal(f, level(trunci(std::atan2(o.size, std::fabs(zy)) * f.factor)));
-        case 7: return pal(f, level(trunci(std::fabs(std::atan2(o.x * o.y, zy * zy)) * f.factor)));
-        case 8:
+        case inside::zxabszy:
+            return pal(f, level(trunci((1.0 - (1.5 * std::fabs(o.z.y) + o.z.x)) * 175.0)));
+        case inside::abszxabszy:
+            return pal(f,
+                       level(trunci((1.0 - (1.5 * std::fabs(o.z.y) + std::fabs(o.z.x))) * 175.0)));
+        case inside::atansizeabszy:
+            return pal(f, level(trunci(std::atan2(o.size, std::fabs(zy)) * f.factor)));
+        case inside::atanxyzysquared:
+            return pal(f, level(trunci(std::fabs(std::atan2(o.x * o.y, zy * zy)) * f.factor)));
+        case inside::atansinxabszy:
             return pal(f, level(trunci(std::fabs(std::atan2(std::sin(35.0 * o.x), std::fabs(zy))) *
                                        f.factor)));
-        case 9:
-            return pal(f, level(trunci(std::fabs(std::atan2(std::atan2(std::sin(50.0 * o.size), 20.0),
-                                                            std::fabs(zy))) *
-                                       f.factor)));
-        case 10:
-            return pal(f, level(trunci(std::fabs(32.0 * f.factor * o.z.x *
-                                                 std::atan((o.z.x - o.c.x) * 0.75 *
-                                                           std::fabs(0.75 * o.z.y))))));
-        case 11: return tiainside(f, o);
-        case 12: return epsiloncross(f, o);
-        case 13: return angular(f, o);
-        case 14: return distance(f, o);
-        case 20: {
+        case inside::atanatansinsize:
+            return pal(f,
+                       level(trunci(std::fabs(std::atan2(std::atan2(std::sin(50.0 * o.size), 20.0),
+                                                         std::fabs(zy))) *
+                                    f.factor)));
+        case inside::zxatanzxcx:
+            return pal(f, level(trunci(std::fabs(
+                              32.0 * f.factor * o.z.x *
+                              std::atan((o.z.x - o.c.x) * 0.75 * std::fabs(0.75 * o.z.y))))));
+        case inside::tia:
+            return tiainside(f, o);
+        case inside::epsiloncross:
+            return epsiloncross(f, o);
+        case inside::angulardecomposition:
+            return angular(f, o);
+        case inside::distanceestimator:
+            return distance(f, o);
+        case inside::orbittracing: {
             const int k = level(trunci(std::sqrt(o.size) * 250.0));
             return {0, k / 2 + 64, k / 2 + 40};
         }
-        case 30: return {0, 0, 0};
-        default: return {f.rin, f.gin, f.bin};
+        case inside::peitgenblack:
+            return {0, 0, 0};
+        case inside::solidcolor:
+        default:
+            return {f.rin, f.gin, f.bin};
     }
 }
 

@@ -1,5 +1,25 @@
 // Vector lanes for the escape-time loop. Compiled once per instruction set; the best
 // one the processor has is chosen at run time.
+//
+// A few groups of lanes work through a list of orbits (a row's pixels, mostly):
+// - Filled: at the start every lane of every group takes the next orbit of the list,
+//   in order. Lanes past the end of the list run an idle orbit at 0, which never
+//   escapes and is never handed back.
+// - Stepped: all groups make one step after another, each step with what the work
+//   gathers after it, until some lane's orbit has ended (past the escape limit, or
+//   stopped by the epsilon cross) or the step budget is used up.
+// - Harvested and refilled: the lanes whose orbits ended (at maxiter too) append
+//   their results to the ended list, and at once take the next orbits of the list,
+//   so that the lanes stay busy as long as orbits are waiting. The order in which
+//   orbits end does not matter: each carries its index.
+// - Handed back: when every orbit has ended, each one's last step is made again in
+//   scalar from the iterate before it, which gives z and the size exactly as the
+//   scalar loop does, whatever shortcut the lanes took in that step.
+// The step budget: testing every lane against maxiter at every step would put a
+// compare and a mask on the critical path of the loop. No lane can reach maxiter
+// before the oldest one does, so the steps until then are counted down and the loop
+// tests only the escape limit; when the count is used up the lanes are checked for
+// maxiter and a new count is made from the oldest lane that is left.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
@@ -33,13 +53,16 @@ double sqrtlimit(double limit) {
 // The start of every orbit in columns, as the refills read them, with
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
-    std::vector<double> zx, zy, cx, cy, cs;
+    std::vector<double> zx, zy, cx, cy, cabs;
     std::vector<double> x;  // a row's column coordinates, for starts made in the lanes
 };
 struct Ended {
-    std::vector<double> idx, px, py, n, a0, a1, flag;
+    std::vector<double> index, px, py, n;
+    // What the work gathered: BOF's smallest size and its step, the TIA sums, or the
+    // derivative and whether it overflowed.
+    std::vector<double> first, second, overflowed;
     void reserve(std::size_t len) {
-        for (auto* v : {&idx, &px, &py, &n, &a0, &a1, &flag}) v->resize(len);
+        for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed}) v->resize(len);
     }
 };
 
@@ -59,6 +82,13 @@ using DI = hn::RebindToSigned<D>;
 using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
+
+// How a step raises z to its power.
+enum class Power {
+    square,       // z^2 without complex_power's products by its start (1, 0)
+    exactsquare,  // z^2 with every product complex_power makes
+    any,          // z^e for the frame's exponent, as complex_power makes it
+};
 
 // Independent groups of lanes in flight, so that one group's chain of dependent
 // operations hides behind the others'. A derivative doubles a group's state: with
@@ -85,17 +115,20 @@ constexpr Ranks makeranks() {
 }
 constexpr Ranks ranks = makeranks();
 
+// One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
     V zx, zy;        // z
-    V sx, sy;        // z.x^2 and z.y^2: the size of this step and the square of the next
+    V zx2, zy2;      // z.x^2 and z.y^2: the size of this step and the square of the next
     V px, py;        // the iterate before z
-    V cx, cy, cs;    // c, and |c| for the triangle inequality
+    V cx, cy, cabs;  // c, and |c| for the triangle inequality
     V start;         // the step count at which the lane took its orbit (idle: huge)
-    V idx;           // the orbit's index
-    V a0, a1;        // accumulators: BOF size and step, TIA sums, the derivative
-    V b0, b1;        // the derivative before the last step
-    M flag, pflag;   // the derivative passed its limit (before the last step)
-    M stop;          // the epsilon cross stopped the orbit
+    V index;         // the orbit's index in the list
+    V minsize, minstep;            // BOF: the smallest size so far and the step that made it
+    V sum, prevsum;                // TIA: the sum of the terms, and the sum before the last one
+    V derx, dery;                  // the derivative
+    V lastderx, lastdery;          // the derivative before the last step: the estimate's
+    M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
+    M stopped;                     // the epsilon cross stopped the orbit
 };
 
 struct Consts {
@@ -119,7 +152,7 @@ struct Consts {
           idle(hn::Set(d, 1e300)),
           e(std::clamp(f.exponent, 2, 17)),
           placed(starts != nullptr),
-          julia(f.ftype != 0),
+          julia(f.ftype != settype::mandelbrot),
           xside(hn::Set(d, f.xside)),
           xdiv(hn::Set(d, static_cast<double>(f.xres - 1))),
           xmin(hn::Set(d, f.xmin)),
@@ -150,11 +183,20 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
     }
 }
 
-// E: 2 for the square with the products by complex_power's (1, 0) left out, -2 for
-// the square with them, 0 for any exponent through power().
-template <int E, LaneWork W, bool Squared>
+template <Power P, LaneWork W, bool Squared>
 struct Lanes {
-    // One step of every lane, and what the work gathers after it; nv is the step
+    static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
+    static constexpr bool tia = W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2;
+    static constexpr int groups = groupsfor(W);
+
+    // Where the lanes stand in the list of orbits.
+    struct Progress {
+        std::int64_t next = 0;  // the next orbit a lane takes
+        std::size_t ended = 0;  // orbits handed to the ended list
+        double step = 0;        // steps made by every lane since the start
+    };
+
+    // One step of every lane, and what the work gathers after it; stepv is the step
     // count the lanes reach with it (idle lanes see a huge negative one).
     static HWY_INLINE void advance(const Consts& k, Group& g, V stepv) {
         g.px = g.zx;
@@ -164,19 +206,19 @@ struct Lanes {
             const V yt = hn::Mul(hn::Add(g.zx, g.zx), g.zy);
             g.zx = hn::Add(xt, g.cx);
             g.zy = hn::Add(yt, g.cy);
-        } else if constexpr (E == 2) {
+        } else if constexpr (P == Power::square) {
             // Without the products by one and zero: while the orbit goes on, z and
             // these products are finite, x * 1 is x, x - y * 0 is x (x is never -0,
             // a difference of squares), and 0 * x + y is y unless y is -0 and c.y -0,
             // which only the exact variant meets. The step that ends an orbit is
             // computed again, exactly, when its result is handed back.
             const V yt = hn::Mul(hn::Add(g.zx, g.zx), g.zy);
-            const V xt = hn::Sub(g.sx, g.sy);
+            const V xt = hn::Sub(g.zx2, g.zy2);
             g.zx = hn::Add(xt, g.cx);
             g.zy = hn::Add(yt, g.cy);
-        } else if constexpr (E == -2) {
+        } else if constexpr (P == Power::exactsquare) {
             const V yt = hn::Mul(hn::Mul(k.two, g.zx), g.zy);
-            const V xt = hn::Sub(g.sx, g.sy);
+            const V xt = hn::Sub(g.zx2, g.zy2);
             g.zx = hn::Add(hn::Sub(xt, hn::Mul(yt, k.zero)), g.cx);
             g.zy = hn::Add(hn::Add(hn::Mul(k.zero, xt), yt), g.cy);
         } else {
@@ -185,31 +227,31 @@ struct Lanes {
             g.zx = hn::Add(rx, g.cx);
             g.zy = hn::Add(ry, g.cy);
         }
-        g.sx = hn::Mul(g.zx, g.zx);
-        g.sy = hn::Mul(g.zy, g.zy);
+        g.zx2 = hn::Mul(g.zx, g.zx);
+        g.zy2 = hn::Mul(g.zy, g.zy);
         gather(k, g, stepv);
     }
 
-    static HWY_INLINE V m(const Group& g) { return hn::Add(g.sx, g.sy); }  // |z|^2
+    static HWY_INLINE V modulus2(const Group& g) { return hn::Add(g.zx2, g.zy2); }  // |z|^2
 
     static HWY_INLINE V size(const Group& g) {
         if constexpr (Squared)
-            return m(g);
+            return modulus2(g);
         else
-            return hn::Sqrt(m(g));
+            return hn::Sqrt(modulus2(g));
     }
 
     static HWY_INLINE void gather(const Consts& k, Group& g, V stepv) {
         if constexpr (W == LaneWork::bof) {
             const V s = size(g);
-            const M lt = hn::Lt(s, g.a0);
-            g.a0 = hn::IfThenElse(lt, s, g.a0);
-            g.a1 = hn::IfThenElse(lt, hn::Sub(stepv, g.start), g.a1);
+            const M lt = hn::Lt(s, g.minsize);
+            g.minsize = hn::IfThenElse(lt, s, g.minsize);
+            g.minstep = hn::IfThenElse(lt, hn::Sub(stepv, g.start), g.minstep);
         } else if constexpr (W == LaneWork::epsilon) {
             const M near = hn::Or(hn::Lt(hn::Abs(g.zx), k.eps), hn::Lt(hn::Abs(g.zy), k.eps));
-            g.stop = hn::And(hn::Gt(hn::Sub(stepv, g.start), k.one), near);
-        } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
-            g.a1 = g.a0;
+            g.stopped = hn::And(hn::Gt(hn::Sub(stepv, g.start), k.one), near);
+        } else if constexpr (tia) {
+            g.prevsum = g.sum;
             const V dx = hn::Sub(g.zx, g.cx), dy = hn::Sub(g.zy, g.cy);
             V lo, hi, side;
             if constexpr (W == LaneWork::tia0) {
@@ -219,44 +261,48 @@ struct Lanes {
                 side = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
             } else if constexpr (W == LaneWork::tia1) {
                 const V r = hn::Sqrt(size(g));
-                lo = hn::Abs(hn::Sub(r, g.cs));
-                hi = hn::Abs(hn::Add(r, g.cs));
+                lo = hn::Abs(hn::Sub(r, g.cabs));
+                hi = hn::Abs(hn::Add(r, g.cabs));
                 side = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
             } else {
                 const V u = hn::Abs(hn::Mul(hn::Add(g.px, g.py), hn::Sub(g.px, g.py)));
                 const V v = hn::Abs(hn::Mul(hn::Mul(k.two, g.px), g.py));
                 const V mm = hn::Sqrt(hn::Add(hn::Mul(u, u), hn::Mul(v, v)));
-                lo = hn::Abs(hn::Sub(mm, g.cs));
-                hi = hn::Add(mm, g.cs);
+                lo = hn::Abs(hn::Sub(mm, g.cabs));
+                hi = hn::Add(mm, g.cabs);
                 side = hn::Sqrt(size(g));
             }
             const V q = hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
-            g.a0 = hn::Add(g.a0, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
-        } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
+            g.sum = hn::Add(g.sum, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
+        } else if constexpr (derivative) {
             // d' = 2 z d + 1 along the orbit, the new z taken only at the next step:
-            // the estimate of an orbit of n steps ends with d_n, kept in b.
-            g.b0 = g.a0;
-            g.b1 = g.a1;
-            g.pflag = g.flag;
-            const V xd = hn::Add(hn::Mul(k.two, hn::Sub(hn::Mul(g.zx, g.a0), hn::Mul(g.zy, g.a1))), k.one);
-            g.a1 = hn::Mul(k.two, hn::Add(hn::Mul(g.zx, g.a1), hn::Mul(g.zy, g.a0)));
-            g.a0 = xd;
-            const V ax = hn::Abs(g.a0), ay = hn::Abs(g.a1);
+            // the estimate of an orbit of n steps ends with d_n, kept in lastder.
+            g.lastderx = g.derx;
+            g.lastdery = g.dery;
+            g.lastoverflowed = g.overflowed;
+            const V xd = hn::Add(
+                hn::Mul(k.two, hn::Sub(hn::Mul(g.zx, g.derx), hn::Mul(g.zy, g.dery))), k.one);
+            g.dery = hn::Mul(k.two, hn::Add(hn::Mul(g.zx, g.dery), hn::Mul(g.zy, g.derx)));
+            g.derx = xd;
+            const V ax = hn::Abs(g.derx), ay = hn::Abs(g.dery);
             if constexpr (W == LaneWork::derivative) {
                 // fmax(|x|, |y|) > limit, NaN in either one left out
-                g.flag = hn::Or(g.flag, hn::Or(hn::Gt(ax, k.overflow), hn::Gt(ay, k.overflow)));
+                g.overflowed =
+                    hn::Or(g.overflowed, hn::Or(hn::Gt(ax, k.overflow), hn::Gt(ay, k.overflow)));
             } else {
                 // std::max(|x|, |y|) > limit: |y| counts only where it is the larger
-                g.flag = hn::Or(g.flag, hn::Or(hn::Gt(ax, k.overflow),
-                                               hn::And(hn::Lt(ax, ay), hn::Gt(ay, k.overflow))));
+                g.overflowed =
+                    hn::Or(g.overflowed, hn::Or(hn::Gt(ax, k.overflow),
+                                                hn::And(hn::Lt(ax, ay), hn::Gt(ay, k.overflow))));
             }
         }
     }
 
+    // The lanes whose orbits go on: within the escape limit and not stopped.
     static HWY_INLINE M goes(const Consts& k, const Group& g) {
-        const M in = hn::Le(m(g), k.limit);
+        const M in = hn::Le(modulus2(g), k.limit);
         if constexpr (W == LaneWork::epsilon)
-            return hn::AndNot(g.stop, in);
+            return hn::AndNot(g.stopped, in);
         else
             return in;
     }
@@ -276,11 +322,11 @@ struct Lanes {
         const auto take = [&](const std::vector<double>& column) {
             return hn::TableLookupLanes(hn::LoadU(d, column.data() + next), indices);
         };
-        const V idx = hn::ConvertTo(d, at);
+        const V index = hn::ConvertTo(d, at);
         if (k.placed) {
             // Idle lanes past the end get zeros: an orbit that stays at 0 never
             // stops the others.
-            const M real = hn::Lt(idx, countv);
+            const M real = hn::Lt(index, countv);
             const V x = hn::IfThenElseZero(real, take(col.x));
             const V y = hn::IfThenElseZero(real, k.y);
             const V zx = k.julia ? x : k.zero, zy = k.julia ? y : k.zero;
@@ -291,32 +337,34 @@ struct Lanes {
             g.cx = hn::IfThenElse(fresh, cx, g.cx);
             g.cy = hn::IfThenElse(fresh, cy, g.cy);
             if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
-                g.cs = hn::IfThenElse(fresh, hn::Sqrt(hn::Add(hn::Mul(cx, cx), hn::Mul(cy, cy))), g.cs);
+                g.cabs = hn::IfThenElse(fresh, hn::Sqrt(hn::Add(hn::Mul(cx, cx), hn::Mul(cy, cy))),
+                                        g.cabs);
         } else {
             g.zx = hn::IfThenElse(fresh, take(col.zx), g.zx);
             g.zy = hn::IfThenElse(fresh, take(col.zy), g.zy);
             g.cx = hn::IfThenElse(fresh, take(col.cx), g.cx);
             g.cy = hn::IfThenElse(fresh, take(col.cy), g.cy);
             if constexpr (W == LaneWork::tia1 || W == LaneWork::tia2)
-                g.cs = hn::IfThenElse(fresh, take(col.cs), g.cs);
+                g.cabs = hn::IfThenElse(fresh, take(col.cabs), g.cabs);
         }
         next = std::min(next + static_cast<std::int64_t>(hn::CountTrue(d, fresh)), count);
-        g.idx = hn::IfThenElse(fresh, idx, g.idx);
-        g.start = hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(idx, countv), stepv, k.idle), g.start);
-        g.sx = hn::Mul(g.zx, g.zx);
-        g.sy = hn::Mul(g.zy, g.zy);
+        g.index = hn::IfThenElse(fresh, index, g.index);
+        g.start =
+            hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(index, countv), stepv, k.idle), g.start);
+        g.zx2 = hn::Mul(g.zx, g.zx);
+        g.zy2 = hn::Mul(g.zy, g.zy);
         if constexpr (W == LaneWork::bof) {
-            g.a0 = hn::IfThenElse(fresh, k.maxsize, g.a0);
-            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
-        } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
-            g.a0 = hn::IfThenElse(fresh, k.zero, g.a0);
-            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
-        } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
-            g.a0 = hn::IfThenElse(fresh, k.one, g.a0);
-            g.a1 = hn::IfThenElse(fresh, k.zero, g.a1);
-            g.flag = hn::AndNot(fresh, g.flag);
+            g.minsize = hn::IfThenElse(fresh, k.maxsize, g.minsize);
+            g.minstep = hn::IfThenElse(fresh, k.zero, g.minstep);
+        } else if constexpr (tia) {
+            g.sum = hn::IfThenElse(fresh, k.zero, g.sum);
+            g.prevsum = hn::IfThenElse(fresh, k.zero, g.prevsum);
+        } else if constexpr (derivative) {
+            g.derx = hn::IfThenElse(fresh, k.one, g.derx);
+            g.dery = hn::IfThenElse(fresh, k.zero, g.dery);
+            g.overflowed = hn::AndNot(fresh, g.overflowed);
         } else if constexpr (W == LaneWork::epsilon) {
-            g.stop = hn::AndNot(fresh, g.stop);
+            g.stopped = hn::AndNot(fresh, g.stopped);
         }
     }
 
@@ -324,123 +372,132 @@ struct Lanes {
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
                                           Ended& out, std::size_t at) {
         const D d;
-        constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
-        constexpr bool sums = !derivative && W != LaneWork::plain && W != LaneWork::epsilon;
+        constexpr bool gathers = derivative || tia || W == LaneWork::bof;
         HWY_ALIGN double v[7][maxlanes];
-        hn::Store(g.idx, d, v[0]);
+        hn::Store(g.index, d, v[0]);
         hn::Store(g.px, d, v[1]);
         hn::Store(g.py, d, v[2]);
         hn::Store(hn::Sub(stepv, g.start), d, v[3]);
         if constexpr (derivative) {
-            hn::Store(g.b0, d, v[4]);
-            hn::Store(g.b1, d, v[5]);
-            hn::Store(hn::IfThenElseZero(g.pflag, k.one), d, v[6]);
-        } else if constexpr (sums) {
-            hn::Store(g.a0, d, v[4]);
-            hn::Store(g.a1, d, v[5]);
+            hn::Store(g.lastderx, d, v[4]);
+            hn::Store(g.lastdery, d, v[5]);
+            hn::Store(hn::IfThenElseZero(g.lastoverflowed, k.one), d, v[6]);
+        } else if constexpr (tia) {
+            hn::Store(g.sum, d, v[4]);
+            hn::Store(g.prevsum, d, v[5]);
+        } else if constexpr (W == LaneWork::bof) {
+            hn::Store(g.minsize, d, v[4]);
+            hn::Store(g.minstep, d, v[5]);
         }
         std::uint8_t bits = 0;
         hn::StoreMaskBits(d, ended, &bits);
         const std::size_t first = at;
         for (unsigned b = bits; b != 0; b &= b - 1, ++at) {
             const int l = __builtin_ctz(b);
-            out.idx[at] = v[0][l];
+            out.index[at] = v[0][l];
             out.px[at] = v[1][l];
             out.py[at] = v[2][l];
             out.n[at] = v[3][l];
-            if constexpr (sums || derivative) {
-                out.a0[at] = v[4][l];
-                out.a1[at] = v[5][l];
+            if constexpr (gathers) {
+                out.first[at] = v[4][l];
+                out.second[at] = v[5][l];
             }
-            if constexpr (derivative) out.flag[at] = v[6][l];
+            if constexpr (derivative) out.overflowed[at] = v[6][l];
         }
         return at - first;
     }
 
-    // With `starts` (the row's y), the lanes make the starts and the orbits need no
-    // placing; otherwise they read them from the orbits.
-    static void run(const Frame& f, Orbit* orbits, int count, const double* starts) {
-        const Consts k(f, Squared, starts);
+    // The starts in columns: the row's column coordinates when the lanes make the
+    // starts themselves, else the orbits' own starts.
+    static void loadstarts(const Consts& k, const Orbit* orbits, int count, Columns& col) {
         const D d;
-        const std::size_t lanes = hn::Lanes(d);
-        thread_local Columns col;
-        thread_local Ended out;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
         if (k.placed) {
             // x = i * xside / (xres - 1) + xmin, a vector of columns at a time
             col.x.assign(len, 0.0);
-            for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += lanes) {
+            for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += hn::Lanes(d)) {
                 const V column = hn::Iota(d, static_cast<double>(i));
                 hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d, col.x.data() + i);
             }
         } else {
-            for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cs}) v->assign(len, 0.0);
+            for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cabs}) v->assign(len, 0.0);
             for (int i = 0; i < count; ++i) {
                 col.zx[i] = orbits[i].z.x;
                 col.zy[i] = orbits[i].z.y;
                 col.cx[i] = orbits[i].c.x;
                 col.cy[i] = orbits[i].c.y;
-                col.cs[i] = orbits[i].csize;
+                col.cabs[i] = orbits[i].csize;
             }
         }
-        out.reserve(len);
+    }
 
-        const V countv = hn::Set(d, static_cast<double>(count));
-        std::int64_t next = 0;
-        double step = 0;  // steps made by every lane since the start
-        constexpr int groups = groupsfor(W);
-        Group g[groups];
+    // Every lane takes an orbit of the list.
+    static HWY_INLINE void fill(const Consts& k, Group (&g)[groups], const Columns& col, V countv,
+                                Progress& p, std::int64_t count) {
+        const D d;
 #pragma GCC unroll 8
         for (int q = 0; q < groups; ++q) {
             Group& gr = g[q];
             gr = Group{};
-            refill(k, gr, hn::FirstN(d, lanes), col, hn::Zero(d), countv, next, count);
+            refill(k, gr, hn::FirstN(d, hn::Lanes(d)), col, hn::Zero(d), countv, p.next, count);
         }
-        std::size_t ended = 0;
-        // No lane reaches maxiter for this many steps; until then only the size (and
-        // the epsilon cross) can end an orbit. Refills replace ended lanes by newer
-        // ones, so the oldest lane only grows younger: the count stays a safe bound
-        // as it runs down, and is made again only when it is used up.
-        std::int64_t budget = 0;
-        while (ended < static_cast<std::size_t>(count)) {
-            if (budget <= 0) {
-                V first = g[0].start;
-#pragma GCC unroll 8
-                for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
-                const double mostmade = step - hn::GetLane(hn::MinOfLanes(d, first));
-                budget = f.maxiter - static_cast<std::int64_t>(mostmade);
-            }
-            std::int64_t made = 0;  // steps of this run, counted in a register
-            for (;;) {
-                ++made;
-                const V stepv = hn::Set(d, step + static_cast<double>(made));
-#pragma GCC unroll 8
-                for (int q = 0; q < groups; ++q) advance(k, g[q], stepv);
-                M go = goes(k, g[0]);
-#pragma GCC unroll 8
-                for (int q = 1; q < groups; ++q) go = hn::And(go, goes(k, g[q]));
-                if (!hn::AllTrue(d, go) || made == budget) break;
-            }
-            step += static_cast<double>(made);
-            budget -= made;
-            const V stepv = hn::Set(d, step);
-#pragma GCC unroll 8
-            for (int q = 0; q < groups; ++q) {
-                Group& gr = g[q];
-                const M done = hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
-                const M real = hn::And(done, hn::Lt(gr.idx, countv));
-                if (hn::AllFalse(d, real)) continue;
-                ended += harvest(k, gr, real, stepv, out, ended);
-                refill(k, gr, real, col, stepv, countv, next, count);
-            }
-        }
+    }
 
-        // Back to the orbits, the last step made again in scalar: the same result
-        // wherever the lanes left out a product that mattered only there.
+    // The steps no lane can make without reaching maxiter: maxiter less the steps
+    // of the oldest orbit in the lanes.
+    static HWY_INLINE std::int64_t budget(const Frame& f, const Group (&g)[groups], double step) {
+        const D d;
+        V first = g[0].start;
+#pragma GCC unroll 8
+        for (int q = 1; q < groups; ++q) first = hn::Min(first, g[q].start);
+        const double mostmade = step - hn::GetLane(hn::MinOfLanes(d, first));
+        return f.maxiter - static_cast<std::int64_t>(mostmade);
+    }
+
+    // Steps every group until some lane's orbit leaves the escape limit (or is
+    // stopped), or `budget` steps are made; returns the steps made.
+    static HWY_INLINE std::int64_t stepuntilended(const Consts& k, Group (&g)[groups], double step,
+                                                  std::int64_t budget) {
+        const D d;
+        std::int64_t made = 0;  // counted in a register
+        for (;;) {
+            ++made;
+            const V stepv = hn::Set(d, step + static_cast<double>(made));
+#pragma GCC unroll 8
+            for (int q = 0; q < groups; ++q) advance(k, g[q], stepv);
+            M go = goes(k, g[0]);
+#pragma GCC unroll 8
+            for (int q = 1; q < groups; ++q) go = hn::And(go, goes(k, g[q]));
+            if (!hn::AllTrue(d, go) || made == budget) return made;
+        }
+    }
+
+    // The lanes whose orbits ended, at the escape limit or at maxiter, are harvested
+    // and take the next orbits of the list.
+    static HWY_INLINE void harvestandrefill(const Consts& k, Group (&g)[groups], const Columns& col,
+                                            V countv, Ended& out, Progress& p, std::int64_t count) {
+        const D d;
+        const V stepv = hn::Set(d, p.step);
+#pragma GCC unroll 8
+        for (int q = 0; q < groups; ++q) {
+            Group& gr = g[q];
+            const M done =
+                hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
+            const M real = hn::And(done, hn::Lt(gr.index, countv));
+            if (hn::AllFalse(d, real)) continue;
+            p.ended += harvest(k, gr, real, stepv, out, p.ended);
+            refill(k, gr, real, col, stepv, countv, p.next, count);
+        }
+    }
+
+    // Back to the orbits, the last step made again in scalar: the same result
+    // wherever the lanes left out a product that mattered only there.
+    static void handback(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
+                         std::size_t ended, Orbit* orbits, const double* starts) {
         for (std::size_t r = 0; r < ended; ++r) {
-            Orbit& o = orbits[static_cast<std::size_t>(out.idx[r])];
+            Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
             if (starts) {
-                const double x = col.x[static_cast<std::size_t>(out.idx[r])];
+                const double x = col.x[static_cast<std::size_t>(out.index[r])];
                 if (k.julia) {
                     o.c = {f.jcx, f.jcy};
                     o.jzx = x;
@@ -450,7 +507,7 @@ struct Lanes {
                 }
                 o.orbit = nullptr;
             }
-            o.lanederivative = W == LaneWork::derivative || W == LaneWork::estimate;
+            o.lanederivative = derivative;
             o.x = out.px[r];
             o.y = out.py[r];
             o.n = static_cast<int>(out.n[r]);
@@ -464,26 +521,53 @@ struct Lanes {
             const double m = o.z.x * o.z.x + o.z.y * o.z.y;
             o.size = Squared ? m : std::sqrt(m);
             if constexpr (W == LaneWork::bof) {
-                o.infsize = out.a0[r];
-                o.ninfsize = out.a1[r];
-            } else if constexpr (W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2) {
-                o.sum = out.a0[r];
-                o.sum2 = out.a1[r];
-            } else if constexpr (W == LaneWork::derivative || W == LaneWork::estimate) {
-                o.dx = out.a0[r];
-                o.dy = out.a1[r];
-                o.dover = out.flag[r] != 0;
+                o.infsize = out.first[r];
+                o.ninfsize = out.second[r];
+            } else if constexpr (tia) {
+                o.sum = out.first[r];
+                o.sum2 = out.second[r];
+            } else if constexpr (derivative) {
+                o.dx = out.first[r];
+                o.dy = out.second[r];
+                o.dover = out.overflowed[r] != 0;
             }
         }
+    }
+
+    // With `starts` (the row's y), the lanes make the starts and the orbits need no
+    // placing; otherwise they read them from the orbits.
+    static void run(const Frame& f, Orbit* orbits, int count, const double* starts) {
+        const Consts k(f, Squared, starts);
+        thread_local Columns col;
+        thread_local Ended out;
+        loadstarts(k, orbits, count, col);
+        out.reserve(static_cast<std::size_t>(count) + maxlanes);
+
+        const V countv = hn::Set(k.d, static_cast<double>(count));
+        Progress p;
+        Group g[groups];
+        fill(k, g, col, countv, p, count);
+        // Refills replace ended lanes by newer ones, so the oldest lane only grows
+        // younger: the budget stays a safe bound as it runs down, and is made again
+        // only when it is used up.
+        std::int64_t left = 0;
+        while (p.ended < static_cast<std::size_t>(count)) {
+            if (left <= 0) left = budget(f, g, p.step);
+            const std::int64_t made = stepuntilended(k, g, p.step, left);
+            p.step += static_cast<double>(made);
+            left -= made;
+            harvestandrefill(k, g, col, countv, out, p, count);
+        }
+        handback(f, k, col, out, p.ended, orbits, starts);
     }
 };
 
 template <LaneWork W, bool Squared>
 void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy) {
     if (exact)
-        Lanes<-2, W, Squared>::run(f, orbits, count, rowy);
+        Lanes<Power::exactsquare, W, Squared>::run(f, orbits, count, rowy);
     else
-        Lanes<2, W, Squared>::run(f, orbits, count, rowy);
+        Lanes<Power::square, W, Squared>::run(f, orbits, count, rowy);
 }
 
 template <LaneWork W>
@@ -502,15 +586,15 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         for (int i = 0; i < count; ++i) orbits[i] = startpixel(f, i, *rowy);
     const double* starts = rowy && !f.okinvert ? rowy : nullptr;
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
-    const bool squared = f.tiaflag == 1 || f.tiaflag == 2;
+    const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
-        squared ? Lanes<0, LaneWork::plain, true>::run(f, orbits, count, starts)
-                : Lanes<0, LaneWork::plain, false>::run(f, orbits, count, starts);
+        squared ? Lanes<Power::any, LaneWork::plain, true>::run(f, orbits, count, starts)
+                : Lanes<Power::any, LaneWork::plain, false>::run(f, orbits, count, starts);
         return true;
     }
     // A c.y of -0 is where the products by zero of the square matter.
     const auto negzero = [](double v) { return v == 0 && std::signbit(v); };
-    bool exact = starts && negzero(f.ftype == 0 ? *starts : f.jcy);
+    bool exact = starts && negzero(f.ftype == settype::mandelbrot ? *starts : f.jcy);
     for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
         case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts); break;
@@ -519,14 +603,20 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         case LaneWork::derivative:
             bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts);
             break;
-        // Its own square, with nothing left out.
+        // Its own square, (x + y)(x - y) and 2xy, in place of either of the others.
         case LaneWork::estimate:
-            Lanes<2, LaneWork::estimate, false>::run(f, orbits, count, starts);
+            Lanes<Power::square, LaneWork::estimate, false>::run(f, orbits, count, starts);
             break;
         // The sums watch the ending step too: always the exact square.
-        case LaneWork::tia0: Lanes<-2, LaneWork::tia0, false>::run(f, orbits, count, starts); break;
-        case LaneWork::tia1: Lanes<-2, LaneWork::tia1, true>::run(f, orbits, count, starts); break;
-        case LaneWork::tia2: Lanes<-2, LaneWork::tia2, true>::run(f, orbits, count, starts); break;
+        case LaneWork::tia0:
+            Lanes<Power::exactsquare, LaneWork::tia0, false>::run(f, orbits, count, starts);
+            break;
+        case LaneWork::tia1:
+            Lanes<Power::exactsquare, LaneWork::tia1, true>::run(f, orbits, count, starts);
+            break;
+        case LaneWork::tia2:
+            Lanes<Power::exactsquare, LaneWork::tia2, true>::run(f, orbits, count, starts);
+            break;
     }
     return true;
 }

@@ -39,7 +39,7 @@ Channels peitgen(const Orbit& o) {
 // The palette entry of an external angle.
 long long fieldline(const Frame& f, double angle) {
     double cf;
-    if (f.mapping != 0 && angle >= 0.5)
+    if (f.mapping != fieldmapping::radial && angle >= 0.5)
         cf = std::fmod(255.0 - f.period * angle * 256.0, 256.0);
     else
         cf = std::fmod(f.period * angle * 256.0, 256.0);
@@ -57,8 +57,9 @@ Channels fieldlines(const Frame& f, const Orbit& o) {
         const long long k = fieldline(f, o.angle - angletolerance);
         if (k == fieldline(f, o.angle + angletolerance)) return pal(f, k);
     }
-    const double angle = f.ftype == 0 ? externalangle(0, o.c.x, o.c.y, f.jcx, f.jcy)
-                                      : externalangle(1, o.jzx, o.jzy, f.jcx, f.jcy);
+    const double angle = f.ftype == settype::mandelbrot
+                             ? externalangle(settype::mandelbrot, o.c.x, o.c.y, f.jcx, f.jcy)
+                             : externalangle(settype::julia, o.jzx, o.jzy, f.jcx, f.jcy);
     return pal(f, fieldline(f, angle));
 }
 
@@ -150,28 +151,44 @@ Channels potential(const Frame& f, const Orbit& o) {
 
 Channels outsidecolor(const Frame& f, const Orbit& o) {
     switch (f.outside) {
-        case 0: return {f.rout, f.gout, f.bout};
-        case 2: return smoothing(f, o);
-        case 3: return potential(f, o);
-        case 5: return binary(f, o);
-        case 6: {
+        case outside::solidcolor:
+            return {f.rout, f.gout, f.bout};
+        case outside::smoothing:
+            return smoothing(f, o);
+        case outside::continuouspotential:
+            return potential(f, o);
+        case outside::binarydecomposition:
+            return binary(f, o);
+        case outside::binaryblackwhite: {
             const int k = o.z.y < 0 ? 0 : 255;
             return {k, k, k};
         }
-        case 7: return peitgen(o);
-        case 8: return fieldlines(f, o);
-        case 9:
-        case 10:
-        case 11:
-        case 12: return tiaoutside(f, o);
-        case 13: return kirlian(f, o);
-        case 14: return biomorph(f, o);
-        case 15: return species(f, o);
-        case 16: return cardioid(f, o);
-        case 17: return realpart(f, o);
-        case 18: return distance(f, o);
-        case 20: return orbitmode(f, o);
-        default: return pal(f, level(o.n));
+        case outside::peitgenbands:
+            return peitgen(o);
+        case outside::fieldlines:
+            return fieldlines(f, o);
+        case outside::tia:
+        case outside::smoothingtia:
+        case outside::potentialtia:
+        case outside::integertia:
+            return tiaoutside(f, o);
+        case outside::kirlian:
+            return kirlian(f, o);
+        case outside::biomorphs:
+            return biomorph(f, o);
+        case outside::speciesoforigin:
+            return species(f, o);
+        case outside::cardioid:
+            return cardioid(f, o);
+        case outside::nplusrealz:
+            return realpart(f, o);
+        case outside::distanceestimator:
+            return distance(f, o);
+        case outside::orbittracing:
+            return orbitmode(f, o);
+        case outside::levelsets:
+        default:
+            return pal(f, level(o.n));
     }
 }
 

@@ -18,21 +18,21 @@ double previousaverage(const Orbit& o, double average) {
 // all but the last, blended by how far the last step overshot the bailout.
 Channels tiaoutside(const Frame& f, const Orbit& o) {
     Channels base;
-    if (f.outside == 10) base = smoothing(f, o);
-    if (f.outside == 11) base = potential(f, o);
+    if (f.outside == outside::smoothingtia) base = smoothing(f, o);
+    if (f.outside == outside::potentialtia) base = potential(f, o);
     const double sum = o.sum / o.n;
     const double sum2 = previousaverage(o, sum);
     double fx = (f.il * f.lptia + 1) - f.il * std::log(std::log(std::sqrt(o.size)));
     if (!(fx >= 0)) fx = 0;  // a NaN from an overflowed orbit as well
     const double index = sum2 + (sum - sum2) * fx;
     long long k;
-    if (f.outside == 12) {
+    if (f.outside == outside::integertia) {
         k = level(trunci(((sum - sum2) + sum2) * (o.n + 255)));
     } else {
         k = trunci(index * 256);
-        if (f.tiaflag == 0) k = level(4 * (k - 128));
+        if (f.tiaflag == tiaalgorithm::kx) k = level(4 * (k - 128));
     }
-    if (f.outside == 9 || f.outside == 12) return pal(f, k);
+    if (f.outside == outside::tia || f.outside == outside::integertia) return pal(f, k);
     // Smoothing and potential mixed half and half with k as a grey level; the
     // halving rounds toward minus infinity.
     return {low8((base.r + k) >> 1), low8((base.g + k) >> 1), low8((base.b + k) >> 1)};
@@ -43,7 +43,7 @@ Channels tiainside(const Frame& f, const Orbit& o) {
     const double sum2 = previousaverage(o, sum);
     const double index = (sum - sum2) + sum2;
     long long k = trunci(index * 256);
-    if (f.tiaflag == 0) k = 2 * k;
+    if (f.tiaflag == tiaalgorithm::kx) k = 2 * k;
     return pal(f, level(k));
 }
 

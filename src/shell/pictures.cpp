@@ -27,7 +27,7 @@ Surface render(int w, int h, const View& v) {
     const double yside = v.xside * (h - 1) / (w - 1);
     const double x0 = v.xcentre - v.xside / 2, x1 = v.xcentre + v.xside / 2;
     const double y0 = v.ycentre - yside / 2, y1 = v.ycentre + yside / 2;
-    if (v.ftype == 0) {
+    if (v.ftype == settype::mandelbrot) {
         s.mxmin = x0;
         s.mxmax = x1;
         s.mymin = y0;

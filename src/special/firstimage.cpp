@@ -47,8 +47,8 @@ int anglegrey(double a) {
 
 // The new color of pixel (x, y) at level k, or nothing when the level leaves it.
 std::optional<Rgb> firstpixel(const State& s, int k, double x, double y) {
-    const bool mandel = s.ftype == 0;
-    const bool darkbg = s.plbkgd == 1;
+    const bool mandel = s.ftype == settype::mandelbrot;
+    const bool darkbg = s.plbkgd == plotbackground::darkgradient;
     const Escape e = mandel ? escape(0.0, 0.0, x, y, State::maxit[k])
                             : escape(x, y, s.jcx, s.jcy, State::maxit[k]);
     if (e.out) {
@@ -88,8 +88,9 @@ int edgetest(const State& s, double px, double py, double cx, double cy, bool ju
 // different picture (another view, set, constant or size) cannot be continued
 // over the old curves; it starts afresh.
 App::FirstImage::Pass passof(const State& s) {
-    return {s.ftype, s.xmin, s.xmax, s.ymin, s.ymax, s.ftype == 0 ? 0.0 : s.jcx, s.ftype == 0 ? 0.0 : s.jcy,
-            s.xres, s.yres};
+    const bool julia = s.ftype == settype::julia;
+    return {s.ftype, s.xmin, s.xmax, s.ymin, s.ymax, julia ? s.jcx : 0.0, julia ? s.jcy : 0.0,
+            s.xres,  s.yres};
 }
 
 void showvisible(App& app) {
@@ -159,8 +160,9 @@ int firstimage(App& app) {
     if (s.j == s.yres) {
         s.j = 0;
         if (app.firstimg.k == 9) {
-            if (s.ftype == 0 && s.okfirstimage)
-                for (int N = 0; N < s.period; ++N) NewtonRay(app, 0, N, 15, 0.0, 0.0);
+            if (s.ftype == settype::mandelbrot && s.okfirstimage)
+                for (int N = 0; N < s.period; ++N)
+                    NewtonRay(app, settype::mandelbrot, N, 15, 0.0, 0.0);
             showvisible(app);
             app.host.pause(1000);
         }
@@ -173,7 +175,8 @@ int firstimage(App& app) {
             if (s.okfirstimage) app.firstimg.plotafter = false;
             s.okfirstimage = 0;
             s.okzoom = 1;
-            s.okjulia = s.ftype == 0 ? 1 : 0;
+            s.okjulia = s.ftype == settype::mandelbrot ? juliapreview::available
+                                                       : juliapreview::unavailable;
             endimage(app, previous);
         }
     }

@@ -37,7 +37,7 @@ void julia(App& app) {
     const Rect corner{0, 0, previewsize, previewsize};
     app.window.copy(v, corner, 0, 0);
     app.host.present(corner);
-    s.okjulia = 2;
+    s.okjulia = juliapreview::shown;
 }
 
 }  // namespace vantrel

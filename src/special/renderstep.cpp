@@ -8,7 +8,7 @@ namespace vantrel {
 
 int renderstep(App& app) {
     const State& s = app.s;
-    if (s.outside == 4) return firstimage(app);
+    if (s.outside == outside::equipotentiallines) return firstimage(app);
     if (s.okescher) return EscherJulia(app);
     return fractaldriver(app);
 }

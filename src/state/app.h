@@ -31,7 +31,7 @@ struct App {
     // Statics of the render driver.
     struct Driver {
         double il = 0, lpsm = 0, lptia = 0;
-        int insidesave = 0;
+        int insidesave = inside::solidcolor;
         // The cursor shown before the image began; every row call sets the wait
         // cursor, so the one a call replaces is usually the wait cursor itself.
         Cursor cursorsave = Cursor::arrow;
@@ -68,7 +68,7 @@ struct App {
         // What the pass under way is drawing, to tell a resumed pass from one whose
         // picture has changed in between.
         struct Pass {
-            int ftype = 0;
+            int ftype = settype::mandelbrot;
             double xmin = 0, xmax = 0, ymin = 0, ymax = 0, jcx = 0, jcy = 0;
             int xres = 0, yres = 0;
             bool operator==(const Pass&) const = default;

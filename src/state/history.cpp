@@ -26,7 +26,7 @@ void pushview(State& s, double xmin, double xmax, double ymin, double ymax) {
 }
 
 void takecurrentview(State& s) {
-    const bool m = s.ftype == 0;
+    const bool m = s.ftype == settype::mandelbrot;
     s.xmin = m ? s.mxmin : s.jxmin;
     s.xmax = m ? s.mxmax : s.jxmax;
     s.ymin = m ? s.mymin : s.jymin;
@@ -35,7 +35,8 @@ void takecurrentview(State& s) {
 
 void storecurrentview(State& s) {
     double* v[4] = {&s.mxmin, &s.mxmax, &s.mymin, &s.mymax};
-    if (s.ftype != 0) v[0] = &s.jxmin, v[1] = &s.jxmax, v[2] = &s.jymin, v[3] = &s.jymax;
+    if (s.ftype != settype::mandelbrot)
+        v[0] = &s.jxmin, v[1] = &s.jxmax, v[2] = &s.jymin, v[3] = &s.jymax;
     *v[0] = s.xmin;
     *v[1] = s.xmax;
     *v[2] = s.ymin;

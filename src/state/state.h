@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/rect.h"
+#include "state/methods.h"
 #include "state/palette.h"
 
 namespace vantrel {
@@ -40,14 +41,14 @@ struct State {
     double tjcx = 0, tjcy = 0;
 
     // Fractal and coloring choice.
-    int ftype = 0;  // 0 Mandelbrot set, 1 Julia set
-    int method = 1;  // 0 Height Field, 1 Image
-    int outside = 1;
-    int inside = 0;
-    int tiaflag = 0;
-    int mapping = 0;
-    int plbkgd = 0;
-    int raymode = 0;
+    int ftype = settype::mandelbrot;
+    int method = coloringmethod::image;
+    int outside = outside::levelsets;
+    int inside = inside::solidcolor;
+    int tiaflag = tiaalgorithm::kx;
+    int mapping = fieldmapping::radial;
+    int plbkgd = plotbackground::white;
+    int raymode = raymode::single;
     int num = 0, den = 0;
 
     // Numeric parameters.
@@ -76,7 +77,7 @@ struct State {
     int okzoom = 0;
     int drawbox = 0;
     int zooming = 0;
-    int okjulia = 0;
+    int okjulia = juliapreview::unavailable;
     int okorbits = 0;
     int oklines = 1;
     int okescher = 0;

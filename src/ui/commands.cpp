@@ -26,8 +26,9 @@ void orbitmode(App& app) {
         app.g_ohdc = Surface(s.xres, s.yres);
         s.okorbits = 1;
         app.mainwin.ftypesave = s.ftype;
-        s.ftype = 0;
-        s.inside = s.outside = 20;
+        s.ftype = settype::mandelbrot;
+        s.outside = outside::orbittracing;
+        s.inside = inside::orbittracing;
         s.xmin = s.ymin = s.mxmin = s.mymin = -2.25;
         s.xmax = s.ymax = s.mxmax = s.mymax = 2.25;
         s.maxiter = 32;
@@ -76,13 +77,13 @@ void inversionmode(App& app) {
 
 void tiavariant(App& app) {
     State& s = app.s;
-    static constexpr const char* names[3] = {"TIA algorithm: KX", "TIA algorithm: Damien Jones",
-                                             "TIA algorithm: Kerry Mitchell"};
-    s.tiaflag = (s.tiaflag + 1) % 3;
+    static constexpr const char* names[tiaalgorithm::count] = {
+        "TIA algorithm: KX", "TIA algorithm: Damien Jones", "TIA algorithm: Kerry Mitchell"};
+    s.tiaflag = (s.tiaflag + 1) % tiaalgorithm::count;
     if (s.okinvert) {
         // The other two variants square the escape radius, which inversion's
         // far-away points overflow.
-        s.tiaflag = 0;
+        s.tiaflag = tiaalgorithm::kx;
         inform(app, "KX algorithm required\n   for inversion mode.", "TIA");
     } else {
         inform(app, names[s.tiaflag], "TIA");
@@ -101,7 +102,7 @@ void command(App& app, int id) {
     State& s = app.s;
     if (s.okfractal) return;
 
-    const bool preview = s.okjulia == 2;
+    const bool preview = s.okjulia == juliapreview::shown;
     const bool orbits = s.okorbits != 0, escher = s.okescher != 0, invert = s.okinvert != 0;
     bool refused = false;
     switch (id) {
@@ -193,7 +194,7 @@ void keydown(App& app, const Message& m) {
     }
     if (viewkey(app, m.id)) return;
 
-    const bool preview = s.okjulia == 2;
+    const bool preview = s.okjulia == juliapreview::shown;
     switch (m.id) {
         case 'O':
             if (!preview && !s.okescher && !s.okinvert) orbitmode(app);
@@ -212,8 +213,7 @@ void keydown(App& app, const Message& m) {
             if (!preview && !s.okescher && !s.okorbits) inversionmode(app);
             break;
         case 'T':
-            if (!preview && !s.okorbits && !s.okescher &&
-                ((s.outside >= 9 && s.outside <= 11) || s.inside == 11))
+            if (!preview && !s.okorbits && !s.okescher && tiasums(s.outside, s.inside))
                 tiavariant(app);
             break;
         case 'M':

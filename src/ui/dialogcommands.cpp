@@ -39,10 +39,10 @@ void newviewsurface(App& app) {
 
 void parameters(App& app) {
     State& s = app.s;
-    const bool ok = ask(app, 300);
+    const bool ok = ask(app, dialogid::parameters);
     if (ok) {
         s.j = 0;
-        if (s.newminmax == 1 || (s.ftype == 1 && s.newc == 1)) {
+        if (s.newminmax == 1 || (s.ftype == settype::julia && s.newc == 1)) {
             // A full history keeps both flags, so the view is pushed once there is room.
             if (s.zct[s.ftype] < historysize - 1) {
                 pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
@@ -61,10 +61,11 @@ void parameters(App& app) {
 
 void rays(App& app) {
     State& s = app.s;
-    if (!ask(app, 1000)) return;
-    const double a = s.ftype == 1 ? s.jcx : 0.0, b = s.ftype == 1 ? s.jcy : 0.0;
+    if (!ask(app, dialogid::rays)) return;
+    const double a = s.ftype == settype::julia ? s.jcx : 0.0,
+                 b = s.ftype == settype::julia ? s.jcy : 0.0;
     const Cursor previous = app.host.setcursor(Cursor::wait);
-    if (s.raymode == 0) {
+    if (s.raymode == raymode::single) {
         NewtonRay(app, s.ftype, s.num, s.den, a, b);
     } else {
         for (int n = 0; n < s.den; ++n) NewtonRay(app, s.ftype, n, s.den, a, b);
@@ -103,31 +104,31 @@ void dialogcommand(App& app, int id) {
             parameters(app);
             break;
         case cmd::fractaltype:
-            if (ask(app, 200)) {
+            if (ask(app, dialogid::fractaltype)) {
                 LoadParams(app);
                 s.j = 0;
             }
             break;
         case cmd::method:
-            if (ask(app, 400)) s.j = 0;
+            if (ask(app, dialogid::method)) s.j = 0;
             break;
         case cmd::outsidecoloring:
-            coloring(app, 500);
+            coloring(app, dialogid::outside);
             break;
         case cmd::insidecoloring:
-            coloring(app, 600);
+            coloring(app, dialogid::inside);
             break;
         case cmd::rays:
             rays(app);
             break;
         case cmd::period:
-            ask(app, 800);
+            ask(app, dialogid::period);
             break;
         case cmd::colors:
-            ask(app, 700);
+            ask(app, dialogid::colors);
             break;
         case cmd::background:
-            ask(app, 900);
+            ask(app, dialogid::background);
             break;
         default:
             break;

@@ -104,7 +104,7 @@ void moveview(App& app, const View& v, const PixelMap& m) {
     storecurrentview(s);
     // Equipotential lines are drawn in passes by their own renderer, which begins
     // on a cleared window: a preview would only flash.
-    if (s.outside != 4) {
+    if (s.outside != outside::equipotentiallines) {
         Surface next(s.xres, s.yres);
         resample(app.g_vhdc, m, next, s.xres, s.yres);
         app.g_vhdc = std::move(next);
@@ -171,7 +171,7 @@ void wheel(App& app, int x, int y, int delta, long long time) {
     if ((delta > 0 && app.mainwin.wheelrest < 0) || (delta < 0 && app.mainwin.wheelrest > 0)) app.mainwin.wheelrest = 0;
     app.mainwin.wheelrest += delta;
     while (std::abs(app.mainwin.wheelrest) >= notch) {
-        if (s.okjulia == 2) removejuliapreview(app);
+        if (s.okjulia == juliapreview::shown) removejuliapreview(app);
         const bool in = app.mainwin.wheelrest > 0;
         app.mainwin.wheelrest += in ? -notch : notch;
         wheelnotch(app, x, y, in ? 0.5 : 2.0, time);
@@ -181,7 +181,7 @@ void wheel(App& app, int x, int y, int delta, long long time) {
 void mbuttondown(App& app, int x, int y) {
     State& s = app.s;
     if (!movable(app) || !insideimage(s, x, y)) return;
-    if (s.okjulia == 2) removejuliapreview(app);
+    if (s.okjulia == juliapreview::shown) removejuliapreview(app);
     app.mainwin.panning = 1;
     app.mainwin.panxpos = x;
     app.mainwin.panypos = y;
@@ -237,7 +237,7 @@ bool navigatekey(App& app, int code) {
             return false;
     }
     if (!movable(app)) return true;
-    if (s.okjulia == 2) removejuliapreview(app);
+    if (s.okjulia == juliapreview::shown) removejuliapreview(app);
     if (f == 0) {
         pan(app, dx, dy);
     } else {

@@ -32,7 +32,7 @@ void removejuliapreview(App& app) {
     app.window.copy(app.g_jhdc, corner, 0, 0);
     app.g_vhdc.copy(app.g_jhdc, corner, 0, 0);
     app.host.present(corner);
-    app.s.okjulia = 1;
+    app.s.okjulia = juliapreview::available;
     showhistory(app);
 }
 
@@ -47,7 +47,7 @@ void erasezoomframe(App& app) {
 }
 
 bool boxesallowed(const State& s) {
-    return s.okzoom && s.okjulia != 2 && !s.okorbits && !s.okescher;
+    return s.okzoom && s.okjulia != juliapreview::shown && !s.okorbits && !s.okescher;
 }
 
 // Z: the box's pixel edges become the new view's edges exactly; a box that is
@@ -92,8 +92,8 @@ void resethistory(App& app) {
 // J: the previewed constant becomes the Julia set's, drawn over its home square.
 void takejulia(App& app) {
     State& s = app.s;
-    s.okjulia = 0;
-    s.ftype = 1;
+    s.okjulia = juliapreview::unavailable;
+    s.ftype = settype::julia;
     s.jcx = s.tjcx;
     s.jcy = s.tjcy;
     s.xmin = s.ymin = s.jxmin = s.jymin = -2.25;
@@ -166,20 +166,20 @@ void lbuttonup(App& app) {
 
 void rbuttondown(App& app, int x, int y) {
     State& s = app.s;
-    if (s.okfractal || s.ftype != 0) return;
+    if (s.okfractal || s.ftype != settype::mandelbrot) return;
     if (s.okorbits) {
         draworbits(app, x, y);  // the trace keeps to the picture itself
         return;
     }
     if (s.okescher || s.okinvert) return;
     const Rect corner{0, 0, previewsize, previewsize};
-    if (s.okjulia == 1 && insideimage(s, x, y)) {
+    if (s.okjulia == juliapreview::available && insideimage(s, x, y)) {
         app.g_jhdc.copy(app.window, corner, 0, 0);
         s.tjcx = planex(s, x);
         s.tjcy = planey(s, y);
         status(app, 1, "      cx:  %.6f      cy:  %.6f", s.tjcx, s.tjcy);
         julia(app);
-    } else if (s.okjulia == 2) {
+    } else if (s.okjulia == juliapreview::shown) {
         removejuliapreview(app);
     }
 }
@@ -187,7 +187,7 @@ void rbuttondown(App& app, int x, int y) {
 bool viewkey(App& app, int code) {
     State& s = app.s;
     const int t = s.ftype;
-    const bool history = s.okjulia != 2 && !s.okorbits && !s.okescher;
+    const bool history = s.okjulia != juliapreview::shown && !s.okorbits && !s.okescher;
     switch (code) {
         case 'Z':
             if (s.zooming) zoom(app);
@@ -215,7 +215,7 @@ bool viewkey(App& app, int code) {
             if (history && s.zct[t] != 0) resethistory(app);
             return true;
         case 'J':
-            if (s.okjulia == 2) takejulia(app);
+            if (s.okjulia == juliapreview::shown) takejulia(app);
             return true;
         default:
             return false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dialogs/dialogs.h"
+#include "platform/message.h"
 
 namespace vantrel {
 namespace {
@@ -16,6 +17,16 @@ DialogFields opened(const Dialog& d, const State& s) {
 
 // Checks one button of a group as the user would, clearing the others.
 void choose(DialogFields& f, int first, int last, int id) { f.checkradio(first, last, id); }
+
+// Checks the button of a method in the outside or inside dialog.
+void chooseoutside(DialogFields& f, int method) {
+    choose(f, firstradio::outside, firstradio::outside + outside::count - 1,
+           firstradio::outside + method);
+}
+void chooseinside(DialogFields& f, int method) {
+    choose(f, firstradio::inside, firstradio::inside + inside::count - 1,
+           firstradio::inside + method);
+}
 
 TEST(DialogTables, TitlesIdsAndButtonsAreThoseTheProgramNames) {
     const struct {
@@ -102,57 +113,57 @@ TEST(DialogTables, MethodDialogsListEveryMethodInValueOrder) {
 
 TEST(RadioDialogs, OpenOnTheCurrentValueAndStoreTheChosenOne) {
     State s;
-    s.plbkgd = 1;
+    s.plbkgd = plotbackground::darkgradient;
     DialogFields f = opened(BkgdDialogProc, s);
     EXPECT_FALSE(f.ischecked(920));
     EXPECT_TRUE(f.ischecked(921));
     choose(f, 920, 921, 920);
     EXPECT_TRUE(BkgdDialogProc.ok(s, f).accepted());
-    EXPECT_EQ(s.plbkgd, 0);
+    EXPECT_EQ(s.plbkgd, plotbackground::white);
 
     DialogFields t = opened(TypeDialogProc, s);
     choose(t, 220, 221, 221);
     TypeDialogProc.ok(s, t);
-    EXPECT_EQ(s.ftype, 1);
+    EXPECT_EQ(s.ftype, settype::julia);
 
     // A value with no button of its own opens with none checked and survives OK.
-    s.outside = 20;
+    s.outside = outside::orbittracing;
     DialogFields o = opened(OutsideDialogProc, s);
-    for (int id = 520; id <= 538; ++id) EXPECT_FALSE(o.ischecked(id));
+    for (int id = 0; id < outside::count; ++id) EXPECT_FALSE(o.ischecked(firstradio::outside + id));
     EXPECT_TRUE(OutsideDialogProc.ok(s, o).accepted());
-    EXPECT_EQ(s.outside, 20);
+    EXPECT_EQ(s.outside, outside::orbittracing);
 }
 
 TEST(MethodDialogs, SpeciesAndCardioidRefuseInsideTia) {
     State s;
-    s.inside = 11;
+    s.inside = inside::tia;
     DialogFields f = opened(OutsideDialogProc, s);
-    choose(f, 520, 538, 536);  // Cardioid
+    chooseoutside(f, outside::cardioid);
     const DialogCheck r = OutsideDialogProc.ok(s, f);
     EXPECT_EQ(r.error, 12);
     EXPECT_EQ(r.message, "Species of Origin and Cardioid are\n\n   incompatible with inside TIA.");
-    EXPECT_EQ(s.outside, 16);  // stored before the check, kept by a Cancel
+    EXPECT_EQ(s.outside, outside::cardioid);  // stored before the check, kept by a Cancel
     EXPECT_EQ(OutsideDialogProc.table->errortitle, "Incompatibility");
 
     State t;
-    t.outside = 15;
+    t.outside = outside::speciesoforigin;
     DialogFields g = opened(InsideDialogProc, t);
-    choose(g, 620, 634, 631);
+    chooseinside(g, inside::tia);
     EXPECT_EQ(InsideDialogProc.ok(t, g).error, 12);
-    EXPECT_EQ(t.inside, 11);
+    EXPECT_EQ(t.inside, inside::tia);
 
     // Other pairs pass.
     State u;
-    u.inside = 11;
+    u.inside = inside::tia;
     DialogFields h = opened(OutsideDialogProc, u);
-    choose(h, 520, 538, 537);
+    chooseoutside(h, outside::nplusrealz);
     EXPECT_TRUE(OutsideDialogProc.ok(u, h).accepted());
 }
 
 TEST(MethodDialogs, DistanceEstimatorAdvisoryComesOncePerRun) {
     State s;
     DialogFields f = opened(InsideDialogProc, s);
-    choose(f, 620, 634, 634);
+    chooseinside(f, inside::distanceestimator);
     const DialogCheck first = InsideDialogProc.ok(s, f);
     ASSERT_TRUE(first.accepted());
     ASSERT_EQ(first.notices.size(), 1u);
@@ -171,9 +182,9 @@ TEST(MethodDialogs, DistanceEstimatorAdvisoryComesOncePerRun) {
 
     // Refused by the cross-check: no advisory yet.
     State t;
-    t.outside = 16;
+    t.outside = outside::cardioid;
     DialogFields g = opened(InsideDialogProc, t);
-    choose(g, 620, 634, 631);
+    chooseinside(g, inside::tia);
     InsideDialogProc.ok(t, g);
     EXPECT_EQ(t.demadvisory, 1);
 }
@@ -183,9 +194,15 @@ TEST(MethodDialogs, OutsideAndInsideChoicesBringTheirOwnSettingsNext) {
     const struct {
         int dialog, outside, inside, post;
     } cases[] = {
-        {500, 0, 5, 170}, {500, 8, 0, 165}, {500, 4, 0, 175}, {500, 1, 0, 0},
-        {500, 18, 0, 0},  {600, 1, 0, 170}, {600, 0, 1, 0},   {600, 8, 14, 0},
-        {400, 0, 0, 0},
+        {dialogid::outside, outside::solidcolor, inside::abszxabszy, cmd::colors},
+        {dialogid::outside, outside::fieldlines, inside::solidcolor, cmd::period},
+        {dialogid::outside, outside::equipotentiallines, inside::solidcolor, cmd::background},
+        {dialogid::outside, outside::levelsets, inside::solidcolor, 0},
+        {dialogid::outside, outside::distanceestimator, inside::solidcolor, 0},
+        {dialogid::inside, outside::levelsets, inside::solidcolor, cmd::colors},
+        {dialogid::inside, outside::solidcolor, inside::zmag, 0},
+        {dialogid::inside, outside::fieldlines, inside::distanceestimator, 0},
+        {dialogid::method, outside::solidcolor, inside::solidcolor, 0},
     };
     for (const auto& c : cases) {
         s.outside = c.outside;
@@ -222,7 +239,7 @@ TEST(RaysDialog, DenominatorFirstThenNumeratorThenColors) {
     EXPECT_EQ(r.focus, 1050);
     EXPECT_EQ(press("abc", "3", "0").error, 10);
     EXPECT_EQ(s.den, 0);
-    EXPECT_EQ(s.raymode, 0);
+    EXPECT_EQ(s.raymode, raymode::single);
 
     // N and D pass and stay stored when a color fails; the color changes not at all.
     r = press("1", "3", "300");
@@ -231,7 +248,7 @@ TEST(RaysDialog, DenominatorFirstThenNumeratorThenColors) {
     EXPECT_EQ(r.focus, 1070);
     EXPECT_EQ(s.num, 1);
     EXPECT_EQ(s.den, 3);
-    EXPECT_EQ(s.raymode, 1);
+    EXPECT_EQ(s.raymode, raymode::all);
     EXPECT_EQ(s.rray, 1);
 
     DialogFields g = opened(RaysDialogProc, s);
@@ -261,7 +278,7 @@ TEST(PeriodDialog, AcceptsOneToSixtyFour) {
     choose(f, 850, 851, 851);
     ASSERT_TRUE(PeriodDialogProc.ok(s, f).accepted());
     EXPECT_EQ(s.period, 64);
-    EXPECT_EQ(s.mapping, 1);
+    EXPECT_EQ(s.mapping, fieldmapping::radialreflected);
 
     for (const char* bad : {"65", "0", "12abc", ""}) {
         f.text[840] = bad;
@@ -270,7 +287,8 @@ TEST(PeriodDialog, AcceptsOneToSixtyFour) {
         EXPECT_EQ(r.error, 9) << bad;
         EXPECT_EQ(r.message, "period range: 1 - 64");
         EXPECT_EQ(s.period, 64);
-        EXPECT_EQ(s.mapping, 1);  // the mapping waits for a valid period
+        EXPECT_EQ(s.mapping,
+                  fieldmapping::radialreflected);  // the mapping waits for a valid period
     }
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <tuple>
@@ -57,17 +57,17 @@ TEST(ParamDialog, OpensOnTheWorkingViewAndTheParameters) {
     State s = viewstate();
     s.mxmin = 7;  // remembered bounds are not what the dialog shows
     const DialogFields f = opened(s);
-    EXPECT_EQ(f.gettext(305), "-2.250000000000000");
-    EXPECT_EQ(f.gettext(310), "0.750000000000000");
-    EXPECT_EQ(f.gettext(325), "600");
-    EXPECT_EQ(f.gettext(335), "256");
-    EXPECT_EQ(f.gettext(340), "16.000000000000000");
-    EXPECT_EQ(f.gettext(345), "0.320000000000000");
-    EXPECT_EQ(f.gettext(350), "0.043000000000000");
-    EXPECT_EQ(f.gettext(355), "2");
-    EXPECT_EQ(f.gettext(360), "275.000000000000000");
-    EXPECT_EQ(f.gettext(370), "15");
-    EXPECT_EQ(f.gettext(375), "8");
+    EXPECT_EQ(f.gettext(paramfield::xmin), "-2.250000000000000");
+    EXPECT_EQ(f.gettext(paramfield::xmax), "0.750000000000000");
+    EXPECT_EQ(f.gettext(paramfield::xres), "600");
+    EXPECT_EQ(f.gettext(paramfield::maxiter), "256");
+    EXPECT_EQ(f.gettext(paramfield::maxsize), "16.000000000000000");
+    EXPECT_EQ(f.gettext(paramfield::jcx), "0.320000000000000");
+    EXPECT_EQ(f.gettext(paramfield::jcy), "0.043000000000000");
+    EXPECT_EQ(f.gettext(paramfield::exponent), "2");
+    EXPECT_EQ(f.gettext(paramfield::slope), "275.000000000000000");
+    EXPECT_EQ(f.gettext(paramfield::period), "15");
+    EXPECT_EQ(f.gettext(paramfield::demscale), "8");
 }
 
 TEST(ParamDialog, UntouchedFieldsKeepValuesFifteenDecimalsCannotSpell) {
@@ -95,8 +95,8 @@ TEST(ParamDialog, UntouchedFieldsKeepValuesFifteenDecimalsCannotSpell) {
 TEST(ParamDialog, LongTypedNumbersAreReadInFull) {
     State s = viewstate();
     DialogFields f = opened(s);
-    f.text[340] = "1000000000000000019884624838656.000000000000000";
-    f.text[360] = "0000000000000000000000000000000100.5";
+    f.text[paramfield::maxsize] = "1000000000000000019884624838656.000000000000000";
+    f.text[paramfield::slope] = "0000000000000000000000000000000100.5";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.maxsize, 1.0e30);
     EXPECT_EQ(s.slope, 100.5);
@@ -105,10 +105,10 @@ TEST(ParamDialog, LongTypedNumbersAreReadInFull) {
 TEST(ParamDialog, ViewBoundsAreOrderedClampedAndKeptApart) {
     State s = viewstate();
     DialogFields f = opened(s);
-    f.text[305] = "1";
-    f.text[310] = "-1";
-    f.text[315] = "-100";
-    f.text[320] = "100";
+    f.text[paramfield::xmin] = "1";
+    f.text[paramfield::xmax] = "-1";
+    f.text[paramfield::ymin] = "-100";
+    f.text[paramfield::ymax] = "100";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.xmin, -1.0);
     EXPECT_EQ(s.xmax, 1.0);
@@ -120,9 +120,9 @@ TEST(ParamDialog, ViewBoundsAreOrderedClampedAndKeptApart) {
     EXPECT_EQ(s.mymax, 64.0);
     EXPECT_EQ(s.jxmin, -2.25);
     // Julia set: its view follows instead.
-    s.ftype = 1;
+    s.ftype = settype::julia;
     f = opened(s);
-    f.text[305] = "-1.5";
+    f.text[paramfield::xmin] = "-1.5";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.jxmin, -1.5);
     EXPECT_EQ(s.jymax, 64.0);
@@ -130,19 +130,19 @@ TEST(ParamDialog, ViewBoundsAreOrderedClampedAndKeptApart) {
 
     State t = viewstate();
     DialogFields g = opened(t);
-    g.text[305] = "0.5";
-    g.text[310] = "0.500000005";
+    g.text[paramfield::xmin] = "0.5";
+    g.text[paramfield::xmax] = "0.500000005";
     const DialogCheck c = press(t, g);
     EXPECT_EQ(c.error, 0);
     EXPECT_EQ(c.message, "xmax must be greater than xmin\nby at least 0.00000001");
-    EXPECT_EQ(c.focus, 305);
+    EXPECT_EQ(c.focus, paramfield::xmin);
     EXPECT_EQ(t.xmin, -2.25);
 
     // Both beyond one edge collapse onto it and are refused.
     State u = viewstate();
     DialogFields h = opened(u);
-    h.text[315] = "100";
-    h.text[320] = "200";
+    h.text[paramfield::ymin] = "100";
+    h.text[paramfield::ymax] = "200";
     EXPECT_EQ(press(u, h).error, 1);
     EXPECT_EQ(u.xmin, -2.25);  // x passed and was stored, unchanged
 }
@@ -154,14 +154,21 @@ TEST(ParamDialog, RangesAreInclusiveAndRefusedOutside) {
         int error;  // -1 accepted
     };
     const Case cases[] = {
-        {325, "32", -1},    {325, "9600", -1},  {325, "31", 2},    {325, "9601", 2},
-        {330, "32", -1},    {330, "9601", 3},   {335, "1", -1},    {335, "16384", -1},
-        {335, "16385", 4},  {335, "0", 4},      {340, "2.0", -1},  {340, "1.9", 5},
-        {340, "1e31", 5},   {355, "1", 13},     {355, "17", -1},   {355, "18", 13},
-        {360, "50", -1},    {360, "49.99", 6},  {360, "5000", -1}, {360, "5000.01", 6},
-        {365, "8", -1},     {365, "7.9", 7},    {365, "1e30", -1}, {370, "64", -1},
-        {370, "65", 9},     {370, "0", 9},      {375, "0", 14},    {375, "256", -1},
-        {375, "257", 14},
+        {paramfield::xres, "32", -1},      {paramfield::xres, "9600", -1},
+        {paramfield::xres, "31", 2},       {paramfield::xres, "9601", 2},
+        {paramfield::yres, "32", -1},      {paramfield::yres, "9601", 3},
+        {paramfield::maxiter, "1", -1},    {paramfield::maxiter, "16384", -1},
+        {paramfield::maxiter, "16385", 4}, {paramfield::maxiter, "0", 4},
+        {paramfield::maxsize, "2.0", -1},  {paramfield::maxsize, "1.9", 5},
+        {paramfield::maxsize, "1e31", 5},  {paramfield::exponent, "1", 13},
+        {paramfield::exponent, "17", -1},  {paramfield::exponent, "18", 13},
+        {paramfield::slope, "50", -1},     {paramfield::slope, "49.99", 6},
+        {paramfield::slope, "5000", -1},   {paramfield::slope, "5000.01", 6},
+        {paramfield::bailout, "8", -1},    {paramfield::bailout, "7.9", 7},
+        {paramfield::bailout, "1e30", -1}, {paramfield::period, "64", -1},
+        {paramfield::period, "65", 9},     {paramfield::period, "0", 9},
+        {paramfield::demscale, "0", 14},   {paramfield::demscale, "256", -1},
+        {paramfield::demscale, "257", 14},
     };
     for (const Case& c : cases) {
         State s = viewstate();
@@ -182,10 +189,14 @@ TEST(ParamDialog, TextThatIsNoNumberIsRefusedWithItsFieldsMessage) {
         const char* text;
         int error;
     } cases[] = {
-        {305, "nan", 0},  {310, "abc", 0},   {320, "inf", 1},     {325, "12abc", 2},
-        {325, "abc", 2},  {330, "", 3},      {335, "1e3", 4},     {340, "1e999", 5},
-        {355, "2.5", 13}, {360, "inf", 6},   {365, "8x", 7},      {370, "15,", 9},
-        {375, "-", 14},   {345, "abc", juliacxerror}, {350, "nan", juliacyerror},
+        {paramfield::xmin, "nan", 0},           {paramfield::xmax, "abc", 0},
+        {paramfield::ymax, "inf", 1},           {paramfield::xres, "12abc", 2},
+        {paramfield::xres, "abc", 2},           {paramfield::yres, "", 3},
+        {paramfield::maxiter, "1e3", 4},        {paramfield::maxsize, "1e999", 5},
+        {paramfield::exponent, "2.5", 13},      {paramfield::slope, "inf", 6},
+        {paramfield::bailout, "8x", 7},         {paramfield::period, "15,", 9},
+        {paramfield::demscale, "-", 14},        {paramfield::jcx, "abc", juliacxerror},
+        {paramfield::jcy, "nan", juliacyerror},
     };
     for (const auto& c : cases) {
         State s = viewstate();
@@ -198,21 +209,24 @@ TEST(ParamDialog, TextThatIsNoNumberIsRefusedWithItsFieldsMessage) {
     }
     State s = viewstate();
     DialogFields f = opened(s);
-    f.text[345] = "1e999";
+    f.text[paramfield::jcx] = "1e999";
     EXPECT_EQ(press(s, f).message, "cx (Julia) must be a number");
     EXPECT_EQ(s.jcx, 0.32);
 }
 
 TEST(ParamDialog, EscapeLimitRangeFollowsTheColoring) {
-    for (auto [outside, inside, error] : {std::tuple{9, 0, 7}, std::tuple{10, 0, 7},
-                                          std::tuple{11, 0, 7}, std::tuple{12, 0, 7},
-                                          std::tuple{1, 11, 7}, std::tuple{1, 0, -1},
-                                          std::tuple{13, 0, -1}}) {
+    for (auto [outside, inside, error] : {std::tuple{outside::tia, inside::solidcolor, 7},
+                                          std::tuple{outside::smoothingtia, inside::solidcolor, 7},
+                                          std::tuple{outside::potentialtia, inside::solidcolor, 7},
+                                          std::tuple{outside::integertia, inside::solidcolor, 7},
+                                          std::tuple{outside::levelsets, inside::tia, 7},
+                                          std::tuple{outside::levelsets, inside::solidcolor, -1},
+                                          std::tuple{outside::kirlian, inside::solidcolor, -1}}) {
         State s = viewstate();
         s.outside = outside;
         s.inside = inside;
         DialogFields f = opened(s);
-        f.text[340] = "4.0";
+        f.text[paramfield::maxsize] = "4.0";
         const DialogCheck r = press(s, f);
         EXPECT_EQ(r.error, error) << outside << " " << inside;
         if (error == 7) {
@@ -223,9 +237,9 @@ TEST(ParamDialog, EscapeLimitRangeFollowsTheColoring) {
     }
     // Equipotential lines never read the field.
     State s = viewstate();
-    s.outside = 4;
+    s.outside = outside::equipotentiallines;
     DialogFields f = opened(s);
-    f.text[340] = "whatever";
+    f.text[paramfield::maxsize] = "whatever";
     EXPECT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.maxsize, 16.0);
 }
@@ -233,8 +247,8 @@ TEST(ParamDialog, EscapeLimitRangeFollowsTheColoring) {
 TEST(ParamDialog, JuliaConstantIsClampedNeverRefused) {
     State s = viewstate();
     DialogFields f = opened(s);
-    f.text[345] = "25";
-    f.text[350] = "-1e300";
+    f.text[paramfield::jcx] = "25";
+    f.text[paramfield::jcy] = "-1e300";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.jcx, 20.0);
     EXPECT_EQ(s.jcy, -20.0);
@@ -243,7 +257,7 @@ TEST(ParamDialog, JuliaConstantIsClampedNeverRefused) {
     // A value typed again as it was raises nothing.
     State t = viewstate();
     DialogFields g = opened(t);
-    g.text[345] = "0.32";
+    g.text[paramfield::jcx] = "0.32";
     ASSERT_TRUE(press(t, g).accepted());
     EXPECT_EQ(t.newc, 0);
 }
@@ -251,10 +265,10 @@ TEST(ParamDialog, JuliaConstantIsClampedNeverRefused) {
 TEST(ParamDialog, FieldsPassedBeforeARefusalStayStored) {
     State s = viewstate();
     DialogFields f = opened(s);
-    f.text[305] = "-1";
-    f.text[325] = "800";
-    f.text[330] = "20";
-    f.text[335] = "5000";  // after the refusal: never reached
+    f.text[paramfield::xmin] = "-1";
+    f.text[paramfield::xres] = "800";
+    f.text[paramfield::yres] = "20";
+    f.text[paramfield::maxiter] = "5000";  // after the refusal: never reached
     const DialogCheck r = press(s, f);
     EXPECT_EQ(r.error, 3);
     EXPECT_EQ(r.message, "yres range: 32 - 9600");
@@ -268,9 +282,9 @@ TEST(ParamDialog, FieldsPassedBeforeARefusalStayStored) {
     // The method parameters are stored one by one, up to the first that fails.
     State u = viewstate();
     DialogFields h = opened(u);
-    h.text[355] = "5";
-    h.text[360] = "100";
-    h.text[365] = "7";
+    h.text[paramfield::exponent] = "5";
+    h.text[paramfield::slope] = "100";
+    h.text[paramfield::bailout] = "7";
     EXPECT_EQ(press(u, h).error, 7);
     EXPECT_EQ(u.exponent, 5);
     EXPECT_EQ(u.slope, 100.0);
@@ -288,8 +302,8 @@ DialogFields garbage(const State& s, std::initializer_list<int> read) {
 TEST(ParamDialog, OrbitTracingReadsOnlySizeAndIterations) {
     State s = viewstate();
     s.okorbits = 1;
-    DialogFields f = garbage(s, {325, 330, 335});
-    f.text[335] = "40";
+    DialogFields f = garbage(s, {paramfield::xres, paramfield::yres, paramfield::maxiter});
+    f.text[paramfield::maxiter] = "40";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.maxiter, 40);
     EXPECT_EQ(s.xmin, -2.25);
@@ -300,8 +314,9 @@ TEST(ParamDialog, OrbitTracingReadsOnlySizeAndIterations) {
 TEST(ParamDialog, EscherJuliaReadsOnlySizeAndConstant) {
     State s = viewstate();
     s.okescher = 1;
-    DialogFields f = garbage(s, {325, 330, 345, 350});
-    f.text[345] = "-0.5";
+    DialogFields f =
+        garbage(s, {paramfield::xres, paramfield::yres, paramfield::jcx, paramfield::jcy});
+    f.text[paramfield::jcx] = "-0.5";
     ASSERT_TRUE(press(s, f).accepted());
     EXPECT_EQ(s.jcx, -0.5);
     EXPECT_EQ(s.newc, 0);  // the Escher-Julia image has no history to push into

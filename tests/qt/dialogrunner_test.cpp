@@ -101,7 +101,7 @@ TEST_F(Runner, CancelLeavesTheStateAndRadioGroupsAreExclusive) {
         press(w, dialogok);
     });
     EXPECT_EQ(rundialog(type, nullptr), dialogok);
-    EXPECT_EQ(s.ftype, 1);
+    EXPECT_EQ(s.ftype, settype::julia);
 }
 
 TEST_F(Runner, ARefusedFieldIsReportedAndTheDialogStaysOpenOnIt) {

@@ -26,7 +26,7 @@ std::vector<Orbit> escapedat(const Frame& f, const std::vector<COMPLEX>& points)
     for (const COMPLEX& p : points) {
         Orbit o;
         o.size = 1e10;  // escaped
-        if (f.ftype == 0)
+        if (f.ftype == settype::mandelbrot)
             o.c = p;
         else
             o.jzx = p.x, o.jzy = p.y, o.c = {f.jcx, f.jcy};
@@ -42,8 +42,10 @@ void expectclose(const Frame& f, const std::vector<COMPLEX>& points, double open
     externalangles(f, v.data(), static_cast<int>(v.size()));
     int open = 0;
     for (std::size_t k = 0; k < v.size(); ++k) {
-        const double exact = f.ftype == 0 ? externalangle(0, points[k].x, points[k].y, f.jcx, f.jcy)
-                                          : externalangle(1, points[k].x, points[k].y, f.jcx, f.jcy);
+        const double exact =
+            f.ftype == settype::mandelbrot
+                ? externalangle(settype::mandelbrot, points[k].x, points[k].y, f.jcx, f.jcy)
+                : externalangle(settype::julia, points[k].x, points[k].y, f.jcx, f.jcy);
         if (!v[k].laneangle) {
             ++open;
             continue;
@@ -56,7 +58,7 @@ void expectclose(const Frame& f, const std::vector<COMPLEX>& points, double open
 TEST(ExternalAngles, CloseToTheExactRoutineEverywhere) {
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> u(-2.5, 2.5);
-    for (int ftype : {0, 1}) {
+    for (int ftype : {settype::mandelbrot, settype::julia}) {
         SCOPED_TRACE(ftype);
         std::vector<COMPLEX> points;
         for (int k = 0; k < 20000; ++k) points.push_back({u(rng), u(rng)});

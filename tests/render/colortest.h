@@ -23,7 +23,7 @@ inline Palette testpalette() {
 
 inline Channels entry(int k) { return {k, 255 - k, (k * 37) & 255}; }
 
-inline Frame testframe(int outside, int inside = 0) {
+inline Frame testframe(int outside, int inside = inside::solidcolor) {
     Frame f;
     f.xres = f.yres = 64;
     f.maxiter = 256;

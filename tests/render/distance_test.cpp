@@ -96,7 +96,7 @@ TEST_F(Range, PreviewIsClippedToTheWindowButEveryPixelCounts) {
 TEST_F(Range, JuliaAlwaysSquares) {
     // The Julia set of 0 is the unit circle: with z^2 the orbit of a pixel z has
     // z_n = z^(2^n), whatever the exponent setting says.
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     app.s.jcx = app.s.jcy = 0;
     app.s.exponent = 5;
     app.s.maxiter = 1;

@@ -76,7 +76,7 @@ TEST_F(Driver, SetUpValues) {
     EXPECT_EQ(app.s.j, 1);
 
     app.s.maxiter = 100;
-    app.s.outside = 18;
+    app.s.outside = outside::distanceestimator;
     start();
     fractaldriver(app);
     EXPECT_EQ(app.s.factor, 256.0);
@@ -103,7 +103,7 @@ TEST_F(Driver, FirstCallClearsWindowAndSurface) {
     EXPECT_EQ(app.s.okfractal, 0);
     EXPECT_EQ(app.s.j, 0);
     EXPECT_EQ(app.s.okzoom, 1);
-    EXPECT_EQ(app.s.okjulia, 1);
+    EXPECT_EQ(app.s.okjulia, juliapreview::available);
     EXPECT_EQ(host.cursor, Cursor::arrow);
     ASSERT_FALSE(host.pointer.empty());
     EXPECT_EQ(host.pointer.back(), std::make_pair(100, 100));
@@ -140,8 +140,8 @@ TEST_F(Driver, PauseResumeAndRestart) {
 
 TEST_F(Driver, CompletionStoresTheJuliaViewBack) {
     setsize(32, 32);
-    app.s.ftype = 1;
-    app.s.outside = 9;
+    app.s.ftype = settype::julia;
+    app.s.outside = outside::tia;
     app.s.exponent = 5;
     app.s.jxmin = -3;
     render();
@@ -149,12 +149,12 @@ TEST_F(Driver, CompletionStoresTheJuliaViewBack) {
     EXPECT_EQ(app.s.jxmin, -2.5);
     EXPECT_EQ(app.s.jxmax, 2.5);
     EXPECT_EQ(app.s.jymin, -2.5);
-    EXPECT_EQ(app.s.okjulia, 0);
+    EXPECT_EQ(app.s.okjulia, juliapreview::unavailable);
     // Within the bounds the view is kept; a Mandelbrot image keeps its exponent.
     app.s.jxmin = -2.7;
     render();
     EXPECT_EQ(app.s.jxmin, -2.7);
-    app.s.ftype = 0;
+    app.s.ftype = settype::mandelbrot;
     app.s.exponent = 5;
     render();
     EXPECT_EQ(app.s.exponent, 5);
@@ -162,42 +162,42 @@ TEST_F(Driver, CompletionStoresTheJuliaViewBack) {
 
 TEST_F(Driver, TiaClampsEscapeLimits) {
     setsize(32, 32);
-    app.s.inside = 11;
+    app.s.inside = inside::tia;
     app.s.maxsize = 4;
     app.s.bailout = 2;
     render();
     EXPECT_EQ(app.s.maxsize, 8.0);
     EXPECT_EQ(app.s.bailout, 8.0);
-    app.s.tiaflag = 2;
+    app.s.tiaflag = tiaalgorithm::kerrymitchell;
     app.s.maxsize = 1e20;
     app.s.bailout = 1e30;
     render();
     EXPECT_EQ(app.s.maxsize, 1e16);
     EXPECT_EQ(app.s.bailout, 1e16);
-    EXPECT_EQ(app.s.tiaflag, 2);
-    app.s.inside = 0;
-    app.s.outside = 10;
+    EXPECT_EQ(app.s.tiaflag, tiaalgorithm::kerrymitchell);
+    app.s.inside = inside::solidcolor;
+    app.s.outside = outside::smoothingtia;
     app.s.okinvert = 1;
     render();
-    EXPECT_EQ(app.s.tiaflag, 0);
+    EXPECT_EQ(app.s.tiaflag, tiaalgorithm::kx);
 }
 
 TEST_F(Driver, BandDecompositionGivesItsInsideBack) {
     setsize(32, 32);
-    app.s.outside = 7;
-    app.s.inside = 3;
+    app.s.outside = outside::peitgenbands;
+    app.s.inside = inside::bof34;
     start();
     fractaldriver(app);
-    EXPECT_EQ(app.s.inside, 30);
+    EXPECT_EQ(app.s.inside, inside::peitgenblack);
     app.s.j = 0;  // restarted before it was finished
     render();
-    EXPECT_EQ(app.s.inside, 3);
+    EXPECT_EQ(app.s.inside, inside::bof34);
 }
 
 TEST_F(Driver, HeightFieldOfWhiteIs254) {
     setsize(32, 32);
-    app.s.method = 0;
-    app.s.outside = 0;
+    app.s.method = coloringmethod::heightfield;
+    app.s.outside = outside::solidcolor;
     render();
     EXPECT_EQ(app.g_vhdc.getpixel(0, 0), rgb(254, 254, 254));
     EXPECT_EQ(app.g_vhdc.getpixel(24, 16), black);
@@ -210,10 +210,10 @@ TEST_F(Driver, SquaredVariantsEscapeOnTheSquaredModulus) {
     app.s.mymin = -2;
     app.s.mymax = 2;
     app.s.maxsize = 2.0;  // |z| > 2 against |z|^2 > 2
-    app.s.outside = 1;
+    app.s.outside = outside::levelsets;
     render();
     const Surface plain = app.g_vhdc;
-    app.s.tiaflag = 1;
+    app.s.tiaflag = tiaalgorithm::damienjones;
     app.s.maxsize = 2.0;
     render();
     // c = 1.5 (column 28, row 16): z1 = 1.5, |z1|^2 = 2.25 > 2 escapes at once with the
@@ -232,7 +232,7 @@ TEST_F(Driver, ViewsFromTheStateRenderExactly) {
     render();
     expectreference();
 
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     app.s.exponent = 5;
     app.s.jcx = -0.6;
     app.s.jcy = 0.3;
@@ -240,7 +240,7 @@ TEST_F(Driver, ViewsFromTheStateRenderExactly) {
     render();
     expectreference();
 
-    app.s.method = 0;
+    app.s.method = coloringmethod::heightfield;
     app.s.okinvert = 1;
     app.s.rin = 40;
     app.s.gin = 200;
@@ -248,7 +248,7 @@ TEST_F(Driver, ViewsFromTheStateRenderExactly) {
     render();
     expectreference();
 
-    app.s.ftype = 0;
+    app.s.ftype = settype::mandelbrot;
     app.s.exponent = 3;
     app.s.maxsize = 1e30;
     render();
@@ -278,7 +278,7 @@ TEST_F(Driver, OverflowedOrbitsAreOutside) {
     app.s.mxmax = 2e20;
     app.s.mymin = 1e20;
     app.s.mymax = 2e20;
-    app.s.outside = 0;
+    app.s.outside = outside::solidcolor;
     app.s.rout = 1;
     app.s.gout = 2;
     app.s.bout = 3;

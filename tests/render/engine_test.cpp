@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "render/escape.h"
 #include "render/reference.h"
+#include "render/rows.h"
 
 namespace vantrel {
 namespace {
@@ -20,7 +20,7 @@ Frame frame(int xres, int yres, int maxiter) {
     f.yres = yres;
     f.maxiter = maxiter;
     f.maxsize = 16.0;
-    f.outside = 1;
+    f.outside = outside::levelsets;
     f.palette = defpalette();
     return f;
 }
@@ -105,8 +105,8 @@ TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
 long long referencesteps(const Frame& f, int i, int j) {
     const double x = i * f.xside / (f.xres - 1) + f.xmin;
     const double y = (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
-    double zx = f.ftype == 0 ? 0.0 : x, zy = f.ftype == 0 ? 0.0 : y;
-    const double cx = f.ftype == 0 ? x : f.jcx, cy = f.ftype == 0 ? y : f.jcy;
+    double zx = f.ftype == settype::mandelbrot ? 0.0 : x, zy = f.ftype == settype::mandelbrot ? 0.0 : y;
+    const double cx = f.ftype == settype::mandelbrot ? x : f.jcx, cy = f.ftype == settype::mandelbrot ? y : f.jcy;
     int n = 0;
     double size = 0;
     while (size <= f.maxsize && n < f.maxiter) {

@@ -19,19 +19,19 @@ TEST(SolidColor, StartValuesAreBlack) {
 }
 
 TEST(ZMagAndAtanMethods, Values) {
-    Frame f = testframe(1, 1);
+    Frame f = testframe(outside::levelsets, inside::zmag);
     EXPECT_CH(insidecolor(f, orbit(256, 0.3, 0.4, 0.5)), entry(2));  // level(256)
     // atan2(size, |zy + 0.0001|) with zy = -0.0001: pi/2 * 256 = 402.1, level 148.
-    f.inside = 6;
+    f.inside = inside::atansizeabszy;
     EXPECT_CH(insidecolor(f, orbit(256, 1, -0.0001, 1)), entry(148));
     // |atan2(x y, (zy + 0.0001)^2)| with the previous iterate x = y = -1 and
     // zy = -0.0001: atan2(1, 0) again.
-    f.inside = 7;
+    f.inside = inside::atanxyzysquared;
     Orbit o = orbit(256, 1, -0.0001, 1);
     o.x = o.y = -1;
     EXPECT_CH(insidecolor(f, o), entry(148));
     // 32 * 256 * 0.5 * atan((0.5 + 0.5) * 0.75 * 0.3) = 906.5..: level 142.
-    f.inside = 10;
+    f.inside = inside::zxatanzxcx;
     o = orbit(256, 0.5, 0.4, 0.64);
     o.c = {-0.5, 0};
     EXPECT_CH(insidecolor(f, o), entry(142));
@@ -39,16 +39,16 @@ TEST(ZMagAndAtanMethods, Values) {
 
 TEST(BOF, SmallestSizeAndItsStep) {
     // c = 1/4 creeps up toward 1/2: the orbit is closest to 0 at its first step.
-    Frame f = testframe(1, 3);
+    Frame f = testframe(outside::levelsets, inside::bof34);
     const Orbit o = run(f, 0.25, 0);
     ASSERT_FALSE(escaped(f, o));
     EXPECT_EQ(o.infsize, 0.25);
     EXPECT_EQ(o.ninfsize, 1);
     EXPECT_CH(insidecolor(f, o), entry(8));  // level(256 * 1 * 7) = level(1792)
-    f.inside = 2;
+    f.inside = inside::bof33;
     EXPECT_CH(insidecolor(f, o), entry(194));  // level(256 * 0.25 * 7) = level(448)
     // c = -1 cycles 0, -1, 0, ..: the smallest size, 0, first at step 2.
-    f.inside = 3;
+    f.inside = inside::bof34;
     const Orbit p = run(f, -1, 0);
     EXPECT_EQ(p.infsize, 0.0);
     EXPECT_EQ(p.ninfsize, 2);
@@ -56,32 +56,32 @@ TEST(BOF, SmallestSizeAndItsStep) {
 }
 
 TEST(NegativeIndexes, WrapThroughLowBits) {
-    Frame f = testframe(1, 4);
+    Frame f = testframe(outside::levelsets, inside::zxabszy);
     // 1 - (1.5 + 1) = -1.5: -262 after scaling, level -6, low 8 bits 250.
     EXPECT_CH(insidecolor(f, orbit(256, 1, 1, 1.4)), entry(250));
     EXPECT_CH(insidecolor(f, orbit(256, -1, 1, 1.4)), entry(88));  // 0.5 * 175
-    f.inside = 5;
+    f.inside = inside::abszxabszy;
     EXPECT_CH(insidecolor(f, orbit(256, -1, 1, 1.4)), entry(250));
     EXPECT_CH(insidecolor(f, orbit(256, 0.2, -0.2, 0.3)), entry(88));  // 0.5 * 175 again
 }
 
 TEST(TriangleInequalityAverage, InsideDoublesForKX) {
-    Frame f = testframe(1, 11);
+    Frame f = testframe(outside::levelsets, inside::tia);
     Orbit o = orbit(256, 0.1, 0.1, 0.2);
     o.sum = 0.5 * 256;
     o.sum2 = 0.5 * 255;
     EXPECT_CH(insidecolor(f, o), entry(2));  // level(256)
-    f.tiaflag = 1;
+    f.tiaflag = tiaalgorithm::damienjones;
     EXPECT_CH(insidecolor(f, o), entry(129));  // level(128)
     // A single step has no previous average; the one term stands for both.
-    f.tiaflag = 0;
+    f.tiaflag = tiaalgorithm::kx;
     o = orbit(1, 0.1, 0.1, 0.2);
     o.sum = 0.25;
     EXPECT_CH(insidecolor(f, o), entry(129));  // 64 doubled
 }
 
 TEST(EpsilonCross, StopsNearAnAxisFromTheSecondStep) {
-    Frame f = testframe(1, 12);
+    Frame f = testframe(outside::levelsets, inside::epsiloncross);
     // c = 0.005i: z_1 = c lies on the imaginary axis, which does not count at the
     // first step; z_2 = -0.000025 + 0.005i is near it at step 2: stop.
     const Orbit o = run(f, 0, 0.005);
@@ -92,7 +92,7 @@ TEST(EpsilonCross, StopsNearAnAxisFromTheSecondStep) {
     // At step 1 only: a Julia orbit whose z_1 is near the axis and whose later
     // iterates settle on the attracting fixed point of c = -0.5 + 0.3i, away from
     // both axes. It runs to maxiter and is not near an axis at the end: entry 0.
-    f.ftype = 1;
+    f.ftype = settype::julia;
     f.jcx = -0.5;
     f.jcy = 0.3;
     // z_0 with z_0^2 + c = 0.003 + 0.6i.
@@ -110,7 +110,7 @@ TEST(EpsilonCross, StopsNearAnAxisFromTheSecondStep) {
 }
 
 TEST(AngularDecomposition, WorkedValuesAndTheImaginaryAxis) {
-    const Frame f = testframe(1, 13);
+    const Frame f = testframe(outside::levelsets, inside::angulardecomposition);
     EXPECT_CH(insidecolor(f, orbit(256, 1, 2, 2.2)), entry(46));
     EXPECT_CH(insidecolor(f, orbit(256, 1, -2, 2.2)), entry(211));
     // On the imaginary axis the angle is a quarter or three quarters of a turn.
@@ -126,7 +126,7 @@ TEST(AngularDecomposition, WorkedValuesAndTheImaginaryAxis) {
 }
 
 TEST(DistanceEstimator, InsideIndexClampedTo1To255) {
-    Frame f = testframe(1, 14);
+    Frame f = testframe(outside::levelsets, inside::distanceestimator);
     f.maxiter = 20;
     std::vector<COMPLEX> buf;
     // c = -0.1: an inside orbit with |z| < 1, a negative estimate.
@@ -156,7 +156,7 @@ TEST(DistanceEstimator, InsideIndexClampedTo1To255) {
 }
 
 TEST(DistanceEstimator, ZeroOrbitHasNoEstimate) {
-    Frame f = testframe(1, 14);
+    Frame f = testframe(outside::levelsets, inside::distanceestimator);
     f.maxiter = 20;
     f.distmaxin = -1;
     std::vector<COMPLEX> buf;
@@ -165,10 +165,10 @@ TEST(DistanceEstimator, ZeroOrbitHasNoEstimate) {
 }
 
 TEST(OrbitModeAndBandBlack, FixedColors) {
-    const Frame f = testframe(20, 20);
+    const Frame f = testframe(outside::orbittracing, inside::orbittracing);
     // sqrt(0.04) * 250 = 50, level 51: (0, 25 + 64, 25 + 40).
     EXPECT_CH(insidecolor(f, orbit(32, 0.2, 0, 0.04)), (Channels{0, 89, 65}));
-    const Frame g = testframe(7, 30);
+    const Frame g = testframe(outside::peitgenbands, inside::peitgenblack);
     EXPECT_EQ(pixelcolor(g, orbit(256, 0.2, 0, 0.2)), black);
 }
 

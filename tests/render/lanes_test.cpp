@@ -20,23 +20,37 @@ Frame plainframe(int exponent, int tiaflag, double maxsize, int maxiter) {
     f.tiaflag = tiaflag;
     f.maxsize = maxsize;
     f.maxiter = maxiter;
-    f.outside = 1;
-    f.inside = 0;
+    f.outside = outside::levelsets;
+    f.inside = inside::solidcolor;
     return f;
 }
 
 // The frame whose coloring asks the lanes for `work`.
 Frame workframe(LaneWork work, double maxsize, int maxiter) {
-    Frame f = plainframe(2, 0, maxsize, maxiter);
+    Frame f = plainframe(2, tiaalgorithm::kx, maxsize, maxiter);
     switch (work) {
-        case LaneWork::plain: break;
-        case LaneWork::bof: f.inside = 3; break;
-        case LaneWork::epsilon: f.inside = 12; break;
-        case LaneWork::tia0: f.outside = 9; break;
-        case LaneWork::tia1: f.outside = 9, f.tiaflag = 1; break;
-        case LaneWork::tia2: f.outside = 10, f.tiaflag = 2; break;
-        case LaneWork::derivative: f.outside = 18; break;
-        case LaneWork::estimate: break;  // the distance pass's own; no coloring asks for it
+        case LaneWork::plain:
+            break;
+        case LaneWork::bof:
+            f.inside = inside::bof34;
+            break;
+        case LaneWork::epsilon:
+            f.inside = inside::epsiloncross;
+            break;
+        case LaneWork::tia0:
+            f.outside = outside::tia;
+            break;
+        case LaneWork::tia1:
+            f.outside = outside::tia, f.tiaflag = tiaalgorithm::damienjones;
+            break;
+        case LaneWork::tia2:
+            f.outside = outside::smoothingtia, f.tiaflag = tiaalgorithm::kerrymitchell;
+            break;
+        case LaneWork::derivative:
+            f.outside = outside::distanceestimator;
+            break;
+        case LaneWork::estimate:
+            break;  // the distance pass's own; no coloring asks for it
     }
     return f;
 }
@@ -106,7 +120,7 @@ std::vector<Orbit> orbits(int count, double scale, bool julia, unsigned seed) {
 TEST(Lanes, SameOrbitsAsTheScalarLoop) {
     EXPECT_NE(lanetarget(), nullptr);
     for (int e : {2, 3, 4, 7, 17})
-        for (int tia : {0, 1}) {
+        for (int tia : {tiaalgorithm::kx, tiaalgorithm::damienjones}) {
             SCOPED_TRACE(::testing::Message() << "exponent " << e << " tiaflag " << tia);
             expectsame(plainframe(e, tia, 16.0, 400), orbits(333, 2.0, false, 7u * e + tia));
             expectsame(plainframe(e, tia, 4.0, 1000), orbits(101, 1.5, true, 11u * e + tia));
@@ -114,10 +128,10 @@ TEST(Lanes, SameOrbitsAsTheScalarLoop) {
 }
 
 TEST(Lanes, FewerOrbitsThanLanesAndOneStep) {
-    expectsame(plainframe(2, 0, 16.0, 256), orbits(1, 2.0, false, 1));
-    expectsame(plainframe(2, 0, 16.0, 256), orbits(3, 2.0, false, 2));
-    expectsame(plainframe(2, 0, 2.0, 1), orbits(50, 2.0, false, 3));
-    expectsame(plainframe(2, 0, 16.0, 256), {});
+    expectsame(plainframe(2, tiaalgorithm::kx, 16.0, 256), orbits(1, 2.0, false, 1));
+    expectsame(plainframe(2, tiaalgorithm::kx, 16.0, 256), orbits(3, 2.0, false, 2));
+    expectsame(plainframe(2, tiaalgorithm::kx, 2.0, 1), orbits(50, 2.0, false, 3));
+    expectsame(plainframe(2, tiaalgorithm::kx, 16.0, 256), {});
 }
 
 TEST(Lanes, OverflowSignedZerosAndHugeLimits) {
@@ -135,8 +149,8 @@ TEST(Lanes, OverflowSignedZerosAndHugeLimits) {
             j.c = {-0.0, 0.0};
             big.push_back(j);
         }
-    for (int e : {2, 5, 16}) expectsame(plainframe(e, 0, 1e30, 300), big);
-    expectsame(plainframe(2, 2, 1e16, 300), big);
+    for (int e : {2, 5, 16}) expectsame(plainframe(e, tiaalgorithm::kx, 1e30, 300), big);
+    expectsame(plainframe(2, tiaalgorithm::kerrymitchell, 1e16, 300), big);
 }
 
 }  // namespace
@@ -194,7 +208,7 @@ TEST(Lanes, ARowStartedInTheLanes) {
     junk.jzx = junk.jzy = 9.0;
     junk.n = 99;
     junk.lanederivative = true;
-    for (int ftype : {0, 1})
+    for (int ftype : {settype::mandelbrot, settype::julia})
         for (int invert : {0, 1})
             for (int xres : {37, 601})
                 for (LaneWork w : {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
@@ -204,8 +218,8 @@ TEST(Lanes, ARowStartedInTheLanes) {
                     f.ftype = ftype;
                     f.okinvert = invert;
                     f.xres = xres;
-                    f.xmin = ftype ? -1.7 : -2.25;
-                    f.xside = ftype ? 3.4 : 3.0;
+                    f.xmin = ftype == settype::julia ? -1.7 : -2.25;
+                    f.xside = ftype == settype::julia ? 3.4 : 3.0;
                     f.jcx = -0.8;
                     f.jcy = 0.156;
                     std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
@@ -216,8 +230,10 @@ TEST(Lanes, ARowStartedInTheLanes) {
                             Orbit b = startpixel(f, i, y);
                             iterate(f, b, scratch.data());
                             expectorbit(w, row[i], b, i);
-                            if (ftype) {
-                                ASSERT_TRUE(samebits(row[i].jzx, b.jzx) && samebits(row[i].jzy, b.jzy)) << i;
+                            if (ftype == settype::julia) {
+                                ASSERT_TRUE(samebits(row[i].jzx, b.jzx) &&
+                                            samebits(row[i].jzy, b.jzy))
+                                    << i;
                             }
                         }
                     }

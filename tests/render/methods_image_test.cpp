@@ -55,7 +55,7 @@ protected:
         const double x = i * (s.xmax - s.xmin) / (s.xres - 1) + s.xmin;
         const double y = (s.yres - row - 1) * (s.ymax - s.ymin) / (s.yres - 1) + s.ymin;
         Point p{x, y, 0, 0, x, y};
-        if (s.ftype != 0) p = {s.jcx, s.jcy, x, y, x, y};
+        if (s.ftype != settype::mandelbrot) p = {s.jcx, s.jcy, x, y, x, y};
         return p;
     }
 
@@ -66,7 +66,8 @@ protected:
         r.zy = p.zy;
         r.infsize = s.maxsize;
         const double csize = std::sqrt(p.cx * p.cx + p.cy * p.cy);
-        const bool squared = s.tiaflag == 1 || s.tiaflag == 2;
+        const bool squared =
+            s.tiaflag == tiaalgorithm::damienjones || s.tiaflag == tiaalgorithm::kerrymitchell;
         while (r.size <= s.maxsize && r.n < s.maxiter) {
             r.px = r.zx;
             r.py = r.zy;
@@ -79,15 +80,16 @@ protected:
             r.n += 1;
             r.ox.push_back(r.zx);
             r.oy.push_back(r.zy);
-            if ((s.outside >= 9 && s.outside <= 11) || s.inside == 11) {
+            if ((s.outside >= outside::tia && s.outside <= outside::potentialtia) ||
+                s.inside == inside::tia) {
                 r.sum2 = r.sum;
                 double lo, hi, top;
                 const double ex = r.zx - p.cx, ey = r.zy - p.cy;
-                if (s.tiaflag == 0) {
+                if (s.tiaflag == tiaalgorithm::kx) {
                     lo = std::fabs(std::fabs(ex) - std::fabs(ey));
                     hi = std::fabs(ex) + std::fabs(ey);
                     top = std::sqrt(ex * ex + ey * ey);
-                } else if (s.tiaflag == 1) {
+                } else if (s.tiaflag == tiaalgorithm::damienjones) {
                     lo = std::fabs(std::sqrt(r.size) - csize);
                     hi = std::fabs(std::sqrt(r.size) + csize);
                     top = std::sqrt(ex * ex + ey * ey);
@@ -100,14 +102,14 @@ protected:
                     top = std::sqrt(r.size);
                 }
                 r.sum += lo == hi ? 0.5 : (top - lo) / (hi - lo);
-            } else if (s.outside == 15) {
+            } else if (s.outside == outside::speciesoforigin) {
                 r.sz = std::sqrt(r.sx * r.sx + r.sy * r.sy);
                 if (r.size < r.sz) {
                     r.sx = r.zx;
                     r.sy = r.zy;
                 }
             }
-            if ((s.inside == 2 || s.inside == 3) && r.size < r.infsize) {
+            if ((s.inside == inside::bof33 || s.inside == inside::bof34) && r.size < r.infsize) {
                 r.infsize = r.size;
                 r.ninfsize = r.n;
             }
@@ -148,7 +150,7 @@ protected:
         const double il = 1 / std::log(2.0);
         long long red = 0, green = 0, blue = 0;
         if (r.size > s.maxsize) {
-            if (s.outside == 2 || s.outside == 10) {
+            if (s.outside == outside::smoothing || s.outside == outside::smoothingtia) {
                 const int k = lvl(r.n);
                 long long r1, g1, b1;
                 channels(k, red, green, blue);
@@ -159,7 +161,7 @@ protected:
                 green = static_cast<long long>((g1 - green) * fx + green);
                 blue = static_cast<long long>((b1 - blue) * fx + blue);
             }
-            if (s.outside == 3) {
+            if (s.outside == outside::continuouspotential) {
                 long double pot = r.n + 2;
                 const long double d = std::log(static_cast<long double>(r.size)) / std::pow(2.0L, pot);
                 pot = d > 1.17549435e-38 ? d : 0;
@@ -167,12 +169,12 @@ protected:
                 long long k = static_cast<long long>(pot);
                 channels(k == 0 ? 1 : k, red, green, blue);
             }
-            if (s.outside == 5) {
+            if (s.outside == outside::binarydecomposition) {
                 int k = lvl(2 * r.n);
                 if (r.zy < 0) k = lvl(k + 128);
                 channels(k, red, green, blue);
             }
-            if (s.outside == 7) {
+            if (s.outside == outside::peitgenbands) {
                 double zyn = r.zyn, x = r.zx, y = r.zy;
                 for (int m = r.n; m < 6; ++m) {
                     const double nx = (x + y) * (x - y) + p.cx;
@@ -187,14 +189,14 @@ protected:
                 green = (band[k][1] + grey) / 2;
                 blue = (band[k][2] + grey) / 2;
             }
-            if (s.outside == 9 || s.outside == 10) {
+            if (s.outside == outside::tia || s.outside == outside::smoothingtia) {
                 const double a = r.sum / r.n, a2 = r.n > 1 ? r.sum2 / (r.n - 1) : a;
                 double fx = (il * std::log(0.5 * std::log(s.bailout)) + 1) -
                             il * std::log(std::log(std::sqrt(r.size)));
                 if (fx < 0) fx = 0;
                 long long k = static_cast<long long>((a2 + (a - a2) * fx) * 256);
-                if (s.tiaflag == 0) k = lvl(4 * (k - 128));
-                if (s.outside == 9) {
+                if (s.tiaflag == tiaalgorithm::kx) k = lvl(4 * (k - 128));
+                if (s.outside == outside::tia) {
                     channels(k, red, green, blue);
                 } else {
                     red = std::floor((red + k) / 2.0);
@@ -202,7 +204,7 @@ protected:
                     blue = std::floor((blue + k) / 2.0);
                 }
             }
-            if (s.outside == 15) {
+            if (s.outside == outside::speciesoforigin) {
                 long long k = 0;
                 if (r.sz <= 2.0) {
                     double angle = std::atan2(r.sy, r.sx);
@@ -212,8 +214,9 @@ protected:
                 }
                 channels(k, red, green, blue);
             }
-            if (s.outside == 17) channels(lvl(static_cast<long long>(r.zx) + r.n), red, green, blue);
-            if (s.outside == 18) {
+            if (s.outside == outside::nplusrealz)
+                channels(lvl(static_cast<long long>(r.zx) + r.n), red, green, blue);
+            if (s.outside == outside::distanceestimator) {
                 bool over;
                 const double dist = derivativedist(r, true, over);
                 long long k = r.n;
@@ -222,11 +225,14 @@ protected:
             }
         } else {
             switch (s.inside) {
-                case 0: red = s.rin, green = s.gin, blue = s.bin; break;
-                case 3:
-                    channels(lvl(static_cast<long long>(s.factor * r.ninfsize * 7.0)), red, green, blue);
+                case inside::solidcolor:
+                    red = s.rin, green = s.gin, blue = s.bin;
                     break;
-                case 13: {
+                case inside::bof34:
+                    channels(lvl(static_cast<long long>(s.factor * r.ninfsize * 7.0)), red, green,
+                             blue);
+                    break;
+                case inside::angulardecomposition: {
                     double zx = r.zx;
                     if (zx >= 0 && zx < 1e-32) zx = 1e-32;
                     if (zx < 0 && zx > -1e-32) zx = -1e-32;
@@ -236,7 +242,7 @@ protected:
                              green, blue);
                     break;
                 }
-                case 14: {
+                case inside::distanceestimator: {
                     bool over;
                     const double dist = derivativedist(r, false, over);
                     long long k = r.n;
@@ -244,11 +250,14 @@ protected:
                     channels(std::clamp(k, 1LL, 255LL), red, green, blue);
                     break;
                 }
-                case 30: break;
+                case inside::peitgenblack:
+                    break;
             }
         }
-        if (s.method == 0) red = green = blue = (red * 30 / 100 + green * 59 / 100 + blue * 11 / 100) % 256;
-        return rgb(static_cast<int>(red & 255), static_cast<int>(green & 255), static_cast<int>(blue & 255));
+        if (s.method == coloringmethod::heightfield)
+            red = green = blue = (red * 30 / 100 + green * 59 / 100 + blue * 11 / 100) % 256;
+        return rgb(static_cast<int>(red & 255), static_cast<int>(green & 255),
+                   static_cast<int>(blue & 255));
     }
 
     void expectimage(double distout = 0, double distin = 0) {
@@ -263,31 +272,31 @@ protected:
 };
 
 TEST_F(Image, SmoothingUnderHeightFieldCubic) {
-    app.s.outside = 2;
+    app.s.outside = outside::smoothing;
     app.s.exponent = 3;
-    app.s.method = 0;
+    app.s.method = coloringmethod::heightfield;
     render();
     expectimage();
 }
 
 TEST_F(Image, ContinuousPotential) {
-    app.s.outside = 3;
+    app.s.outside = outside::continuouspotential;
     app.s.maxiter = 64;
     render();
     expectimage();
 }
 
 TEST_F(Image, BinaryDecompositionWithBOF34) {
-    app.s.outside = 5;
-    app.s.inside = 3;
+    app.s.outside = outside::binarydecomposition;
+    app.s.inside = inside::bof34;
     app.s.maxiter = 100;
     render();
     expectimage();
 }
 
 TEST_F(Image, JuliaTIAOnItsOwnView) {
-    app.s.ftype = 1;
-    app.s.outside = 9;
+    app.s.ftype = settype::julia;
+    app.s.outside = outside::tia;
     app.s.exponent = 5;
     app.s.jxmin = app.s.jymin = -3;
     app.s.jxmax = app.s.jymax = 3;
@@ -300,35 +309,35 @@ TEST_F(Image, JuliaTIAOnItsOwnView) {
 }
 
 TEST_F(Image, SmoothingTIADamienJones) {
-    app.s.outside = 10;
-    app.s.tiaflag = 1;
+    app.s.outside = outside::smoothingtia;
+    app.s.tiaflag = tiaalgorithm::damienjones;
     app.s.maxiter = 100;
     render();
     expectimage();
 }
 
 TEST_F(Image, SpeciesOfOriginWithAngularInside) {
-    app.s.outside = 15;
-    app.s.inside = 13;
+    app.s.outside = outside::speciesoforigin;
+    app.s.inside = inside::angulardecomposition;
     app.s.maxiter = 50;
     render();
     expectimage();
 }
 
 TEST_F(Image, PeitgenBandsThenTheInsideMethodAgain) {
-    app.s.outside = 7;
-    app.s.inside = 13;
+    app.s.outside = outside::peitgenbands;
+    app.s.inside = inside::angulardecomposition;
     render();
-    EXPECT_EQ(app.s.inside, 13);
-    app.s.inside = 30;  // what the image was drawn with
+    EXPECT_EQ(app.s.inside, inside::angulardecomposition);
+    app.s.inside = inside::peitgenblack;  // what the image was drawn with
     expectimage();
     // Inside points are black.
     EXPECT_EQ(app.g_vhdc.getpixel(48, 32), black);
 }
 
 TEST_F(Image, DistanceEstimatorsBothSides) {
-    app.s.outside = 18;
-    app.s.inside = 14;
+    app.s.outside = outside::distanceestimator;
+    app.s.inside = inside::distanceestimator;
     app.s.maxiter = 60;
     app.s.demscale = 8;
     render();
@@ -375,12 +384,12 @@ TEST_F(Image, DistanceEstimatorsBothSides) {
 
 TEST_F(Image, DistanceEstimatorOutsideOnlyMandelbrotAndJulia) {
     // Inside points take no estimate: the derivative of the escaped ones alone.
-    app.s.outside = 18;
+    app.s.outside = outside::distanceestimator;
     app.s.maxiter = 200;
     render();
     EXPECT_GT(app.s.distmaxout, 0);
     expectimage(app.s.distmaxout, app.s.distmaxin);
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     app.s.jcx = -0.8;
     app.s.jcy = 0.156;
     render();
@@ -393,8 +402,15 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
     struct Mode {
         int ftype, invert, outside, inside;
     };
-    const Mode modes[] = {{0, 1, 18, 0}, {1, 1, 18, 0}, {1, 0, 18, 3}, {0, 1, 9, 0},
-                          {1, 1, 2, 12}, {0, 0, 7, 2}, {1, 1, 8, 0}, {0, 0, 8, 0}, {1, 0, 8, 0}};
+    const Mode modes[] = {{settype::mandelbrot, 1, outside::distanceestimator, inside::solidcolor},
+                          {settype::julia, 1, outside::distanceestimator, inside::solidcolor},
+                          {settype::julia, 0, outside::distanceestimator, inside::bof34},
+                          {settype::mandelbrot, 1, outside::tia, inside::solidcolor},
+                          {settype::julia, 1, outside::smoothing, inside::epsiloncross},
+                          {settype::mandelbrot, 0, outside::peitgenbands, inside::bof33},
+                          {settype::julia, 1, outside::fieldlines, inside::solidcolor},
+                          {settype::mandelbrot, 0, outside::fieldlines, inside::solidcolor},
+                          {settype::julia, 0, outside::fieldlines, inside::solidcolor}};
     for (const Mode& m : modes) {
         SCOPED_TRACE(::testing::Message() << "ftype " << m.ftype << " invert " << m.invert
                                           << " outside " << m.outside << " inside " << m.inside);
@@ -421,7 +437,7 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
 }
 
 TEST_F(Image, InsideDistanceEstimatorAt256IsEntry255) {
-    app.s.inside = 14;
+    app.s.inside = inside::distanceestimator;
     app.s.maxiter = 256;
     render();
     const Rgb last = rgb(255, 0, (255 * 37) & 255);
@@ -437,8 +453,8 @@ TEST_F(Image, InsideDistanceEstimatorAt256IsEntry255) {
 }
 
 TEST_F(Image, NPlusRealZ) {
-    app.s.outside = 17;
-    app.s.inside = 13;
+    app.s.outside = outside::nplusrealz;
+    app.s.inside = inside::angulardecomposition;
     app.s.maxiter = 40;
     render();
     expectimage();

@@ -11,7 +11,7 @@ namespace {
 using namespace colortest;
 
 TEST(LevelSets, NeverEntryZeroAndRepeatEvery255) {
-    const Frame f = testframe(1);
+    const Frame f = testframe(outside::levelsets);
     EXPECT_CH(outsidecolor(f, orbit(1, 20, 0, 20)), entry(2));
     EXPECT_CH(outsidecolor(f, orbit(254, 20, 0, 20)), entry(255));
     EXPECT_CH(outsidecolor(f, orbit(255, 20, 0, 20)), entry(1));
@@ -19,7 +19,7 @@ TEST(LevelSets, NeverEntryZeroAndRepeatEvery255) {
 }
 
 TEST(Smoothing, BlendsTowardTheNextEntry) {
-    const Frame f = testframe(2);
+    const Frame f = testframe(outside::smoothing);
     // n = 10 is entry 11 (11, 244, 151), the next one (12, 243, 188).
     // 16^sqrt(2) overshoots by half a band: fx = 1/2.
     EXPECT_CH(outsidecolor(f, orbit(10, 1, 0, std::pow(16.0, std::sqrt(2.0)))),
@@ -34,7 +34,7 @@ TEST(Smoothing, BlendsTowardTheNextEntry) {
 }
 
 TEST(Smoothing, LastBandIsFlatAndEntryZeroUnused) {
-    const Frame f = testframe(2);
+    const Frame f = testframe(outside::smoothing);
     for (double size : {16.0000001, 20.0, 50.0, 255.0, 1e6})
         EXPECT_CH(outsidecolor(f, orbit(254, 1, 0, size)), entry(255)) << size;
     // n = 255 is entry 1, blending toward 2, never toward 0.
@@ -42,7 +42,7 @@ TEST(Smoothing, LastBandIsFlatAndEntryZeroUnused) {
 }
 
 TEST(ContinuousPotential, TinyZeroAndWrap) {
-    Frame f = testframe(3);
+    Frame f = testframe(outside::continuouspotential);
     // A long orbit has a potential below the smallest float: entry 255, also where
     // 2^(n+2) is past the extended range.
     EXPECT_CH(outsidecolor(f, orbit(200, 20, 0, 20)), entry(255));
@@ -66,7 +66,7 @@ TEST(ContinuousPotential, TinyZeroAndWrap) {
 }
 
 TEST(BinaryDecomposition, UpperHalfIncludesTheAxis) {
-    const Frame f = testframe(5);
+    const Frame f = testframe(outside::binarydecomposition);
     EXPECT_CH(outsidecolor(f, orbit(10, 20, 0.0, 20)), entry(21));
     EXPECT_CH(outsidecolor(f, orbit(10, 20, -0.0, 20)), entry(21));
     EXPECT_CH(outsidecolor(f, orbit(10, 20, 3.0, 20)), entry(21));
@@ -76,52 +76,52 @@ TEST(BinaryDecomposition, UpperHalfIncludesTheAxis) {
 }
 
 TEST(BinaryDecompositionBW, PureGreysAlsoUnderHeightField) {
-    for (int method : {0, 1}) {
-        Frame f = testframe(6);
+    for (int method : {coloringmethod::heightfield, coloringmethod::image}) {
+        Frame f = testframe(outside::binaryblackwhite);
         f.method = method;
         EXPECT_EQ(pixelcolor(f, orbit(3, 20, 0.5, 20)), white) << method;
         EXPECT_EQ(pixelcolor(f, orbit(3, 20, 0.0, 20)), white) << method;
         EXPECT_EQ(pixelcolor(f, orbit(3, 20, -0.5, 20)), black) << method;
     }
     // Height Field turns any other white into 254.
-    Frame f = testframe(0);
-    f.method = 0;
+    Frame f = testframe(outside::solidcolor);
+    f.method = coloringmethod::heightfield;
     f.rout = f.gout = f.bout = 255;
     EXPECT_EQ(pixelcolor(f, orbit(3, 20, 0.5, 20)), rgb(254, 254, 254));
 }
 
 TEST(FieldLineGradients, QuarterHalfAndThreeQuarterTurns) {
     // Julia set of c = 0: the external angle of a point is its argument.
-    Frame f = testframe(8);
-    f.ftype = 1;
+    Frame f = testframe(outside::fieldlines);
+    f.ftype = settype::julia;
     auto at = [&](double x, double y) {
         Orbit o = orbit(3, 20, 0, 20);
         o.jzx = x;
         o.jzy = y;
         return outsidecolor(f, o);
     };
-    for (int mapping : {0, 1}) {
+    for (int mapping : {fieldmapping::radial, fieldmapping::radialreflected}) {
         f.mapping = mapping;
         EXPECT_CH(at(0, 2), entry(192)) << mapping;  // 0.25
     }
-    f.mapping = 0;
+    f.mapping = fieldmapping::radial;
     EXPECT_CH(at(0, -2), entry(64));   // 0.75
     EXPECT_CH(at(-2, 0), entry(128));  // 0.5
-    f.mapping = 1;
+    f.mapping = fieldmapping::radialreflected;
     EXPECT_CH(at(0, -2), entry(190));  // fmod(255 - 2880, 256) = -65
     EXPECT_CH(at(-2, 0), entry(126));  // 0.5 is reflected: -129
     // Angle 0 (the positive axis) would be entry 0; it becomes 1.
-    f.mapping = 0;
+    f.mapping = fieldmapping::radial;
     EXPECT_CH(at(2, 0), entry(1));
     // The Mandelbrot set asks about c: c = 1 has angle 0, c = -3 angle 1/2.
-    f.ftype = 0;
+    f.ftype = settype::mandelbrot;
     Orbit o = orbit(2, 20, 0, 20);
     o.c = {-3, 0};
     EXPECT_CH(outsidecolor(f, o), entry(128));
 }
 
 TEST(PeitgenBands, WhiteAfterSevenStepsElseBySignOfZ6) {
-    const Frame f = testframe(7, 30);
+    const Frame f = testframe(outside::peitgenbands, inside::peitgenblack);
     Orbit o = orbit(8, 20, 0, 20);
     EXPECT_CH(outsidecolor(f, o), (Channels{191, 191, 191}));  // white with grey 128
     o.n = 16;  // grey 256 mod 256 = 0
@@ -137,7 +137,7 @@ TEST(PeitgenBands, WhiteAfterSevenStepsElseBySignOfZ6) {
 TEST(PeitgenBands, EarlyEscapeFollowsTheOrbitToZ6) {
     // c = -20 + i escapes at once; z_2 = 379 - 39i and from there Im z stays
     // negative, so z_6 is in the lower half: the green band with grey 16.
-    const Frame f = testframe(7, 30);
+    const Frame f = testframe(outside::peitgenbands, inside::peitgenblack);
     const Orbit o = run(f, -20, 1);
     ASSERT_EQ(o.n, 1);
     EXPECT_CH(outsidecolor(f, o), (Channels{8, 128, 48}));
@@ -147,7 +147,7 @@ TEST(PeitgenBands, EarlyEscapeFollowsTheOrbitToZ6) {
 
 TEST(PeitgenBands, RecordsZ6DuringTheIteration) {
     // Orbits that take six or seven steps: their z_6 comes from the iteration.
-    const Frame f = testframe(7, 30);
+    const Frame f = testframe(outside::peitgenbands, inside::peitgenblack);
     int seen = 0;
     for (double y = 0.02; y < 1.5; y += 0.02) {
         const double x = -1.9;
@@ -166,7 +166,7 @@ TEST(PeitgenBands, RecordsZ6DuringTheIteration) {
 }
 
 TEST(SpeciesOfOrigin, EscapeAtFirstStepIsEntryZero) {
-    const Frame f = testframe(15);
+    const Frame f = testframe(outside::speciesoforigin);
     const Orbit o = run(f, 20, 5);
     ASSERT_EQ(o.n, 1);
     EXPECT_CH(outsidecolor(f, o), entry(0));
@@ -183,7 +183,7 @@ TEST(SpeciesOfOrigin, EscapeAtFirstStepIsEntryZero) {
 }
 
 TEST(Cardioid, UntrappedIsEntryOne) {
-    const Frame f = testframe(16);
+    const Frame f = testframe(outside::cardioid);
     const Orbit o = run(f, 20, 20);
     EXPECT_EQ(o.trapped, 0);
     EXPECT_CH(outsidecolor(f, o), entry(1));
@@ -197,7 +197,7 @@ TEST(Cardioid, TrapsOrbitsNearTheCurve) {
     // One step from c on the curve r = 1 - cos(theta): z_1 = c lies on it.
     const double theta = 2.0;
     const double r = 1 - std::cos(theta);
-    Frame f = testframe(16);
+    Frame f = testframe(outside::cardioid);
     f.maxiter = 1;
     const Orbit o = run(f, r * std::cos(theta), r * std::sin(theta));
     EXPECT_EQ(o.trapped, 1);
@@ -205,20 +205,20 @@ TEST(Cardioid, TrapsOrbitsNearTheCurve) {
 }
 
 TEST(TriangleInequalityAverage, HalfIsLevelZero) {
-    Frame f = testframe(9);
+    Frame f = testframe(outside::tia);
     Orbit o = orbit(4, 20, 0, 20);
     o.sum = 2.0;   // average of 4 terms: 0.5
     o.sum2 = 1.5;  // average of 3 terms: 0.5
     EXPECT_CH(outsidecolor(f, o), entry(1));  // 128, level(4 * 0) = 1
-    f.tiaflag = 1;
+    f.tiaflag = tiaalgorithm::damienjones;
     EXPECT_CH(outsidecolor(f, o), entry(128));
     // Integer TIA: ((0.5 - 0.5) + 0.5) * (4 + 255) = 129.5.
-    f = testframe(12);
+    f = testframe(outside::integertia);
     EXPECT_CH(outsidecolor(f, o), entry(130));
 }
 
 TEST(TriangleInequalityAverage, SingleStepHasADefinedColor) {
-    const Frame f = testframe(9);
+    const Frame f = testframe(outside::tia);
     // One term of 0.3: the average stands alone, whatever the overshoot. 76.8 gives
     // k = 76, level(4 * (76 - 128)) = -207, which wraps to 49.
     for (double size : {17.0, 100.0, 1e10}) {
@@ -230,13 +230,13 @@ TEST(TriangleInequalityAverage, SingleStepHasADefinedColor) {
 }
 
 TEST(TriangleInequalityAverage, MixesWithSmoothingRoundingDown) {
-    Frame f = testframe(10);
+    Frame f = testframe(outside::smoothingtia);
     Orbit o = orbit(254, 20, 0, 20);  // smoothing gives entry 255 = (255, 0, 219)
     o.sum = 0.5 * 254;
     o.sum2 = 0.5 * 253;
     EXPECT_CH(outsidecolor(f, o), (Channels{128, 0, 110}));  // k = 1
     // k = -127: (0 - 127) div 2 is -64 (toward minus infinity), low 8 bits 192.
-    f.tiaflag = 1;
+    f.tiaflag = tiaalgorithm::damienjones;
     o.sum = -127.0 / 256 * 254;
     o.sum2 = -127.0 / 256 * 253;
     EXPECT_CH(outsidecolor(f, o), (Channels{64, 192, 46}));
@@ -245,7 +245,7 @@ TEST(TriangleInequalityAverage, MixesWithSmoothingRoundingDown) {
 TEST(TriangleInequalityAverage, KXTermsOfARealOrbit) {
     // Two steps from c = 1 + i: z_1 = c, z_2 = 1 + 3i. z_1 - c = 0 gives lo = hi
     // (term 0.5); z_2 - c = 2i gives a = 0, b = 2, lo = hi again (0.5).
-    Frame f = testframe(9);
+    Frame f = testframe(outside::tia);
     f.maxiter = 2;
     const Orbit o = run(f, 1, 1);
     EXPECT_EQ(o.n, 2);
@@ -258,23 +258,23 @@ TEST(TriangleInequalityAverage, KXTermsOfARealOrbit) {
 }
 
 TEST(KirlianAndBiomorphs, Values) {
-    Frame f = testframe(13);
+    Frame f = testframe(outside::kirlian);
     // atan(1 / 1.0001) + sin 1 + 24 - cos 1 = 25.086..: level 26.
     EXPECT_CH(outsidecolor(f, orbit(3, 1, 1, 20)), entry(26));
-    f = testframe(14);
+    f = testframe(outside::biomorphs);
     EXPECT_CH(outsidecolor(f, orbit(10, 20, 3, 20)), entry(11));    // |zy| < maxsize
     EXPECT_CH(outsidecolor(f, orbit(10, 20, -20, 30)), entry(139));  // both past it
 }
 
 TEST(NPlusRealZ, NegativeSumsWrap) {
-    const Frame f = testframe(17);
+    const Frame f = testframe(outside::nplusrealz);
     EXPECT_CH(outsidecolor(f, orbit(5, 17.9, 0, 20)), entry(23));
     // -300 + 5 = -295: rem 255 is -40, level -39, low 8 bits 217.
     EXPECT_CH(outsidecolor(f, orbit(5, -300.7, 0, 300)), entry(217));
 }
 
 TEST(DistanceEstimator, ScaleAndBoundaryBands) {
-    Frame f = testframe(18);
+    Frame f = testframe(outside::distanceestimator);
     std::vector<COMPLEX> buf;
     // c = 20 escapes at once: z_1 = 20, derivative 1, estimate 2 ln 20 * 20.
     const Orbit o = run(f, 20, 0, buf);
@@ -293,7 +293,7 @@ TEST(DistanceEstimator, ScaleAndBoundaryBands) {
 
 TEST(DistanceEstimator, DerivativeOverflowKeepsTheBand) {
     // Near the boundary at -2 the derivative passes 500000 long before escape.
-    Frame f = testframe(18);
+    Frame f = testframe(outside::distanceestimator);
     f.maxiter = 1000;
     f.distmaxout = 1.0;
     std::vector<COMPLEX> buf;
@@ -307,7 +307,7 @@ TEST(DistanceEstimator, DerivativeOverflowKeepsTheBand) {
 }
 
 TEST(OrbitMode, AlternatingGreens) {
-    const Frame f = testframe(20);
+    const Frame f = testframe(outside::orbittracing);
     const double half = std::pow(16.0, std::sqrt(2.0));  // fx = 1/2
     EXPECT_CH(outsidecolor(f, orbit(3, 1, 0, half)), (Channels{12, 96, 160}));
     EXPECT_CH(outsidecolor(f, orbit(3, 1, 0, 16.0000001)), (Channels{12, 80, 160}));
@@ -316,22 +316,22 @@ TEST(OrbitMode, AlternatingGreens) {
 
 TEST(Overflow, RunawayOrbitsEscapeAndGetTheirColor) {
     // z^17 of a far point overflows to infinity (and then NaN) in one step.
-    for (int tiaflag : {0, 1, 2}) {
-        Frame f = testframe(1);
+    for (int tiaflag : {tiaalgorithm::kx, tiaalgorithm::damienjones, tiaalgorithm::kerrymitchell}) {
+        Frame f = testframe(outside::levelsets);
         f.exponent = 17;
         f.maxsize = 1e30;
         f.tiaflag = tiaflag;
         f.distmaxout = 1;
-        const double far = tiaflag == 0 ? 1e29 : 1e14;
+        const double far = tiaflag == tiaalgorithm::kx ? 1e29 : 1e14;
         std::vector<COMPLEX> buf;
         const Orbit o = run(f, far, far, buf);
         ASSERT_EQ(o.n, 2) << tiaflag;
         ASSERT_FALSE(std::isfinite(o.size)) << tiaflag;
         ASSERT_TRUE(escaped(f, o)) << tiaflag;
         EXPECT_CH(outsidecolor(f, o), entry(3));
-        f.outside = 2;  // as far out as can be: entry k itself
+        f.outside = outside::smoothing;  // as far out as can be: entry k itself
         EXPECT_CH(outsidecolor(f, o), entry(3));
-        f.outside = 18;  // no estimate: the boundary band of n
+        f.outside = outside::distanceestimator;  // no estimate: the boundary band of n
         EXPECT_CH(outsidecolor(f, run(f, far, far, buf)), entry(2));
     }
 }

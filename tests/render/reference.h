@@ -43,7 +43,7 @@ inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double y
     const double px = i * (xmax - xmin) / (s.xres - 1) + xmin;
     const double py = (s.yres - row - 1) * (ymax - ymin) / (s.yres - 1) + ymin;
     double zx = 0, zy = 0, cx = px, cy = py;
-    if (s.ftype == 0) {
+    if (s.ftype == settype::mandelbrot) {
         if (s.okinvert) unitinvert(cx, cy);
     } else {
         zx = px;
@@ -63,7 +63,7 @@ inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double y
     }
     int r, g, b;
     if (size > s.maxsize) {
-        if (s.outside == 0) {
+        if (s.outside == outside::solidcolor) {
             r = s.rout, g = s.gout, b = s.bout;
         } else {
             const auto& e = s.palette[n % 255 + 1];
@@ -72,7 +72,8 @@ inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double y
     } else {
         r = s.rin, g = s.gin, b = s.bin;
     }
-    if (s.method == 0) r = g = b = (r * 30 / 100 + g * 59 / 100 + b * 11 / 100) % 256;
+    if (s.method == coloringmethod::heightfield)
+        r = g = b = (r * 30 / 100 + g * 59 / 100 + b * 11 / 100) % 256;
     return rgb(r, g, b);
 }
 

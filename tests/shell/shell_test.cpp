@@ -199,7 +199,7 @@ TEST(Loop, ASessionFromStartToEscape) {
     ASSERT_EQ(e.start(), 0);
     e.settle();
     EXPECT_EQ(e.app.s.okzoom, 1);
-    EXPECT_EQ(e.app.s.okjulia, 1);
+    EXPECT_EQ(e.app.s.okjulia, juliapreview::available);
     EXPECT_TRUE(samepixels(e.app.window, e.app.g_vhdc, {0, 0, 301, 301}));
     EXPECT_EQ(e.host.pointer.back(), (std::pair{100, 100}));
     // ...and Esc afterwards ends the loop with 0.

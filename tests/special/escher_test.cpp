@@ -125,7 +125,7 @@ TEST_F(Escher, RowsRunUpFromTheBottomEdge) {
 TEST_F(Escher, RowProtocol) {
     c(0.0, 0.0);
     app.s.okzoom = 0;
-    app.s.okjulia = 2;
+    app.s.okjulia = juliapreview::shown;
     app.s.ClientRes = {0, 0, 40, 20};
     app.window = Surface(40, 20, white);
     app.s.j = 0;
@@ -157,7 +157,7 @@ TEST_F(Escher, RowProtocol) {
     EXPECT_EQ(app.s.j, 0);
     EXPECT_EQ(app.s.okescher, 1);  // the mode stays
     EXPECT_EQ(app.s.okzoom, 0);
-    EXPECT_EQ(app.s.okjulia, 2);
+    EXPECT_EQ(app.s.okjulia, juliapreview::shown);
     EXPECT_EQ(host.pointer, (std::vector<std::pair<int, int>>{{100, 100}}));
     // Only the rows inside the window are copied, as wide as the image.
     ASSERT_EQ(host.presented.size(), 1u + 20u);

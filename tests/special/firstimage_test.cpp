@@ -63,7 +63,7 @@ protected:
         app.window = Surface(xres, yres);
     }
     void julia(double cx, double cy, double lo, double hi) {
-        app.s.ftype = 1;
+        app.s.ftype = settype::julia;
         app.s.jcx = cx;
         app.s.jcy = cy;
         app.s.jxmin = app.s.jymin = lo;
@@ -71,7 +71,7 @@ protected:
     }
     // Equipotential lines, as the render driver starts them.
     void start() {
-        app.s.outside = 4;
+        app.s.outside = outside::equipotentiallines;
         app.s.j = 0;
         app.s.okfractal = 1;
     }
@@ -80,7 +80,8 @@ protected:
     }
     Reference reference() const {
         const State& s = app.s;
-        if (s.ftype == 0) return {false, s.mxmin, s.mxmax, s.mymin, s.mymax, 0, 0, s.xres, s.yres};
+        if (s.ftype == settype::mandelbrot)
+            return {false, s.mxmin, s.mxmax, s.mymin, s.mymax, 0, 0, s.xres, s.yres};
         return {true, s.jxmin, s.jxmax, s.jymin, s.jymax, s.jcx, s.jcy, s.xres, s.yres};
     }
     void expectsurface(const Surface& want) {
@@ -131,7 +132,7 @@ TEST_F(FirstImage, WhiteBackgroundJuliaInteriorIsBlack) {
 TEST_F(FirstImage, DarkBackgroundGreysAndInterior) {
     size(33, 33);
     julia(0.0, 0.0, -2.0, 2.0);
-    app.s.plbkgd = 1;
+    app.s.plbkgd = plotbackground::darkgradient;
     start();
     rows(33);
     // With c = 0 the external angle is the argument of z.
@@ -149,8 +150,8 @@ TEST_F(FirstImage, DarkBackgroundGreysAndInterior) {
     m.g_vhdc = Surface(61, 61);
     m.s.ClientRes = {0, 0, 61, 61};
     m.window = Surface(61, 61);
-    m.s.plbkgd = 1;
-    m.s.outside = 4;
+    m.s.plbkgd = plotbackground::darkgradient;
+    m.s.outside = outside::equipotentiallines;
     m.s.okfractal = 1;
     for (int r = 0; r < 61; ++r) renderstep(m);
     EXPECT_EQ(m.g_vhdc.getpixel(60, 30), rgb(0, 0, 0));        // c = 0.75
@@ -212,7 +213,7 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     EXPECT_EQ(app.firstimg.kmax, 10);
     EXPECT_EQ(app.firstimg.first, 1);
     EXPECT_EQ(app.s.okzoom, 1);
-    EXPECT_EQ(app.s.okjulia, 1);
+    EXPECT_EQ(app.s.okjulia, juliapreview::available);
     EXPECT_EQ(host.pointer.back(), std::make_pair(100, 100));
     // Every row went to the window, and the whole image once more before the pause.
     EXPECT_EQ(host.presented.size(), 1u + 400u + 1u);
@@ -221,7 +222,7 @@ TEST_F(FirstImage, EquipotentialPassRowProtocol) {
     julia(-0.75, 0.1, -2.0, 2.0);
     start();
     while (app.s.okfractal) renderstep(app);
-    EXPECT_EQ(app.s.okjulia, 0);
+    EXPECT_EQ(app.s.okjulia, juliapreview::unavailable);
 }
 
 // Runs a start-up pass of a 61 x 61 image in its own program.
@@ -273,7 +274,7 @@ TEST(FirstImageStartUp, RaysBeforeThePauseThenTheColorLevel) {
     EXPECT_EQ(wide.app.firstimg.kmax, 11);  // the start-up pass keeps its eleven levels
     EXPECT_EQ(wide.app.s.okfractal, 0);
     EXPECT_EQ(wide.app.s.okzoom, 1);
-    EXPECT_EQ(wide.app.s.okjulia, 1);
+    EXPECT_EQ(wide.app.s.okjulia, juliapreview::available);
     EXPECT_EQ(wide.host.pointer.back(), std::make_pair(100, 100));
 
     // The color level of the home view: c = -2.25 + 1.5i escapes at step 3,
@@ -293,11 +294,11 @@ TEST(FirstImageStartUp, RaysBeforeThePauseThenTheColorLevel) {
 
     // A Julia start-up pass draws no rays, but still pauses.
     StartUp julia;
-    julia.app.s.ftype = 1;
+    julia.app.s.ftype = settype::julia;
     julia.run();
     EXPECT_EQ(julia.calls, 11 * 61);
     EXPECT_EQ(julia.host.pauses, std::vector<int>{1000});
-    EXPECT_EQ(julia.app.s.okjulia, 0);
+    EXPECT_EQ(julia.app.s.okjulia, juliapreview::unavailable);
 }
 
 TEST_F(FirstImage, ResumedAndRestartedPasses) {

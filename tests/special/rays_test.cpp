@@ -105,7 +105,7 @@ protected:
 };
 
 TEST_F(Rays, ZeroRunsAlongThePositiveAxisTo025) {
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.kmin, 299);  // the row of y = 0
@@ -117,7 +117,7 @@ TEST_F(Rays, ZeroRunsAlongThePositiveAxisTo025) {
 }
 
 TEST_F(Rays, HalfRunsAlongTheNegativeAxisToMinus2) {
-    EXPECT_EQ(NewtonRay(app, 0, 1, 2, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 2, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.kmin, 299);
@@ -131,13 +131,13 @@ TEST_F(Rays, ThirdsLandNearMinusThreeQuarters) {
     app.s.gray = 0;
     app.s.bray = 0;
     const Rgb pen = rgb(255, 0, 0);
-    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 3, 0, 0), 0);
     Drawn d = drawn(pen);
     ASSERT_GT(d.count, 0);
     EXPECT_LT(d.kmax, 299);  // above the axis
     EXPECT_LT(std::hypot(x(d.imax) + 0.75, y(d.kmax)), 0.1);
     app.g_vhdc = Surface(600, 600, white);
-    EXPECT_EQ(NewtonRay(app, 0, 2, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 2, 3, 0, 0), 0);
     d = drawn(pen);
     ASSERT_GT(d.count, 0);
     EXPECT_GT(d.kmin, 299);  // below it
@@ -146,10 +146,10 @@ TEST_F(Rays, ThirdsLandNearMinusThreeQuarters) {
 
 TEST_F(Rays, InvalidAnglesDrawNothing) {
     const Surface before = app.g_vhdc;
-    EXPECT_EQ(NewtonRay(app, 0, 1, 1, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, 3, 2, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, -1, 2, 0, 0), 1);
-    EXPECT_EQ(NewtonRay(app, 0, 0, 0, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 1, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 3, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, -1, 2, 0, 0), 1);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 0, 0, 0), 1);
     EXPECT_EQ(app.g_vhdc, before);
 }
 
@@ -161,7 +161,7 @@ TEST_F(Rays, ARayThatNeverComesNearTheViewDrawsNothing) {
     s.ymax = 11;
     s.xside = s.yside = 1;
     const Surface before = app.g_vhdc;
-    EXPECT_EQ(NewtonRay(app, 0, 1, 3, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 1, 3, 0, 0), 0);
     EXPECT_EQ(app.g_vhdc, before);
 }
 
@@ -173,7 +173,7 @@ TEST_F(Rays, DeepZoomStartsAtTheFirstDrawablePoint) {
     s.ymin = -0.0001;
     s.ymax = 0.0001;
     s.xside = s.yside = 0.0002;
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imax, 599);
@@ -190,7 +190,7 @@ TEST_F(Rays, ZoomedOutStartPointIsTheFirstVertex) {
     s.xmin = s.ymin = -1500;
     s.xmax = s.ymax = 1500;
     s.xside = s.yside = 3000;
-    EXPECT_EQ(NewtonRay(app, 0, 0, 1, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::mandelbrot, 0, 1, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imax, static_cast<int>((std::exp(7.0) + 1500) * 599 / 3000));
@@ -205,7 +205,7 @@ TEST_F(Rays, JuliaRaysOfZeroAreStraight) {
     s.xmin = s.ymin = -2;
     s.xmax = s.ymax = 2;
     s.xside = s.yside = 4;
-    EXPECT_EQ(NewtonRay(app, 1, 1, 4, 0, 0), 0);
+    EXPECT_EQ(NewtonRay(app, settype::julia, 1, 4, 0, 0), 0);
     const Drawn d = drawn(black);
     ASSERT_GT(d.count, 0);
     EXPECT_EQ(d.imin, 299);  // the column of x = 0

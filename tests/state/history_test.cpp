@@ -25,7 +25,7 @@ TEST_F(History, SeededHomeViews) {
     EXPECT_EQ(j, (FRACTAL{-2.25, 2.25, -2.25, 2.25, 256, 16.0, 0.32, 0.043, 0, 1}));
     showhistory(app);
     EXPECT_EQ(host.laststatus(1), "      current M-set: 1 / 1");
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     LoadParams(app);
     EXPECT_EQ(host.laststatus(1), "      current J-set: 1 / 1");
     EXPECT_EQ(app.s.xmin, -2.25);
@@ -57,33 +57,33 @@ TEST_F(History, ZoomAfterGoingBackForgetsTheViewsAhead) {
 TEST_F(History, LoadParamsRestoresTheViewNotTheRest) {
     app.s.maxiter = 1000;
     app.s.maxsize = 100;
-    app.s.inside = 3;
-    app.s.outside = 5;
+    app.s.inside = inside::bof34;
+    app.s.outside = outside::binarydecomposition;
     app.s.jcx = 0.5;
     zoom(1);
     app.s.maxiter = 50;
-    app.s.outside = 2;
+    app.s.outside = outside::smoothing;
     app.s.exponent = 7;
     app.s.palette[3] = {1, 2, 3};
     app.s.zct[0] = 1;
     LoadParams(app);
     EXPECT_EQ(app.s.maxiter, 1000);
     EXPECT_EQ(app.s.maxsize, 100);
-    EXPECT_EQ(app.s.inside, 3);
-    EXPECT_EQ(app.s.outside, 5);
+    EXPECT_EQ(app.s.inside, inside::bof34);
+    EXPECT_EQ(app.s.outside, outside::binarydecomposition);
     EXPECT_EQ(app.s.jcx, 0.5);
     EXPECT_EQ(app.s.exponent, 7);
     EXPECT_EQ(app.s.palette[3][2], 3);
     app.s.zct[0] = 0;
     LoadParams(app);
     EXPECT_EQ(app.s.maxiter, 256);
-    EXPECT_EQ(app.s.outside, 1);
+    EXPECT_EQ(app.s.outside, outside::levelsets);
 }
 
 TEST_F(History, EachSetTypeKeepsItsOwn) {
     zoom(1);
     zoom(0.5);
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     zoom(2);
     EXPECT_EQ(host.laststatus(1), "      current J-set: 2 / 2");
     EXPECT_EQ(app.s.zct[0], 2);

@@ -32,9 +32,9 @@ TEST(StateStart, ValuesOfANewProgram) {
     EXPECT_EQ(s.maxsize, 16.0);
     EXPECT_EQ(s.bailout, 16.0);
     EXPECT_EQ(s.exponent, 2);
-    EXPECT_EQ(s.outside, 1);
-    EXPECT_EQ(s.inside, 0);
-    EXPECT_EQ(s.method, 1);
+    EXPECT_EQ(s.outside, outside::levelsets);
+    EXPECT_EQ(s.inside, inside::solidcolor);
+    EXPECT_EQ(s.method, coloringmethod::image);
     EXPECT_EQ(s.oklines, 1);
     EXPECT_EQ(s.palpreview, 1);
     EXPECT_EQ(s.demadvisory, 1);

@@ -39,7 +39,7 @@ public:
         app.posted.clear();
         command(cmd::plot);
         ASSERT_EQ(app.s.okzoom, 1);
-        ASSERT_EQ(app.s.okjulia, 1);
+        ASSERT_EQ(app.s.okjulia, juliapreview::available);
     }
 
     // Turns until nothing is drawn and nothing waits; false once the program ended.

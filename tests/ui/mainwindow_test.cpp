@@ -93,7 +93,7 @@ TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
         saver.s.mxmax = -0.25;
         saver.s.mymin = 0.0;
         saver.s.mymax = 0.5;
-        saver.s.outside = 2;
+        saver.s.outside = outside::smoothing;
         for (int i = 0; i < 256; ++i)
             saver.s.palette[i] = {static_cast<unsigned char>(255 - i), 0, static_cast<unsigned char>(i)};
         saver.s.svtlfile = file.string();
@@ -192,7 +192,7 @@ TEST_F(Window, MouseIsIgnoredWhileDrawingAndAPressStartsNoDrag) {
     turn(Message::mouse(MessageType::rbuttondown, 50, 50));
     EXPECT_TRUE(host.status.empty());
     EXPECT_EQ(app.s.drawbox, 0);
-    EXPECT_EQ(app.s.okjulia, 1);
+    EXPECT_EQ(app.s.okjulia, juliapreview::available);
     settle();
     // The release after the image is done finds no drag to end.
     release(200, 200);
@@ -419,7 +419,7 @@ TEST_F(Window, PreviewOfZeroIsTheBlackUnitDiscAndTheSecondClickRestores) {
     const Surface image = app.g_vhdc;
     const Surface shown = app.window;
     rightclick(225, 150);
-    EXPECT_EQ(app.s.okjulia, 2);
+    EXPECT_EQ(app.s.okjulia, juliapreview::shown);
     EXPECT_EQ(app.s.tjcx, 0.0);
     EXPECT_EQ(app.s.tjcy, 0.0);
     EXPECT_EQ(host.laststatus(1), "      cx:  0.000000      cy:  0.000000");
@@ -444,7 +444,7 @@ TEST_F(Window, PreviewOfZeroIsTheBlackUnitDiscAndTheSecondClickRestores) {
     EXPECT_TRUE(samepixels(app.window, app.g_vhdc, {0, 0, 150, 150}));
 
     rightclick(10, 10);
-    EXPECT_EQ(app.s.okjulia, 1);
+    EXPECT_EQ(app.s.okjulia, juliapreview::available);
     EXPECT_EQ(app.g_vhdc, image);
     EXPECT_TRUE(samepixels(app.window, shown, {0, 0, 301, 301}));
     EXPECT_EQ(host.laststatus(1), history11);
@@ -466,7 +466,7 @@ TEST(JuliaPreview, AFarConstantEscapesAtOnceEverywhere) {
     EXPECT_EQ(app.g_vhdc.getpixel(0, 149), grey);
     EXPECT_TRUE(samepixels(app.window, app.g_vhdc, {0, 0, 150, 150}));
     EXPECT_EQ(app.window.getpixel(150, 150), black);
-    EXPECT_EQ(app.s.okjulia, 2);
+    EXPECT_EQ(app.s.okjulia, juliapreview::shown);
 }
 
 TEST(JuliaPreview, UsesTheExponentOverAFixedSquare) {
@@ -500,10 +500,10 @@ TEST_F(Window, JTakesThePreviewToTheJuliaHomeView) {
     host.input.push_back(Message::key('J'));
     ProgramTurn(app);
     const State& s = app.s;
-    EXPECT_EQ(s.ftype, 1);
+    EXPECT_EQ(s.ftype, settype::julia);
     EXPECT_EQ(s.jcx, cx);
     EXPECT_EQ(s.jcy, cy);
-    EXPECT_EQ(s.okjulia, 0);
+    EXPECT_EQ(s.okjulia, juliapreview::unavailable);
     EXPECT_EQ(s.xmin, -2.25);
     EXPECT_EQ(s.jymax, 2.25);
     EXPECT_EQ(s.z[1][1].cx, cx);
@@ -514,7 +514,7 @@ TEST_F(Window, JTakesThePreviewToTheJuliaHomeView) {
     EXPECT_EQ(s.zctmax[0], 1);
     const Surface image = app.g_vhdc;
     rightclick(100, 100);
-    EXPECT_EQ(s.okjulia, 0);
+    EXPECT_EQ(s.okjulia, juliapreview::unavailable);
     EXPECT_EQ(app.g_vhdc, image);
 }
 
@@ -523,7 +523,7 @@ TEST_F(Window, APreviewOnScreenRefusesBoxesHistoryModesAndPlot) {
     drag(0, 0, 150, 150);
     key('Z');
     rightclick(100, 80);
-    ASSERT_EQ(app.s.okjulia, 2);
+    ASSERT_EQ(app.s.okjulia, juliapreview::shown);
     const int before = boxes();
     press(20, 20);
     EXPECT_EQ(app.s.drawbox, 0);
@@ -557,8 +557,8 @@ TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     EXPECT_EQ(lastbox().title, "Orbit Tracing");
     EXPECT_EQ(host.laststatus(1), " ");
     EXPECT_EQ(s.okorbits, 1);
-    EXPECT_EQ(s.inside, 20);
-    EXPECT_EQ(s.outside, 20);
+    EXPECT_EQ(s.inside, inside::orbittracing);
+    EXPECT_EQ(s.outside, outside::orbittracing);
     EXPECT_EQ(s.maxiter, 32);
     EXPECT_EQ(s.maxsize, 2.0);
     EXPECT_EQ(s.mxmin, -2.25);
@@ -572,10 +572,10 @@ TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     host.pauses.clear();
     rightclick(150, 150);
     EXPECT_FALSE(host.pauses.empty());
-    EXPECT_EQ(s.okjulia, 1);
+    EXPECT_EQ(s.okjulia, juliapreview::available);
 
     // Refused in orbit mode: E, I, T, the palette and the coloring commands.
-    app.s.outside = 9;
+    app.s.outside = outside::tia;
     const int before = boxes();
     for (int k : {int('E'), int('I'), int('T'), int('G'), int('D')}) key(k);
     EXPECT_EQ(boxes(), before);
@@ -593,8 +593,8 @@ TEST_F(Window, OrbitModeDrawsItsSquareAndLeavesWithTheHistoryView) {
     EXPECT_EQ(s.okorbits, 0);
     EXPECT_TRUE(app.g_ohdc.empty());
     EXPECT_EQ(s.maxiter, 256);
-    EXPECT_EQ(s.outside, 1);
-    EXPECT_EQ(s.inside, 0);
+    EXPECT_EQ(s.outside, outside::levelsets);
+    EXPECT_EQ(s.inside, inside::solidcolor);
     EXPECT_EQ(s.mxmax, s.z[0][1].xmax);
     EXPECT_EQ(host.laststatus(1), "      current M-set: 2 / 2");
     EXPECT_EQ(s.okfractal, 1);
@@ -637,22 +637,22 @@ TEST_F(Window, EscherJuliaAndInversionExcludeTheOtherModes) {
 TEST_F(Window, TStepsTheVariantOnlyWithATriangleInequalityColoring) {
     openplain();
     State& s = app.s;
-    s.outside = 12;  // Integer TIA is not one of them
-    s.inside = 0;
+    s.outside = outside::integertia;  // Integer TIA is not one of them
+    s.inside = inside::solidcolor;
     key('T');
     EXPECT_EQ(boxes(), 0);
-    s.outside = 9;
+    s.outside = outside::tia;
     for (const char* name : {"TIA algorithm: Damien Jones", "TIA algorithm: Kerry Mitchell",
                              "TIA algorithm: KX"}) {
         key('T');
         EXPECT_EQ(lastbox().text, name);
         EXPECT_EQ(lastbox().title, "TIA");
     }
-    EXPECT_EQ(s.tiaflag, 0);
-    s.outside = 1;
-    s.inside = 11;
+    EXPECT_EQ(s.tiaflag, tiaalgorithm::kx);
+    s.outside = outside::levelsets;
+    s.inside = inside::tia;
     key('T');
-    EXPECT_EQ(s.tiaflag, 1);
+    EXPECT_EQ(s.tiaflag, tiaalgorithm::damienjones);
     EXPECT_EQ(s.okfractal, 0);  // nothing is redrawn
 
     key('I');
@@ -660,7 +660,7 @@ TEST_F(Window, TStepsTheVariantOnlyWithATriangleInequalityColoring) {
     for (int n = 0; n < 2; ++n) {
         key('T');
         EXPECT_EQ(lastbox().text, "KX algorithm required\n   for inversion mode.");
-        EXPECT_EQ(s.tiaflag, 0);
+        EXPECT_EQ(s.tiaflag, tiaalgorithm::kx);
     }
 }
 

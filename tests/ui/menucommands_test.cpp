@@ -152,7 +152,7 @@ TEST_F(Menu, EachColoringDialogLeadsToTheSettingsOfItsMethod) {
         if (c.next) want.push_back(c.next);
         EXPECT_EQ(host.dialogs, want) << c.button;
     }
-    EXPECT_EQ(app.s.inside, 1);
+    EXPECT_EQ(app.s.inside, inside::zmag);
 
     // Cancel in the outside dialog opens nothing.
     host.dialogs.clear();
@@ -167,7 +167,7 @@ TEST_F(Menu, EachColoringDialogLeadsToTheSettingsOfItsMethod) {
     ok({{730, "10"}, {740, "20"}, {750, "30"}});
     key(key::f7);
     EXPECT_EQ(host.dialogs, (std::vector<int>{500, 700}));
-    EXPECT_EQ(app.s.outside, 0);
+    EXPECT_EQ(app.s.outside, outside::solidcolor);
     EXPECT_EQ(app.s.bin, 30);
 }
 
@@ -176,13 +176,13 @@ TEST_F(Menu, TypeAndMethodChangeTheNextImageOnly) {
     const Surface image = app.g_vhdc;
     ok({}, {221});
     key(key::f4);
-    EXPECT_EQ(app.s.ftype, 1);
+    EXPECT_EQ(app.s.ftype, settype::julia);
     EXPECT_EQ(host.laststatus(1), "      current J-set: 1 / 1");
     EXPECT_EQ(app.s.xmin, -2.25);
     EXPECT_EQ(app.s.xmax, 2.25);
     ok({}, {420});
     key(key::f6);
-    EXPECT_EQ(app.s.method, 0);
+    EXPECT_EQ(app.s.method, coloringmethod::heightfield);
     EXPECT_EQ(app.s.okfractal, 0);
     EXPECT_EQ(app.g_vhdc, image);
     // Dialogs of the option commands are refused where the commands are.
@@ -353,14 +353,14 @@ TEST_F(Menu, ALoadedFileDrawsTheSameImageAsTheProgramStartedWithIt) {
     openplain();
     // A zoomed Julia set with its own colors and palette, saved mid-way through
     // drawing another image.
-    app.s.ftype = 1;
+    app.s.ftype = settype::julia;
     app.s.jxmin = -1.0;
     app.s.jxmax = 0.5;
     app.s.jymin = -0.5;
     app.s.jymax = 1.0;
     app.s.jcx = -0.75;
     app.s.jcy = 0.11;
-    app.s.outside = 2;
+    app.s.outside = outside::smoothing;
     app.s.maxiter = 100;
     app.s.palette[5] = {1, 2, 3};
     host.files = {at("j.vtl")};

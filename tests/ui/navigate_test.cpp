@@ -159,7 +159,7 @@ TEST_F(Navigate, ThePreviewIsTheOldImageMovedAndRowsReplaceIt) {
 
     // The distance estimator's range pass shows its own picture at the set-up; the
     // preview comes back over it.
-    app.s.outside = 18;
+    app.s.outside = outside::distanceestimator;
     command(cmd::plot);
     host.pauses.clear();
     notch(150, 150, 120, 0);

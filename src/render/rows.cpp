@@ -1,0 +1,106 @@
+#include "render/rows.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "render/angles.h"
+#include "render/escape.h"
+#include "render/lanes.h"
+
+namespace vantrel {
+
+namespace {
+
+// The lanes' share of the per-step work, by work and watch; none where only the
+// scalar loop does it. Peitgen's Im z_6 is picked up afterwards, from a short run of
+// its own. A kept orbit has a lane version only where nothing else is gathered: the
+// derivative itself.
+constexpr std::optional<LaneWork> lanetable[stepkinds][watchkinds] = {
+    /* none */ {LaneWork::plain, LaneWork::bof, LaneWork::epsilon},
+    /* peitgen */ {LaneWork::plain, LaneWork::bof, LaneWork::epsilon},
+    /* tia0 */ {LaneWork::tia0, std::nullopt, std::nullopt},
+    /* tia1 */ {LaneWork::tia1, std::nullopt, std::nullopt},
+    /* tia2 */ {LaneWork::tia2, std::nullopt, std::nullopt},
+    /* inttia */ {std::nullopt, std::nullopt, std::nullopt},
+    /* species */ {std::nullopt, std::nullopt, std::nullopt},
+    /* cardioid */ {std::nullopt, std::nullopt, std::nullopt},
+};
+
+std::optional<LaneWork> lanework(const StepWork& w) {
+    const std::optional<LaneWork> l =
+        lanetable[static_cast<int>(w.steps)][static_cast<int>(w.watch)];
+    if (!w.store) return l;
+    return l == LaneWork::plain ? std::optional(LaneWork::derivative) : std::nullopt;
+}
+
+// Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
+// value the band decomposition's loop picks up on the way.
+double imzsix(const Frame& f, int i, double ystart) {
+    Orbit o;
+    placepixel(f, i, ystart, o);
+    const int e = std::clamp(f.exponent, 2, 17);
+    for (int n = 0; n < 6; ++n) {
+        COMPLEX p;
+        complex_power(o.z, e, &p);
+        o.z = {p.x + o.c.x, p.y + o.c.y};
+    }
+    return o.z.y;
+}
+
+// The escaped orbits of a row, iterated again from their start in lanes that take
+// the derivative along: the same steps, so only the derivative is new.
+void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
+    thread_local std::vector<Orbit> again;
+    thread_local std::vector<int> column;
+    again.resize(static_cast<std::size_t>(f.xres));
+    column.clear();
+    for (int i = 0; i < f.xres; ++i) {
+        if (!escaped(f, orbits[i])) continue;
+        // The lanes read only the start: no accumulators to reset.
+        placepixel(f, i, ystart, again[column.size()]);
+        column.push_back(i);
+    }
+    iteratelanes(f, LaneWork::derivative, again.data(), static_cast<int>(column.size()));
+    for (std::size_t k = 0; k < column.size(); ++k) {
+        Orbit& o = orbits[column[k]];
+        o.dx = again[k].dx;
+        o.dy = again[k].dy;
+        o.dover = again[k].dover;
+        o.lanederivative = true;
+    }
+}
+
+// Row j in lanes; false, with nothing written, where the lanes do not take the work.
+bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
+    const StepWork w = stepwork(f);
+    const std::optional<LaneWork> work = lanework(w);
+    if (!work) return false;
+    const double ystart = rowy(f, j);
+    thread_local std::vector<Orbit> orbits;
+    orbits.resize(static_cast<std::size_t>(f.xres));
+    // Without the inside estimator only escaped orbits want the derivative: the row
+    // runs the plain loop, and its escaped orbits run again with it.
+    const bool later =
+        work == LaneWork::derivative && f.inside != inside::distanceestimator && f.exponent == 2;
+    const LaneWork first = later ? LaneWork::plain : *work;
+    if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
+    if (later) derivativeofescaped(f, ystart, orbits.data());
+    if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
+    for (int i = 0; i < f.xres; ++i) {
+        if (w.steps == Steps::peitgen && orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
+        out[i] = pixelcolor(f, orbits[i]);
+        steps += orbits[i].n;
+    }
+    return true;
+}
+
+}  // namespace
+
+long long renderrow(const Frame& f, int j, Rgb* out) {
+    long long steps = 0;
+    if (f.simd && lanerow(f, j, out, steps)) return steps;
+    return scalarrow(f, j, out);
+}
+
+}  // namespace vantrel
