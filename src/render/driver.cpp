@@ -6,6 +6,7 @@
 #include "render/engine.h"
 #include "render/escape.h"
 #include "render/frame.h"
+#include "render/reference.h"
 #include "special/distance.h"
 #include "special/escher.h"
 #include "special/firstimage.h"
@@ -16,6 +17,10 @@ namespace vantrel {
 namespace {
 
 bool distanceestimator(const State& s) { return s.outside == 18 || s.inside == 14; }
+
+int helperthreads(const App& app) {
+    return app.threads >= 0 ? app.threads : RowEngine::defaultthreads(true);
+}
 
 void setup(App& app) {
     State& s = app.s;
@@ -28,6 +33,14 @@ void setup(App& app) {
     s.yorbit = {};
 
     takecurrentview(s);
+    if (deepactive(s)) {
+        // What doubles make of the deep view: its extent for what reads it.
+        const DoubleView d = doubleview(s.deep.re, s.deep.im, s.deep.width, s.xres, s.yres);
+        s.xmin = d.xmin;
+        s.xmax = d.xmax;
+        s.ymin = d.ymin;
+        s.ymax = d.ymax;
+    }
     const bool tiaout = s.outside >= 9 && s.outside <= 12;
     if (s.ftype != 0 && tiaout) {
         s.exponent = 2;
@@ -55,7 +68,8 @@ void setup(App& app) {
         s.delta = s.xside / s.xres * State::threshold;
         s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
         s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
-        maxdistance(app, &s.distmaxout, &s.distmaxin);
+        // A deep view's range comes with its reference orbits.
+        if (!deepactive(s)) maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
     if (s.outside == 7) {
         app.insidesave = s.inside;
@@ -73,6 +87,30 @@ void setup(App& app) {
     s.VhdcRes.bottom = s.yres;
     app.g_vhdc.fill(s.VhdcRes, grey);
     app.host.present(s.ClientRes);
+
+    app.deepimage.reset();
+    app.deeptask.reset();
+    if (deepactive(s))
+        app.deeptask = std::make_shared<DeepTask>(s.deep, makeframe(app), helperthreads(app));
+}
+
+// The deep image's reference orbits, once they are there (waiting at most a row's
+// budget for them). A task started for another image is dropped, so that the next
+// call sets the new one up.
+bool deepready(App& app) {
+    State& s = app.s;
+    if (!sameview(app.deeptask->view(), s.deep) || !(app.deeptask->frame() == makeframe(app))) {
+        app.deeptask.reset();
+        return false;
+    }
+    if (!app.deeptask->wait(app.rowbudget)) return false;
+    app.deepimage = app.deeptask->image();
+    app.deeptask.reset();
+    if (distanceestimator(s)) {
+        s.distmaxout = app.deepimage->distmaxout;
+        s.distmaxin = app.deepimage->distmaxin;
+    }
+    return true;
 }
 
 void complete(App& app) {
@@ -109,7 +147,9 @@ int fractaldriver(App& app) {
     }
     const Cursor previous = app.host.setcursor(Cursor::wait);
     if (previous != Cursor::wait) app.cursorsave = previous;
-    if (s.j == 0) setup(app);
+    // A deep image's set-up is done once its reference orbits are under way.
+    if (s.j == 0 && !app.deeptask) setup(app);
+    if (app.deeptask && !deepready(app)) return 0;
 
     if (!app.engine)
         app.engine = std::make_shared<RowEngine>(

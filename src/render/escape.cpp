@@ -8,6 +8,8 @@
 #include "render/angles.h"
 #include "render/coloring.h"
 #include "render/lanes.h"
+#include "render/perturb.h"
+#include "render/steps.h"
 
 namespace vantrel {
 
@@ -40,22 +42,6 @@ void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
     o.x = o.y = 0;
     o.size = 0;
     o.n = 0;
-}
-
-void resetaccumulators(const Frame& f, Orbit& o) {
-    o.sum = o.sum2 = 0;
-    o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
-    o.sx = 1e10;
-    o.sy = o.sz = 0;
-    o.min_dist = 1e30;
-    o.distance = 0;
-    o.trapped = 0;
-    o.zyn = 0;
-    o.infsize = f.maxsize;
-    o.ninfsize = 0;
-    o.orbit = nullptr;
-    o.lanederivative = false;
-    o.laneangle = false;
 }
 
 // Im z_6 of the orbit of column i, for an orbit that made six steps or more: the
@@ -95,12 +81,6 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     }
 }
 
-// What a coloring watches after each step. Only one outside family is active per
-// image (the TIA sums take precedence, the band decomposition's z_6 is never wanted
-// together with another), and at most one inside family.
-enum class Steps { none, peitgen, tia0, tia1, tia2, inttia, species, cardioid };
-enum class Watch { none, bof, epsilon };
-
 // The iteration with the per-step work fixed at compile time, so that the plain
 // escape-time loop carries nothing it does not need. E is the exponent, or 0 for
 // "read it from the frame" (the loop then makes the same operations, not unrolled).
@@ -123,64 +103,9 @@ struct Kernel {
             z.x = p.x + c.x;
             z.y = p.y + c.y;
             size = Squared ? z.x * z.x + z.y * z.y : std::sqrt(z.x * z.x + z.y * z.y);
-            if constexpr (S == Steps::peitgen) {
-                if (n == 5) a.zyn = z.y;
-            }
             ++n;
             if constexpr (Store) orb[n] = z;
-
-            if constexpr (S == Steps::tia0 || S == Steps::tia1 || S == Steps::tia2) {
-                a.sum2 = a.sum;
-                const double dx = z.x - c.x, dy = z.y - c.y;
-                double lo, hi, side;
-                if constexpr (S == Steps::tia0) {
-                    const double aa = std::fabs(dx), bb = std::fabs(dy);
-                    lo = std::fabs(aa - bb);
-                    hi = aa + bb;
-                    side = std::sqrt(dx * dx + dy * dy);
-                } else if constexpr (S == Steps::tia1) {
-                    const double r = std::sqrt(size);
-                    lo = std::fabs(r - a.csize);
-                    hi = std::fabs(r + a.csize);
-                    side = std::sqrt(dx * dx + dy * dy);
-                } else {
-                    const double u = std::fabs((x + y) * (x - y)), v = std::fabs(2 * x * y);
-                    const double m = std::sqrt(u * u + v * v);
-                    lo = std::fabs(m - a.csize);
-                    hi = m + a.csize;
-                    side = std::sqrt(size);
-                }
-                a.sum += lo == hi ? 0.5 : (side - lo) / (hi - lo);
-            } else if constexpr (S == Steps::inttia) {
-                a.sum2 = a.sum;
-                const double dx = std::floor(std::fabs(z.x - c.x));
-                const double dy = std::floor(std::fabs(z.y - c.y));
-                const double lo = std::fabs(dx - dy), hi = dx + dy;
-                if (lo != hi) a.sum += (std::sqrt(dx * dx + dy * dy) - lo) / (hi - lo);
-            } else if constexpr (S == Steps::species) {
-                a.sz = std::sqrt(a.sx * a.sx + a.sy * a.sy);
-                if (size < a.sz) {
-                    a.sx = z.x;
-                    a.sy = z.y;
-                }
-            } else if constexpr (S == Steps::cardioid) {
-                const double angle = std::atan2(z.y, z.x);
-                const double radius = 1 - std::cos(angle);
-                const double rd = std::fabs(size - radius);
-                if (rd < 0.075) a.trapped = 1;
-                if (rd < a.min_dist) a.min_dist = a.distance = rd;
-            }
-
-            if constexpr (W == Watch::bof) {
-                if (size < a.infsize) {
-                    a.infsize = size;
-                    a.ninfsize = n;
-                }
-            } else if constexpr (W == Watch::epsilon) {
-                // An orbit that comes close to an axis after its first step stops
-                // there and is colored by where it stopped.
-                if (n > 1 && (std::fabs(z.x) < 0.01 || std::fabs(z.y) < 0.01)) break;
-            }
+            if (!watchstep<S, W>(a, z, c, x, y, size, n)) break;
         }
         if constexpr (S != Steps::none || W != Watch::none) o = a;
         o.z = z;
@@ -300,22 +225,10 @@ Entry bywatch(Watch w, bool st, bool sq, int e) {
 }
 
 Entry choose(const Frame& f) {
-    Steps s = Steps::none;
-    if ((f.outside >= 9 && f.outside <= 11) || f.inside == 11)
-        s = f.tiaflag == 1 ? Steps::tia1 : f.tiaflag == 2 ? Steps::tia2 : Steps::tia0;
-    else if (f.outside == 12)
-        s = Steps::inttia;
-    else if (f.outside == 15)
-        s = Steps::species;
-    else if (f.outside == 16)
-        s = Steps::cardioid;
-    else if (f.outside == 7)
-        s = Steps::peitgen;
-    const Watch w = f.inside == 2 || f.inside == 3 ? Watch::bof
-                    : f.inside == 12               ? Watch::epsilon
-                                                   : Watch::none;
+    const Steps s = stepsfor(f);
+    const Watch w = watchfor(f);
     const bool st = f.outside == 18 || f.inside == 14;
-    const bool sq = f.tiaflag == 1 || f.tiaflag == 2;
+    const bool sq = squaredsize(f);
     const int e = std::clamp(f.exponent, 2, 17);
     switch (s) {
         case Steps::peitgen: return bywatch<Steps::peitgen>(w, st, sq, e);
@@ -330,6 +243,38 @@ Entry choose(const Frame& f) {
 }
 
 }  // namespace
+
+Steps stepsfor(const Frame& f) {
+    if ((f.outside >= 9 && f.outside <= 11) || f.inside == 11)
+        return f.tiaflag == 1 ? Steps::tia1 : f.tiaflag == 2 ? Steps::tia2 : Steps::tia0;
+    if (f.outside == 12) return Steps::inttia;
+    if (f.outside == 15) return Steps::species;
+    if (f.outside == 16) return Steps::cardioid;
+    if (f.outside == 7) return Steps::peitgen;
+    return Steps::none;
+}
+
+Watch watchfor(const Frame& f) {
+    return f.inside == 2 || f.inside == 3 ? Watch::bof
+           : f.inside == 12               ? Watch::epsilon
+                                          : Watch::none;
+}
+
+void resetaccumulators(const Frame& f, Orbit& o) {
+    o.sum = o.sum2 = 0;
+    o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
+    o.sx = 1e10;
+    o.sy = o.sz = 0;
+    o.min_dist = 1e30;
+    o.distance = 0;
+    o.trapped = 0;
+    o.zyn = 0;
+    o.infsize = f.maxsize;
+    o.ninfsize = 0;
+    o.orbit = nullptr;
+    o.lanederivative = false;
+    o.laneangle = false;
+}
 
 Orbit startpixel(const Frame& f, int i, double ystart) {
     Orbit o;
@@ -364,6 +309,11 @@ Rgb pixelcolor(const Frame& f, const Orbit& o) {
     return rgb(low8(ch.r), low8(ch.g), low8(ch.b));
 }
 
-void renderrow(const Frame& f, int j, Rgb* out) { choose(f).row(f, j, out); }
+void renderrow(const Frame& f, int j, Rgb* out) {
+    if (f.deep)
+        perturbrow(f, j, out);
+    else
+        choose(f).row(f, j, out);
+}
 
 }  // namespace vantrel

@@ -45,6 +45,7 @@ Frame makeframe(const App& app) {
     f.distmaxin = s.distmaxin;
     f.palette = s.palette;
     f.simd = app.simd >= 0 ? app.simd : defaultsimd();
+    f.deep = app.deepimage;
     return f;
 }
 

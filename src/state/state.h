@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/rect.h"
+#include "state/deepview.h"
 #include "state/palette.h"
 #include "state/param.h"
 
@@ -111,6 +112,9 @@ struct State {
     double distmaxout = 0, distmaxin = 0;
     std::vector<double> xorbit, yorbit;
 
+    // The current view in arbitrary precision, where doubles cannot hold it.
+    DeepView deep;
+
     // The history of views per set type.
     FRACTAL z[2][historysize]{};
     int zct[2] = {0, 0};
@@ -118,6 +122,11 @@ struct State {
     static constexpr char ztype[2] = {'M', 'J'};
     static constexpr const char* reset[2] = {"Mandelbrot", "Julia"};
 };
+
+// The current view is the deep one: held in arbitrary precision, not in xmin..ymax.
+inline bool deepactive(const State& s) {
+    return s.deep.on && s.deep.ftype == s.ftype;
+}
 
 extern const char* const saveerror[3];
 extern const char* const paramerror[15];

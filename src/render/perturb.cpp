@@ -1,0 +1,170 @@
+#include "render/perturb.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/reference.h"
+#include "render/steps.h"
+
+namespace vantrel {
+
+namespace {
+
+inline COMPLEX mul(COMPLEX a, COMPLEX b) {
+    return {a.x * b.x - a.y * b.y, a.x * b.y + a.y * b.x};
+}
+
+inline double norm(COMPLEX a) {
+    return a.x * a.x + a.y * a.y;
+}
+
+// (Z + z)^e - Z^e for a small offset z, as z times the sum over k = 1..e of
+// binomial(e, k) Z^(e-k) z^(k-1) (by Horner in Z): no term of the size of Z^e is
+// formed, so nothing large cancels and the offset keeps its relative precision.
+inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
+    double b = e;  // binomial(e, 1); each next one is exact in doubles for e <= 17
+    COMPLEX p{b, 0.0}, zk{1.0, 0.0};
+    for (int k = 2; k <= e; ++k) {
+        b = b * (e - k + 1) / k;
+        zk = mul(zk, z);
+        p = mul(p, big);
+        p.x += b * zk.x;
+        p.y += b * zk.y;
+    }
+    return mul(p, z);
+}
+
+// One pixel: the full orbit is Z_m + z, with Z the reference and z the pixel's
+// offset from it, iterated as z <- (Z_m + z)^e - Z_m^e + dc. Whenever the full
+// value comes closer to 0 than the offset is large, or the reference has ended,
+// the offset becomes the full value and the reference starts over at m = 0 (whose
+// Z_0 is 0): the offset never grows past the orbit itself, so one reference serves
+// every pixel without glitch detection. A Julia pixel starts on the orbit of the
+// view's centre and, rebased, continues on the orbit of 0 under the same c: the
+// identity above holds for any orbit of the same map, and 0 is where rebasing
+// lands, so the second reference is the one whose start the full value is near.
+template <Steps S, Watch W, bool Squared, bool Derivative>
+Orbit perturbed(const Frame& f, int i, int r) {
+    const DeepImage& d = *f.deep;
+    Orbit o;
+    COMPLEX z, dc;
+    if (f.ftype == 0) {
+        o.c = {d.x[i], d.y[r]};
+        o.z = {0.0, 0.0};
+        z = {0.0, 0.0};
+        dc = {d.dx[i], d.dy[r]};
+    } else {
+        o.jzx = d.x[i];
+        o.jzy = d.y[r];
+        o.z = {d.x[i], d.y[r]};
+        o.c = {f.jcx, f.jcy};
+        z = {d.dx[i], d.dy[r]};
+        dc = {0.0, 0.0};
+    }
+    resetaccumulators(f, o);
+    Orbit a = o;
+    const int e = std::clamp(f.exponent, 2, 17);
+    const double maxsize = f.maxsize;
+    const int maxiter = f.maxiter;
+    const COMPLEX* ref = d.first.data();
+    int last = static_cast<int>(d.first.size()) - 1;
+    COMPLEX full = o.z;
+    double x = 0, y = 0, size = 0;
+    int n = 0, m = 0;
+    COMPLEX der{0.0, 0.0};
+    bool over = false;
+    while (size <= maxsize && n < maxiter) {
+        if constexpr (Derivative) {
+            // d <- 2 z_n d + 1 along the full orbit, from z_0 taken as 0.
+            const COMPLEX zn = n == 0 ? COMPLEX{0.0, 0.0} : full;
+            der = {2 * (zn.x * der.x - zn.y * der.y) + 1, 2 * (zn.x * der.y + zn.y * der.x)};
+            over = over || std::fmax(std::fabs(der.x), std::fabs(der.y)) > d.derivativelimit;
+        }
+        x = full.x;
+        y = full.y;
+        const COMPLEX t = difference(ref[m], z, e);
+        z = {t.x + dc.x, t.y + dc.y};
+        ++m;
+        full = {ref[m].x + z.x, ref[m].y + z.y};
+        size = Squared ? full.x * full.x + full.y * full.y
+                       : std::sqrt(full.x * full.x + full.y * full.y);
+        ++n;
+        if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
+        if (m == last || norm(full) < norm(z)) {
+            z = full;
+            m = 0;
+            ref = d.second.data();
+            last = static_cast<int>(d.second.size()) - 1;
+        }
+    }
+    if constexpr (S != Steps::none || W != Watch::none) o = a;
+    o.z = full;
+    o.x = x;
+    o.y = y;
+    o.size = size;
+    o.n = n;
+    if constexpr (Derivative) {
+        o.dx = der.x;
+        o.dy = der.y;
+        o.dover = over;
+        o.lanederivative = true;
+    }
+    return o;
+}
+
+using Pixel = Orbit (*)(const Frame&, int, int);
+
+template <Steps S, Watch W>
+Pixel bywork(bool squared, bool derivative) {
+    if (squared) return derivative ? &perturbed<S, W, true, true> : &perturbed<S, W, true, false>;
+    return derivative ? &perturbed<S, W, false, true> : &perturbed<S, W, false, false>;
+}
+
+template <Steps S>
+Pixel bywatch(Watch w, bool squared, bool derivative) {
+    switch (w) {
+        case Watch::bof:
+            return bywork<S, Watch::bof>(squared, derivative);
+        case Watch::epsilon:
+            return bywork<S, Watch::epsilon>(squared, derivative);
+        default:
+            return bywork<S, Watch::none>(squared, derivative);
+    }
+}
+
+Pixel choose(const Frame& f) {
+    const Watch w = watchfor(f);
+    const bool sq = squaredsize(f);
+    const bool der = f.outside == 18 || f.inside == 14;
+    switch (stepsfor(f)) {
+        case Steps::peitgen:
+            return bywatch<Steps::peitgen>(w, sq, der);
+        case Steps::tia0:
+            return bywatch<Steps::tia0>(w, sq, der);
+        case Steps::tia1:
+            return bywatch<Steps::tia1>(w, sq, der);
+        case Steps::tia2:
+            return bywatch<Steps::tia2>(w, sq, der);
+        case Steps::inttia:
+            return bywatch<Steps::inttia>(w, sq, der);
+        case Steps::species:
+            return bywatch<Steps::species>(w, sq, der);
+        case Steps::cardioid:
+            return bywatch<Steps::cardioid>(w, sq, der);
+        default:
+            return bywatch<Steps::none>(w, sq, der);
+    }
+}
+
+}  // namespace
+
+Orbit perturbpixel(const Frame& f, int i, int r) {
+    return choose(f)(f, i, r);
+}
+
+void perturbrow(const Frame& f, int j, Rgb* out) {
+    const Pixel pixel = choose(f);
+    for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, pixel(f, i, j));
+}
+
+}  // namespace vantrel

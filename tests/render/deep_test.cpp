@@ -1,0 +1,190 @@
+// Deep views against direct evaluation in MPFR: every pixel where MPFR at the
+// view's precision P and at P + 128 bits agree on the escape step (and no step came
+// near the escape limit) must escape at the same step through the perturbation
+// engine, with the same Level Sets color, on views zoomed into the boundary.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "deeporacle.h"
+#include "fakehost.h"
+#include "render/driver.h"
+#include "render/frame.h"
+#include "render/perturb.h"
+#include "render/reference.h"
+#include "state/history.h"
+
+namespace vantrel {
+namespace {
+
+using oracle::Big;
+
+// A scene: a set type and exponent, and where its boundary point comes from: a
+// Misiurewicz parameter (f^(k+p)(0) = f^k(0), found by Newton from `guess`) for the
+// Mandelbrot set, the repelling fixed point near `guess` for a Julia set.
+struct Scene {
+    const char* name;
+    int ftype, exponent, k, p;
+    double guess_x, guess_y;
+    double jcx = 0, jcy = 0;
+};
+
+// The boundary point of a scene at `bits`.
+Big boundarypoint(const Scene& sc, long bits) {
+    Big z(bits);
+    mpfr_set_d(z.x, sc.guess_x, MPFR_RNDN);
+    mpfr_set_d(z.y, sc.guess_y, MPFR_RNDN);
+    const int e = sc.exponent;
+    bool settled;
+    if (sc.ftype == 0) {
+        // g(c) = f^(k+p)(0) - f^k(0), and g' from d <- e z^(e-1) d + 1.
+        settled = oracle::newton(z, [&](const Big& c, Big& v, Big& d) {
+            Big w(bits), dw(bits), p(bits), one(bits), wk(bits), dk(bits);
+            mpfr_set_ui(one.x, 1, MPFR_RNDN);
+            for (int n = 0; n < sc.k + sc.p; ++n) {
+                if (n == sc.k) wk = w, dk = dw;
+                oracle::power(p, w, e - 1);
+                oracle::mul(dw, dw, p);
+                mpfr_mul_si(dw.x, dw.x, e, MPFR_RNDN);
+                mpfr_mul_si(dw.y, dw.y, e, MPFR_RNDN);
+                oracle::add(dw, dw, one);
+                oracle::mul(p, p, w);
+                oracle::add(w, p, c);
+            }
+            mpfr_sub(v.x, w.x, wk.x, MPFR_RNDN);
+            mpfr_sub(v.y, w.y, wk.y, MPFR_RNDN);
+            mpfr_sub(d.x, dw.x, dk.x, MPFR_RNDN);
+            mpfr_sub(d.y, dw.y, dk.y, MPFR_RNDN);
+        });
+    } else {
+        // z^e + c - z, and e z^(e-1) - 1.
+        Big c(bits);
+        mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+        mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+        settled = oracle::newton(z, [&](const Big& w, Big& v, Big& d) {
+            Big p(bits);
+            oracle::power(p, w, e - 1);
+            d = p;
+            mpfr_mul_si(d.x, d.x, e, MPFR_RNDN);
+            mpfr_mul_si(d.y, d.y, e, MPFR_RNDN);
+            mpfr_sub_ui(d.x, d.x, 1, MPFR_RNDN);
+            oracle::mul(p, p, w);
+            oracle::add(v, p, c);
+            mpfr_sub(v.x, v.x, w.x, MPFR_RNDN);
+            mpfr_sub(v.y, v.y, w.y, MPFR_RNDN);
+        });
+    }
+    EXPECT_TRUE(settled) << sc.name;
+    return z;
+}
+
+class Deep : public ::testing::Test {
+  protected:
+    Deep() { seedhistory(app.s); }
+
+    // Renders the scene at width 10^-depth (centre a little off the boundary point)
+    // and checks it against the oracle.
+    void check(const Scene& sc, int depth, int maxiter) {
+        const int res = 32;
+        State& s = app.s;
+        s.ftype = sc.ftype;
+        s.exponent = sc.exponent;
+        s.jcx = sc.jcx;
+        s.jcy = sc.jcy;
+        s.maxiter = maxiter;
+        s.xres = s.yres = res;
+        app.g_vhdc = Surface(res, res);
+
+        // The view's precision: the bits of 1 / pixel spacing and a guard.
+        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        const Big point = boundarypoint(sc, bits + 128);
+        BigFloat width(64);
+        mpfr_set_str(width.get(), ("1e-" + std::to_string(depth)).c_str(), 10, MPFR_RNDN);
+        s.deep.on = true;
+        s.deep.ftype = sc.ftype;
+        s.deep.width = width;
+        s.deep.re = BigFloat(bits);
+        s.deep.im = BigFloat(bits);
+        // Off the point by a fraction of the width, so that no pixel sits on it.
+        mpfr_mul_d(s.deep.re.get(), width.get(), 0.1234, MPFR_RNDN);
+        mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
+        mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
+        mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
+        ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+        const Frame f = makeframe(app);
+        ASSERT_TRUE(f.deep);
+
+        int compared = 0, outside = 0;
+        std::set<int> steps;
+        for (int r = 0; r < res; ++r) {
+            for (int i = 0; i < res; ++i) {
+                oracle::Escape at[2];
+                for (int t = 0; t < 2; ++t) {
+                    const long b = bits + 128 * t;
+                    // The pixel's point by the grid's own rule, from xmin and ymin.
+                    Big p(b), half(b);
+                    mpfr_div_2ui(half.x, width.get(), 1, MPFR_RNDN);
+                    mpfr_mul_ui(half.y, width.get(), res - 1, MPFR_RNDN);
+                    mpfr_div_ui(half.y, half.y, 2 * (res - 1), MPFR_RNDN);
+                    mpfr_mul_ui(p.x, width.get(), i, MPFR_RNDN);
+                    mpfr_div_ui(p.x, p.x, res - 1, MPFR_RNDN);
+                    mpfr_add(p.x, p.x, s.deep.re.get(), MPFR_RNDN);
+                    mpfr_sub(p.x, p.x, half.x, MPFR_RNDN);
+                    mpfr_mul_ui(p.y, width.get(), res - 1 - r, MPFR_RNDN);
+                    mpfr_div_ui(p.y, p.y, res - 1, MPFR_RNDN);
+                    mpfr_add(p.y, p.y, s.deep.im.get(), MPFR_RNDN);
+                    mpfr_sub(p.y, p.y, half.y, MPFR_RNDN);
+                    Big zero(b), c(b);
+                    mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+                    mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+                    at[t] = sc.ftype == 0 ? oracle::escape(zero, p, sc.exponent, maxiter, s.maxsize)
+                                          : oracle::escape(p, c, sc.exponent, maxiter, s.maxsize);
+                }
+                if (at[0].n != at[1].n || at[0].escaped != at[1].escaped || at[0].nearbound ||
+                    at[1].nearbound)
+                    continue;
+                ++compared;
+                const Orbit o = perturbpixel(f, i, r);
+                ASSERT_EQ(o.n, at[1].n)
+                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                ASSERT_EQ(escaped(f, o), at[1].escaped) << sc.name << " pixel " << i << ", " << r;
+                const auto& e = s.palette[at[1].n % 255 + 1];
+                const Rgb want = at[1].escaped ? rgb(e[0], e[1], e[2]) : rgb(s.rin, s.gin, s.bin);
+                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want)
+                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                outside += at[1].escaped;
+                steps.insert(at[1].n);
+            }
+        }
+        // The view is a real test: nearly all pixels settled, and they differ.
+        EXPECT_GE(compared, res * res * 9 / 10) << sc.name << " 1e-" << depth;
+        EXPECT_GE(steps.size(), 8u) << sc.name << " 1e-" << depth;
+        EXPECT_GT(outside, 0) << sc.name << " 1e-" << depth;
+    }
+
+    FakeHost host;
+    App app{host};
+};
+
+const Scene scenes[] = {
+    {"z^2", 0, 2, 2, 2, 0.1, 1.0},  // i
+    {"z^3", 0, 3, 4, 1, 0.3, 1.0},  // 0.3106 + 0.9595i
+    {"z^5", 0, 5, 3, 1, 0.4, 0.9},  // 0.3625 + 0.7808i
+    {"Julia z^2 + i", 1, 2, 0, 0, 1.0, -0.5, 0.0, 1.0},
+};
+
+TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
+    for (const Scene& sc : scenes)
+        for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+}  // namespace
+}  // namespace vantrel
