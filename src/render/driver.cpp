@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/deepimage.h"
 #include "render/engine.h"
 #include "render/escape.h"
 #include "render/frame.h"
-#include "render/reference.h"
 #include "special/distance.h"
 #include "special/escher.h"
 #include "special/firstimage.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/reference.h"
+#include "render/deepimage.h"
 #include "render/steps.h"
 
 namespace vantrel {

@@ -69,7 +69,7 @@ std::string BigFloat::text() const {
     return out;
 }
 
-bool parsebig(const std::string& text, BigFloat* out) {
+bool parsebig(const std::string& text, BigFloat* out, long bits) {
     const auto first = text.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return false;
     const auto last = text.find_last_not_of(" \t\r\n");
@@ -97,7 +97,7 @@ bool parsebig(const std::string& text, BigFloat* out) {
     }
     if (k != t.size()) return false;
     // log2(10) < 3.33 bits a digit, and a margin so that the last one is exact.
-    const long bits = std::max(64L, static_cast<long>(digits * 10 / 3) + 64);
+    if (bits <= 0) bits = std::max(64L, static_cast<long>(digits * 10 / 3) + 64);
     BigFloat v(bits);
     if (mpfr_set_str(v.get(), t.c_str(), 10, MPFR_RNDN) != 0 || !mpfr_number_p(v.get()))
         return false;

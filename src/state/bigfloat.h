@@ -33,8 +33,9 @@ class BigFloat {
 };
 
 // Reads a whole decimal number ("-1.25", "3e-250", "0.000...1"; surrounding white
-// space allowed, nothing else) with enough bits for every digit written. False for
-// anything else, infinities and NaN included; *out is left as it was then.
-bool parsebig(const std::string& text, BigFloat* out);
+// space allowed, nothing else) at `bits`, or with 0 at enough bits for every digit
+// written. False for anything else, infinities and NaN included; *out is left as
+// it was then. text() read back at the value's own bits gives the value again.
+bool parsebig(const std::string& text, BigFloat* out, long bits = 0);
 
 }  // namespace vantrel

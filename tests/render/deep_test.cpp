@@ -12,10 +12,10 @@
 
 #include "deeporacle.h"
 #include "fakehost.h"
+#include "render/deepimage.h"
 #include "render/driver.h"
 #include "render/frame.h"
 #include "render/perturb.h"
-#include "render/reference.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -129,19 +129,8 @@ class Deep : public ::testing::Test {
                 oracle::Escape at[2];
                 for (int t = 0; t < 2; ++t) {
                     const long b = bits + 128 * t;
-                    // The pixel's point by the grid's own rule, from xmin and ymin.
-                    Big p(b), half(b);
-                    mpfr_div_2ui(half.x, width.get(), 1, MPFR_RNDN);
-                    mpfr_mul_ui(half.y, width.get(), res - 1, MPFR_RNDN);
-                    mpfr_div_ui(half.y, half.y, 2 * (res - 1), MPFR_RNDN);
-                    mpfr_mul_ui(p.x, width.get(), i, MPFR_RNDN);
-                    mpfr_div_ui(p.x, p.x, res - 1, MPFR_RNDN);
-                    mpfr_add(p.x, p.x, s.deep.re.get(), MPFR_RNDN);
-                    mpfr_sub(p.x, p.x, half.x, MPFR_RNDN);
-                    mpfr_mul_ui(p.y, width.get(), res - 1 - r, MPFR_RNDN);
-                    mpfr_div_ui(p.y, p.y, res - 1, MPFR_RNDN);
-                    mpfr_add(p.y, p.y, s.deep.im.get(), MPFR_RNDN);
-                    mpfr_sub(p.y, p.y, half.y, MPFR_RNDN);
+                    const Big p = oracle::pixelpoint(s.deep.re.get(), s.deep.im.get(), width.get(),
+                                                     res, res, i, r, b);
                     Big zero(b), c(b);
                     mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
                     mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);

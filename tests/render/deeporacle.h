@@ -55,6 +55,25 @@ inline void power(Big& r, const Big& a, int e) {
     r = t;
 }
 
+// The point of pixel (i, row r) of the view with centre (re, im) and width w, by
+// the grid's rule: x = xmin + i w / (xres - 1), y = ymin + (yres - 1 - r) w / (xres - 1).
+inline Big pixelpoint(mpfr_srcptr re, mpfr_srcptr im, mpfr_srcptr w, int xres, int yres, int i,
+                      int r, long bits) {
+    Big p(bits), half(bits);
+    mpfr_div_2ui(half.x, w, 1, MPFR_RNDN);
+    mpfr_mul_ui(half.y, w, yres - 1, MPFR_RNDN);
+    mpfr_div_ui(half.y, half.y, 2 * (xres - 1), MPFR_RNDN);
+    mpfr_mul_ui(p.x, w, i, MPFR_RNDN);
+    mpfr_div_ui(p.x, p.x, xres - 1, MPFR_RNDN);
+    mpfr_add(p.x, p.x, re, MPFR_RNDN);
+    mpfr_sub(p.x, p.x, half.x, MPFR_RNDN);
+    mpfr_mul_ui(p.y, w, yres - 1 - r, MPFR_RNDN);
+    mpfr_div_ui(p.y, p.y, xres - 1, MPFR_RNDN);
+    mpfr_add(p.y, p.y, im, MPFR_RNDN);
+    mpfr_sub(p.y, p.y, half.y, MPFR_RNDN);
+    return p;
+}
+
 // One pixel's orbit: the step at which |z| first exceeds maxsize (maxiter if it
 // never does), and whether some |z_n| came within a relative 1e-9 of maxsize,
 // where the escape step is not settled by the precision at all.
@@ -64,10 +83,24 @@ struct Escape {
     bool nearbound = false;
 };
 inline Escape escape(const Big& z0, const Big& c, int e, int maxiter, double maxsize) {
-    Big z = z0, p(z0.bits());
+    const long bits = z0.bits();
+    Big z = z0, p(bits);
+    mpfr_t t, u;
+    mpfr_inits2(bits, t, u, static_cast<mpfr_ptr>(nullptr));
     Escape r;
     while (r.n < maxiter) {
-        power(p, z, e);
+        // p = z^e by e - 1 multiplications, then z = p + c.
+        mpfr_set(p.x, z.x, MPFR_RNDN);
+        mpfr_set(p.y, z.y, MPFR_RNDN);
+        for (int k = 1; k < e; ++k) {
+            mpfr_mul(t, p.x, z.x, MPFR_RNDN);
+            mpfr_mul(u, p.y, z.y, MPFR_RNDN);
+            mpfr_sub(t, t, u, MPFR_RNDN);
+            mpfr_mul(u, p.x, z.y, MPFR_RNDN);
+            mpfr_mul(p.y, p.y, z.x, MPFR_RNDN);
+            mpfr_add(p.y, p.y, u, MPFR_RNDN);
+            mpfr_swap(p.x, t);
+        }
         add(z, p, c);
         ++r.n;
         const double zx = mpfr_get_d(z.x, MPFR_RNDN), zy = mpfr_get_d(z.y, MPFR_RNDN);
@@ -78,6 +111,7 @@ inline Escape escape(const Big& z0, const Big& c, int e, int maxiter, double max
             break;
         }
     }
+    mpfr_clears(t, u, static_cast<mpfr_ptr>(nullptr));
     return r;
 }
 

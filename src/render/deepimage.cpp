@@ -1,4 +1,4 @@
-#include "render/reference.h"
+#include "render/deepimage.h"
 
 #include <algorithm>
 #include <cmath>

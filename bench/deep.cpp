@@ -1,0 +1,147 @@
+#include "deep.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "deeporacle.h"
+#include "platform/host.h"
+#include "render/deepimage.h"
+#include "render/driver.h"
+#include "render/frame.h"
+#include "render/perturb.h"
+#include "state/app.h"
+#include "state/history.h"
+
+namespace vantrel::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// A frame for perturbing a small image of the view, without a window.
+Frame smallframe(const DeepView& v, int res, int maxiter) {
+    Frame f;
+    f.xres = f.yres = res;
+    f.maxiter = maxiter;
+    f.maxsize = 16;
+    f.exponent = 2;
+    f.outside = 1;
+    f.deep = makedeepimage(v, f, 0, std::stop_token());
+    return f;
+}
+
+// Zooms from a seahorse-valley view toward the boundary: each time onto the
+// escaping pixel of a small image that took the most steps, ten thousand times
+// narrower, until the width is 10^-depth. Deterministic, and it ends where the
+// orbits are long, as deep views worth looking at are.
+DeepView zoomin(int depth, int maxiter) {
+    DeepView v;
+    v.on = true;
+    parsebig("-0.743643887037158704752191506114774", &v.re);
+    parsebig("0.131825904205311970493132056385139", &v.im);
+    parsebig("1e-10", &v.width);
+    const int res = 33;
+    for (int exp10 = 14; exp10 <= depth + 4; exp10 += 4) {
+        const Frame f = smallframe(v, res, maxiter);
+        int best = -1, bi = res / 2, br = res / 2;
+        for (int r = 0; r < res; ++r)
+            for (int i = 0; i < res; ++i) {
+                const Orbit o = perturbpixel(f, i, r);
+                if (escaped(f, o) && o.n > best) best = o.n, bi = i, br = r;
+            }
+        const long bits = deepbits(v, res) + 16;
+        BigFloat dx(bits), dy(bits);
+        columnoffset(v, res, bi, &dx);
+        rowoffset(v, res, res, br, &dy);
+        v.re.setbits(bits);
+        v.im.setbits(bits);
+        mpfr_add(v.re.get(), v.re.get(), dx.get(), MPFR_RNDN);
+        mpfr_add(v.im.get(), v.im.get(), dy.get(), MPFR_RNDN);
+        const int next = std::min(exp10, depth);
+        mpfr_set_str(v.width.get(), ("1e-" + std::to_string(next)).c_str(), 10, MPFR_RNDN);
+    }
+    return v;
+}
+
+}  // namespace
+
+int deepbench(const char* only) {
+    struct DeepScene {
+        const char* name;
+        int depth, maxiter, res, sample;
+    };
+    const DeepScene scenes[] = {
+        {"deep 1e-50, 160x160, maxiter 50000", 50, 50000, 160, 37},
+        {"deep 1e-100, 160x160, maxiter 50000", 100, 50000, 160, 37},
+    };
+    int disagreements = 0;
+    for (const DeepScene& sc : scenes) {
+        if (only && std::string(sc.name).find(only) == std::string::npos) continue;
+        const DeepView view = zoomin(sc.depth, sc.maxiter);
+        QuietHost host;
+        App app(host);
+        seedhistory(app.s);
+        app.s.xres = app.s.yres = sc.res;
+        app.s.maxiter = sc.maxiter;
+        app.s.deep = view;
+        app.g_vhdc = Surface(sc.res, sc.res);
+        std::printf("%s: centre %.24s... %.24s..., %ld bits\n", sc.name, view.re.text().c_str(),
+                    view.im.text().c_str(), deepbits(view, sc.res));
+        // The whole image through the driver on all cores, reference orbit included.
+        auto t0 = Clock::now();
+        app.s.j = 0;
+        app.s.okfractal = 1;
+        while (app.s.okfractal) fractaldriver(app);
+        const double tengine = since(t0);
+        const Frame f = makeframe(app);
+        double iterations = 0;
+        std::vector<int> steps;
+        for (int r = 0; r < sc.res; ++r)
+            for (int i = 0; i < sc.res; ++i) {
+                steps.push_back(perturbpixel(f, i, r).n);
+                iterations += steps.back();
+            }
+        // Direct evaluation of every sample-th pixel on one thread, scaled to the
+        // image by its share of the engine's iterations; and the escape steps of the
+        // two compared where MPFR at P and P + 128 bits agree.
+        const long bits = deepbits(view, sc.res);
+        double sampled = 0, tmpfr = 0;
+        int compared = 0, differ = 0;
+        for (int k = 0; k < sc.res * sc.res; k += sc.sample) {
+            const int i = k % sc.res, r = k / sc.res;
+            oracle::Escape at[2];
+            for (int t = 0; t < 2; ++t) {
+                const auto t1 = Clock::now();
+                const long b = bits + 128 * t;
+                const oracle::Big c = oracle::pixelpoint(view.re.get(), view.im.get(),
+                                                         view.width.get(), sc.res, sc.res, i, r, b);
+                at[t] = oracle::escape(oracle::Big(b), c, 2, sc.maxiter, 16);
+                if (t == 0) tmpfr += since(t1);
+            }
+            sampled += steps[static_cast<std::size_t>(k)];
+            if (at[0].n != at[1].n || at[0].nearbound || at[1].nearbound) continue;
+            ++compared;
+            if (at[1].n != steps[static_cast<std::size_t>(k)]) ++differ;
+        }
+        const double tdirect = tmpfr * (iterations / std::max(sampled, 1.0));
+        std::printf("  %.3g iterations, %.0f per pixel on average\n", iterations,
+                    iterations / (sc.res * sc.res));
+        std::printf("  perturbation, all cores   %10.2f ms\n", tengine * 1e3);
+        std::printf("  direct MPFR, one thread   %10.2f ms (from every %dth pixel)\n",
+                    tdirect * 1e3, sc.sample);
+        std::printf("  speed-up %.0fx (at least 100x: %s)\n", tdirect / tengine,
+                    tdirect / tengine >= 100 ? "met" : "NOT met");
+        std::printf("  escape steps: %d of %d settled sample pixels differ\n\n", differ, compared);
+        disagreements += differ;
+    }
+    return disagreements;
+}
+
+}  // namespace vantrel::bench
