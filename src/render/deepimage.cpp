@@ -108,10 +108,8 @@ void distancerange(const Frame& f, int helpers, DeepImage& image) {
     image.distmaxin = *std::min_element(in.begin(), in.end());
 }
 
-}  // namespace
-
-std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
-                                               std::stop_token stop) {
+// The reference orbits, offsets and derivative limit of the image of `f`.
+std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::stop_token stop) {
     auto image = std::make_shared<DeepImage>();
     const long bits = deepbits(v, f.xres);
     const int e = std::clamp(f.exponent, 2, 17);
@@ -147,9 +145,27 @@ std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f
     }
     // The home view is about 3 wide.
     image->derivativelimit = State::overflow * 3.0 / mpfr_get_d(v.width.get(), MPFR_RNDN);
+    return image;
+}
+
+}  // namespace
+
+std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
+                                               std::stop_token stop) {
+    std::shared_ptr<DeepImage> image = references(v, f, stop);
+    if (!image) return nullptr;
     if (f.outside == 18 || f.inside == 14) {
+        // The range pass takes z^2 + c whatever the exponent, without inversion,
+        // as it does for a view in doubles: its own reference where that differs.
         Frame g = f;
+        g.exponent = 2;
+        g.okinvert = 0;
+        g.tiaflag = 0;
         g.deep = image;
+        if (std::clamp(f.exponent, 2, 17) != 2) {
+            g.deep = references(v, g, stop);
+            if (!g.deep) return nullptr;
+        }
         distancerange(g, helpers, *image);
     }
     if (stop.stop_requested()) return nullptr;

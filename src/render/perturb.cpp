@@ -86,6 +86,10 @@ Orbit perturbed(const Frame& f, int i, int r) {
         z = {t.x + dc.x, t.y + dc.y};
         ++m;
         full = {ref[m].x + z.x, ref[m].y + z.y};
+        // The first value of a Mandelbrot orbit is the pixel's point itself, known
+        // to the view's precision: the colorings see it so, not as the sum of two
+        // roundings (the triangle inequality's first term is z_1 - c).
+        if (n == 0 && f.ftype == 0) full = o.c;
         size = Squared ? full.x * full.x + full.y * full.y
                        : std::sqrt(full.x * full.x + full.y * full.y);
         ++n;
