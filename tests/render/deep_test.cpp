@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <string>
@@ -230,6 +231,44 @@ TEST_F(Deep, EveryColoringDrawsAsInDoubles) {
             }
         }
     }
+}
+
+// The window's driver does not wait for a long reference orbit; a view changed
+// while one is still being computed is drawn as if it had been the only one.
+TEST_F(Deep, AViewChangedWhileItsReferenceIsComputedDrawsTheNewView) {
+    const auto setview = [](App& a, const char* re, const char* im, const char* width,
+                            int maxiter) {
+        State& s = a.s;
+        s.xres = s.yres = 32;
+        a.g_vhdc = Surface(32, 32);
+        s.maxiter = maxiter;
+        s.deep.on = true;
+        parsebig(re, &s.deep.re);
+        parsebig(im, &s.deep.im);
+        parsebig(width, &s.deep.width);
+        s.j = 0;
+        s.okfractal = 1;
+    };
+    // On the Misiurewicz point i the reference never escapes: two million steps
+    // at a thousand bits.
+    app.rowbudget = std::chrono::milliseconds(1);
+    setview(app, "0", "1", "1e-290", 2000000);
+    fractaldriver(app);
+    setview(app, "1.234e-21", "1.000000000000000000000567", "1e-20", 400);
+    while (app.s.okfractal) fractaldriver(app);
+
+    FakeHost otherhost;
+    App other(otherhost);
+    seedhistory(other.s);
+    setview(other, "1.234e-21", "1.000000000000000000000567", "1e-20", 400);
+    while (other.s.okfractal) fractaldriver(other);
+    for (int r = 0; r < 32; ++r)
+        for (int i = 0; i < 32; ++i)
+            ASSERT_EQ(app.g_vhdc.getpixel(i, r), other.g_vhdc.getpixel(i, r)) << i << ", " << r;
+    std::set<Rgb> colors;
+    for (int r = 0; r < 32; ++r)
+        for (int i = 0; i < 32; ++i) colors.insert(app.g_vhdc.getpixel(i, r));
+    EXPECT_GT(colors.size(), 4u);
 }
 
 }  // namespace
