@@ -21,7 +21,9 @@ inline double norm(COMPLEX a) {
 // (Z + z)^e - Z^e for a small offset z, as z times the sum over k = 1..e of
 // binomial(e, k) Z^(e-k) z^(k-1) (by Horner in Z): no term of the size of Z^e is
 // formed, so nothing large cancels and the offset keeps its relative precision.
+template <int E>
 inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
+    if constexpr (E == 2) return mul({2 * big.x + z.x, 2 * big.y + z.y}, z);
     double b = e;  // binomial(e, 1); each next one is exact in doubles for e <= 17
     COMPLEX p{b, 0.0}, zk{1.0, 0.0};
     for (int k = 2; k <= e; ++k) {
@@ -43,7 +45,7 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
 // view's centre and, rebased, continues on the orbit of 0 under the same c: the
 // identity above holds for any orbit of the same map, and 0 is where rebasing
 // lands, so the second reference is the one whose start the full value is near.
-template <Steps S, Watch W, bool Squared, bool Derivative>
+template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
     Orbit o;
@@ -82,7 +84,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
         }
         x = full.x;
         y = full.y;
-        const COMPLEX t = difference(ref[m], z, e);
+        const COMPLEX t = difference<E>(ref[m], z, e);
         z = {t.x + dc.x, t.y + dc.y};
         ++m;
         full = {ref[m].x + z.x, ref[m].y + z.y};
@@ -118,21 +120,30 @@ Orbit perturbed(const Frame& f, int i, int r) {
 
 using Pixel = Orbit (*)(const Frame&, int, int);
 
+// The square, by far the most drawn, with its difference written out; every other
+// exponent through the general sum.
+template <Steps S, Watch W, bool Squared, bool Derivative>
+Pixel byexponent(int e) {
+    return e == 2 ? &perturbed<S, W, Squared, Derivative, 2>
+                  : &perturbed<S, W, Squared, Derivative, 0>;
+}
+
 template <Steps S, Watch W>
-Pixel bywork(bool squared, bool derivative) {
-    if (squared) return derivative ? &perturbed<S, W, true, true> : &perturbed<S, W, true, false>;
-    return derivative ? &perturbed<S, W, false, true> : &perturbed<S, W, false, false>;
+Pixel bywork(bool squared, bool derivative, int e) {
+    if (squared)
+        return derivative ? byexponent<S, W, true, true>(e) : byexponent<S, W, true, false>(e);
+    return derivative ? byexponent<S, W, false, true>(e) : byexponent<S, W, false, false>(e);
 }
 
 template <Steps S>
-Pixel bywatch(Watch w, bool squared, bool derivative) {
+Pixel bywatch(Watch w, bool squared, bool derivative, int e) {
     switch (w) {
         case Watch::bof:
-            return bywork<S, Watch::bof>(squared, derivative);
+            return bywork<S, Watch::bof>(squared, derivative, e);
         case Watch::epsilon:
-            return bywork<S, Watch::epsilon>(squared, derivative);
+            return bywork<S, Watch::epsilon>(squared, derivative, e);
         default:
-            return bywork<S, Watch::none>(squared, derivative);
+            return bywork<S, Watch::none>(squared, derivative, e);
     }
 }
 
@@ -140,23 +151,24 @@ Pixel choose(const Frame& f) {
     const Watch w = watchfor(f);
     const bool sq = squaredsize(f);
     const bool der = f.outside == 18 || f.inside == 14;
+    const int e = std::clamp(f.exponent, 2, 17);
     switch (stepsfor(f)) {
         case Steps::peitgen:
-            return bywatch<Steps::peitgen>(w, sq, der);
+            return bywatch<Steps::peitgen>(w, sq, der, e);
         case Steps::tia0:
-            return bywatch<Steps::tia0>(w, sq, der);
+            return bywatch<Steps::tia0>(w, sq, der, e);
         case Steps::tia1:
-            return bywatch<Steps::tia1>(w, sq, der);
+            return bywatch<Steps::tia1>(w, sq, der, e);
         case Steps::tia2:
-            return bywatch<Steps::tia2>(w, sq, der);
+            return bywatch<Steps::tia2>(w, sq, der, e);
         case Steps::inttia:
-            return bywatch<Steps::inttia>(w, sq, der);
+            return bywatch<Steps::inttia>(w, sq, der, e);
         case Steps::species:
-            return bywatch<Steps::species>(w, sq, der);
+            return bywatch<Steps::species>(w, sq, der, e);
         case Steps::cardioid:
-            return bywatch<Steps::cardioid>(w, sq, der);
+            return bywatch<Steps::cardioid>(w, sq, der, e);
         default:
-            return bywatch<Steps::none>(w, sq, der);
+            return bywatch<Steps::none>(w, sq, der, e);
     }
 }
 
