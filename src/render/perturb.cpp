@@ -39,12 +39,16 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
 // One pixel: the full orbit is Z_m + z, with Z the reference and z the pixel's
 // offset from it, iterated as z <- (Z_m + z)^e - Z_m^e + dc. Whenever the full
 // value comes closer to 0 than the offset is large, or the reference has ended,
-// the offset becomes the full value and the reference starts over at m = 0 (whose
-// Z_0 is 0): the offset never grows past the orbit itself, so one reference serves
-// every pixel without glitch detection. A Julia pixel starts on the orbit of the
-// view's centre and, rebased, continues on the orbit of 0 under the same c: the
-// identity above holds for any orbit of the same map, and 0 is where rebasing
-// lands, so the second reference is the one whose start the full value is near.
+// the offset becomes the full value and the reference starts over at m = 0, on an
+// orbit whose first value is 0: the offset never grows past the orbit itself, so
+// one reference serves every pixel without glitch detection.
+// A Julia pixel starts near the view's centre, so its first reference is the
+// centre's orbit; that one does not start at 0, so rebasing continues on a second,
+// the orbit of 0 under the same c. This is sound because the step above holds for
+// any two orbits of the same map z^e + c: switching references changes only how
+// the pixel's value is split into Z_m + z, never the value, and the offset is as
+// small after the switch as the full value is. (For the Mandelbrot set the orbit
+// of 0 is the first reference itself.)
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
