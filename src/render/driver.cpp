@@ -66,10 +66,13 @@ void setup(App& app) {
     if (s.okinvert && tiaout) s.tiaflag = 0;
     if (distanceestimator(s)) {
         s.delta = s.xside / s.xres * State::threshold;
-        s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
-        s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
-        // A deep view's range comes with its reference orbits.
-        if (!deepactive(s)) maxdistance(app, &s.distmaxout, &s.distmaxin);
+        // A deep view's range comes with its reference orbits, and its pixels
+        // take the derivative along the way instead of keeping their orbits.
+        if (!deepactive(s)) {
+            s.xorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
+            s.yorbit.assign(static_cast<std::size_t>(s.maxiter) + 1, 0.0);
+            maxdistance(app, &s.distmaxout, &s.distmaxin);
+        }
     }
     if (s.outside == 7) {
         app.insidesave = s.inside;
@@ -106,6 +109,7 @@ bool deepready(App& app) {
     if (!app.deeptask->wait(app.rowbudget)) return false;
     app.deepimage = app.deeptask->image();
     app.deeptask.reset();
+    if (!app.deepimage) return false;  // stopped on the way: set up again
     if (distanceestimator(s)) {
         s.distmaxout = app.deepimage->distmaxout;
         s.distmaxin = app.deepimage->distmaxin;
