@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "deep.h"
 #include "platform/host.h"
 #include "render/complex.h"
 #include "render/driver.h"
@@ -162,6 +163,7 @@ int run() {
                     longest <= 0.05 ? "met" : "NOT met");
         std::printf("\n");
     }
+    failures += deepbench(only);
     std::printf("vector lanes: %s, cores: %d\n", lanetarget(), std::max(1u, std::thread::hardware_concurrency()));
     return failures == 0 ? 0 : 1;
 }

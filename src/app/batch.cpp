@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/qt/pngfile.h"
 #include "files/mapfile.h"
@@ -69,6 +70,50 @@ void renderstats(double seconds, long long iterations) {
                  iterations, seconds > 0 ? iterations / seconds * 1e-9 : 0.0);
 }
 
+// The view given on the command line, over the current view of the set type
+// drawn: in doubles where they hold it, else as a deep view. Returns a message
+// for text that is no view, else null.
+const char* setview(const BatchOptions& options, State& s) {
+    DeepView v;
+    if (!parsebig(options.re, &v.re) || !parsebig(options.im, &v.im))
+        return "--center needs two decimal numbers";
+    if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
+        return "--width needs a decimal number above 0";
+    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
+        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
+        s.xmin = d.xmin;
+        s.xmax = d.xmax;
+        s.ymin = d.ymin;
+        s.ymax = d.ymax;
+        storecurrentview(s);
+        s.deep.on = false;
+        return nullptr;
+    }
+    // Offsets of pixels this close leave the range of doubles the perturbation
+    // iterates them in.
+    BigFloat spacing(64);
+    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
+    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0)
+        return "views with pixels closer than 1e-306 cannot be drawn yet";
+    // What cannot mean anything this deep is refused rather than drawn wrong.
+    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
+    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
+    if (s.outside == outside::equipotentiallines) return "Equipotential Lines cannot be drawn at this depth";
+    v.on = true;
+    v.ftype = s.ftype;
+    s.deep = std::move(v);
+    return nullptr;
+}
+
+// An iteration limit of 1 to 2,000,000,000 from decimal text.
+bool parsemaxiter(const std::string& text, int* maxiter) {
+    char* end = nullptr;
+    const long long n = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || n < 1 || n > 2000000000) return false;
+    *maxiter = static_cast<int>(n);
+    return true;
+}
+
 }  // namespace
 
 int renderbatch(const BatchOptions& options) {
@@ -93,6 +138,13 @@ int renderbatch(const BatchOptions& options) {
         if (options.yres < 32 || options.yres > 9600) return fail(paramerror[3]);
         s.xres = options.xres;
         s.yres = options.yres;
+    }
+    if (!options.maxiter.empty() && !parsemaxiter(options.maxiter, &s.maxiter))
+        return fail("--maxiter needs a number from 1 to 2000000000");
+    const bool centred = !options.re.empty(), widthgiven = !options.width.empty();
+    if (centred != widthgiven) return fail("--center and --width go together");
+    if (centred) {
+        if (const char* message = setview(options, s)) return fail(message);
     }
     // Find out before a long render that the image cannot be saved.
     {

@@ -13,6 +13,10 @@ struct BatchOptions {
     int threads = -1;  // worker threads, -1 for one per core
     bool simd = true;  // vector lanes (the pixels are the same without)
     bool stats = false;  // the render's time and iterations on stderr
+    // A view replacing the file's current one: centre and width as decimal text of
+    // any length, and an iteration limit (empty: the file's).
+    std::string re, im, width;
+    std::string maxiter;
 };
 
 // Renders the current view of the parameter file without a window and saves it.

@@ -17,6 +17,7 @@ namespace {
 const char* const usage =
     "Usage: vantrel [FILE.vtl]\n"
     "       vantrel --render [FILE.vtl] -o OUT.tga|OUT.png [--size WxH] [--map FILE.map]\n"
+    "                        [--center RE IM --width W] [--maxiter N]\n"
     "       vantrel --help | --version\n"
     "\n"
     "Opens the explorer window, with the view of a parameter file if one is given.\n"
@@ -27,7 +28,12 @@ const char* const usage =
     "  --threads N  worker threads (default: one per core; 0 renders on one thread)\n"
     "  --no-simd    no vector lanes (slower, the same pixels)\n"
     "  --stats      the render's time, iterations and G iterations/s on stderr\n"
-    "  --map FILE   color with a Fractint MAP palette instead of the file's own\n";
+    "  --map FILE   color with a Fractint MAP palette instead of the file's own\n"
+    "  --center RE IM  --width W\n"
+    "               the view: its centre and width as decimal numbers of any length\n"
+    "               (W may be as small as 1e-250; past doubles' reach it is drawn by\n"
+    "               perturbation)\n"
+    "  --maxiter N  iteration limit, 1 to 2000000000\n";
 
 int usageerror(const char* message) {
     std::fprintf(stderr, "vantrel: %s\n%s", message, usage);
@@ -96,6 +102,16 @@ int main(int argc, char** argv) {
             if (++a >= argc || !parsesize(argv[a], &options.xres, &options.yres))
                 return usageerror("--size needs WIDTHxHEIGHT");
             options.sized = true;
+        } else if (arg == "--center") {
+            if (a + 2 >= argc) return usageerror("--center needs RE and IM");
+            options.re = argv[++a];
+            options.im = argv[++a];
+        } else if (arg == "--width") {
+            if (++a >= argc) return usageerror("--width needs a number");
+            options.width = argv[a];
+        } else if (arg == "--maxiter") {
+            if (++a >= argc) return usageerror("--maxiter needs a number");
+            options.maxiter = argv[a];
         } else if (arg == "--map") {
             if (++a >= argc) return usageerror("--map needs a MAP file");
             options.map = argv[a];
@@ -108,8 +124,10 @@ int main(int argc, char** argv) {
         }
     }
     if (!render) {
-        if (!options.output.empty() || options.sized || !options.map.empty())
-            return usageerror("-o, --size and --map go with --render");
+        if (!options.output.empty() || options.sized || !options.map.empty() ||
+            !options.width.empty() || !options.re.empty() || !options.maxiter.empty())
+            return usageerror(
+                "-o, --size, --map, --center, --width and --maxiter go with --render");
         return explorer(argc, argv, options.vtl);
     }
     if (options.output.empty()) return usageerror("--render needs -o OUT.tga or -o OUT.png");

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render/canvas.h"
+#include "render/deepimage.h"
 #include "render/distance.h"
 #include "render/engine.h"
 #include "render/escape.h"
@@ -14,6 +15,10 @@ namespace vantrel {
 
 namespace {
 
+int helperthreads(const App& app) {
+    return app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);
+}
+
 void setup(App& app) {
     State& s = app.s;
     // An image restarted before it was finished gets back what its set-up took.
@@ -22,6 +27,14 @@ void setup(App& app) {
         app.driver.insidepending = false;
     }
     takecurrentview(s);
+    if (deepactive(s)) {
+        // What doubles make of the deep view: its extent for what reads it.
+        const DoubleView d = doubleview(s.deep.re, s.deep.im, s.deep.width, s.xres, s.yres);
+        s.xmin = d.xmin;
+        s.xmax = d.xmax;
+        s.ymin = d.ymin;
+        s.ymax = d.ymax;
+    }
     const bool tiaout = outsidetia(s.outside);
     if (s.ftype != settype::mandelbrot && tiaout) {
         s.exponent = 2;
@@ -47,7 +60,9 @@ void setup(App& app) {
     if (s.okinvert && tiaout) s.tiaflag = tiaalgorithm::kx;
     if (distanceestimate(s.outside, s.inside)) {
         s.delta = s.xside / s.xres * State::threshold;
-        maxdistance(app, &s.distmaxout, &s.distmaxin);
+        // A deep view's range comes with its reference orbits, and its pixels
+        // take the derivative along the way instead of keeping their orbits.
+        if (!deepactive(s)) maxdistance(app, &s.distmaxout, &s.distmaxin);
     }
     if (s.outside == outside::peitgenbands) {
         app.driver.insidesave = s.inside;
@@ -62,6 +77,32 @@ void setup(App& app) {
     } else {
         beginimage(app, grey);
     }
+
+    app.driver.deepimage.reset();
+    app.driver.deeptask.reset();
+    if (deepactive(s))
+        app.driver.deeptask = std::make_shared<DeepTask>(s.deep, makeframe(app), helperthreads(app));
+}
+
+// The deep image's reference orbits, once they are there (waiting at most a row's
+// budget for them). A task started for another image is dropped, so that the next
+// call sets the new one up.
+bool deepready(App& app) {
+    State& s = app.s;
+    App::Driver& d = app.driver;
+    if (!sameview(d.deeptask->view(), s.deep) || !(d.deeptask->frame() == makeframe(app))) {
+        d.deeptask.reset();
+        return false;
+    }
+    if (!d.deeptask->wait(d.rowbudget)) return false;
+    d.deepimage = d.deeptask->image();
+    d.deeptask.reset();
+    if (!d.deepimage) return false;  // stopped on the way: set up again
+    if (distanceestimate(s.outside, s.inside)) {
+        s.distmaxout = d.deepimage->distmaxout;
+        s.distmaxin = d.deepimage->distmaxin;
+    }
+    return true;
 }
 
 void complete(App& app) {
@@ -86,7 +127,9 @@ int fractaldriver(App& app) {
     State& s = app.s;
     const Cursor previous = app.host.setcursor(Cursor::wait);
     if (previous != Cursor::wait) app.driver.cursorsave = previous;
-    if (s.j == 0) setup(app);
+    // A deep image's set-up is done once its reference orbits are under way.
+    if (s.j == 0 && !app.driver.deeptask) setup(app);
+    if (app.driver.deeptask && !deepready(app)) return 0;
 
     if (!app.driver.engine)
         app.driver.engine = std::make_shared<RowEngine>(

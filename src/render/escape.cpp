@@ -7,28 +7,13 @@
 #include <vector>
 
 #include "render/coloring.h"
+#include "render/steps.h"
 
 namespace vantrel {
 
 namespace {
 
 double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
-
-void resetaccumulators(const Frame& f, Orbit& o) {
-    o.sum = o.sum2 = 0;
-    o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
-    o.sx = 1e10;
-    o.sy = o.sz = 0;
-    o.min_dist = 1e30;
-    o.distance = 0;
-    o.trapped = 0;
-    o.zyn = 0;
-    o.infsize = f.maxsize;
-    o.ninfsize = 0;
-    o.orbit = nullptr;
-    o.lanederivative = false;
-    o.laneangle = false;
-}
 
 // The iteration with the per-step work fixed at compile time, so that the plain
 // escape-time loop carries nothing it does not need. E is the exponent, or 0 for
@@ -52,64 +37,9 @@ struct Kernel {
             z.x = p.x + c.x;
             z.y = p.y + c.y;
             size = Squared ? z.x * z.x + z.y * z.y : std::sqrt(z.x * z.x + z.y * z.y);
-            if constexpr (S == Steps::peitgen) {
-                if (n == 5) a.zyn = z.y;
-            }
             ++n;
             if constexpr (Store) orb[n] = z;
-
-            if constexpr (S == Steps::tia0 || S == Steps::tia1 || S == Steps::tia2) {
-                a.sum2 = a.sum;
-                const double dx = z.x - c.x, dy = z.y - c.y;
-                double lo, hi, side;
-                if constexpr (S == Steps::tia0) {
-                    const double aa = std::fabs(dx), bb = std::fabs(dy);
-                    lo = std::fabs(aa - bb);
-                    hi = aa + bb;
-                    side = std::sqrt(dx * dx + dy * dy);
-                } else if constexpr (S == Steps::tia1) {
-                    const double r = std::sqrt(size);
-                    lo = std::fabs(r - a.csize);
-                    hi = std::fabs(r + a.csize);
-                    side = std::sqrt(dx * dx + dy * dy);
-                } else {
-                    const double u = std::fabs((x + y) * (x - y)), v = std::fabs(2 * x * y);
-                    const double m = std::sqrt(u * u + v * v);
-                    lo = std::fabs(m - a.csize);
-                    hi = m + a.csize;
-                    side = std::sqrt(size);
-                }
-                a.sum += lo == hi ? 0.5 : (side - lo) / (hi - lo);
-            } else if constexpr (S == Steps::inttia) {
-                a.sum2 = a.sum;
-                const double dx = std::floor(std::fabs(z.x - c.x));
-                const double dy = std::floor(std::fabs(z.y - c.y));
-                const double lo = std::fabs(dx - dy), hi = dx + dy;
-                if (lo != hi) a.sum += (std::sqrt(dx * dx + dy * dy) - lo) / (hi - lo);
-            } else if constexpr (S == Steps::species) {
-                a.sz = std::sqrt(a.sx * a.sx + a.sy * a.sy);
-                if (size < a.sz) {
-                    a.sx = z.x;
-                    a.sy = z.y;
-                }
-            } else if constexpr (S == Steps::cardioid) {
-                const double angle = std::atan2(z.y, z.x);
-                const double radius = 1 - std::cos(angle);
-                const double rd = std::fabs(size - radius);
-                if (rd < 0.075) a.trapped = 1;
-                if (rd < a.min_dist) a.min_dist = a.distance = rd;
-            }
-
-            if constexpr (W == Watch::bof) {
-                if (size < a.infsize) {
-                    a.infsize = size;
-                    a.ninfsize = n;
-                }
-            } else if constexpr (W == Watch::epsilon) {
-                // An orbit that comes close to an axis after its first step stops
-                // there and is colored by where it stopped.
-                if (n > 1 && (std::fabs(z.x) < 0.01 || std::fabs(z.y) < 0.01)) break;
-            }
+            if (!watchstep<S, W>(a, z, c, x, y, size, n)) break;
         }
         if constexpr (S != Steps::none || W != Watch::none) o = a;
         o.z = z;
@@ -233,6 +163,22 @@ Entry choose(const Frame& f) {
 }
 
 }  // namespace
+
+void resetaccumulators(const Frame& f, Orbit& o) {
+    o.sum = o.sum2 = 0;
+    o.csize = std::sqrt(o.c.x * o.c.x + o.c.y * o.c.y);
+    o.sx = 1e10;
+    o.sy = o.sz = 0;
+    o.min_dist = 1e30;
+    o.distance = 0;
+    o.trapped = 0;
+    o.zyn = 0;
+    o.infsize = f.maxsize;
+    o.ninfsize = 0;
+    o.orbit = nullptr;
+    o.lanederivative = false;
+    o.laneangle = false;
+}
 
 void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
     const double x = i * f.xside / (f.xres - 1) + f.xmin;

@@ -41,6 +41,14 @@ inline double rowy(const Frame& f, int j) {
     return (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
 }
 
+// Puts the accumulators of the per-step colorings to their start values, for an
+// orbit whose parameter c is already placed.
+void resetaccumulators(const Frame& f, Orbit& o);
+
+// Puts the accumulators of the per-step colorings to their start values, for an
+// orbit whose parameter c is already placed.
+void resetaccumulators(const Frame& f, Orbit& o);
+
 // The starting orbit of column i of the row at ystart, accumulators reset.
 Orbit startpixel(const Frame& f, int i, double ystart);
 

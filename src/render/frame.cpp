@@ -45,6 +45,7 @@ Frame makeframe(const App& app) {
     f.distmaxin = s.distmaxin;
     f.palette = s.palette;
     f.simd = app.driver.simd >= 0 ? app.driver.simd : defaultsimd();
+    f.deep = app.driver.deepimage;
     return f;
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <memory>
+
 #include "state/app.h"
 
 namespace vantrel {
+
+struct DeepImage;
 
 // Everything a pixel of the current image depends on, taken from the state before a
 // row is drawn. Pixels read it and nothing else, so any row can be computed anywhere.
@@ -23,6 +27,9 @@ struct Frame {
     Palette palette{};
     // Iterate in vector lanes where the coloring allows it (same pixels either way).
     int simd = 1;
+    // A deep view's reference orbits and pixel offsets; its rows are perturbed from
+    // them. Null for a view doubles hold.
+    std::shared_ptr<const DeepImage> deep;
 
     bool operator==(const Frame&) const = default;
 };

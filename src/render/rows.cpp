@@ -7,6 +7,7 @@
 #include "render/angles.h"
 #include "render/escape.h"
 #include "render/lanes.h"
+#include "render/perturb.h"
 
 namespace vantrel {
 
@@ -98,6 +99,7 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
 }  // namespace
 
 long long renderrow(const Frame& f, int j, Rgb* out) {
+    if (f.deep) return perturbrow(f, j, out);
     long long steps = 0;
     if (f.simd && lanerow(f, j, out, steps)) return steps;
     return scalarrow(f, j, out);

@@ -12,6 +12,8 @@
 namespace vantrel {
 
 class RowEngine;
+struct DeepImage;
+class DeepTask;
 
 // The one program: its state, its surfaces, its host and the statics of its procedures.
 struct App {
@@ -55,6 +57,9 @@ struct App {
         // How long one driver call may wait for a row the workers are still
         // computing before it returns to the event loop (0: until the row is there).
         std::chrono::milliseconds rowbudget{0};
+        // A deep image's reference orbits: being computed off this thread, then ready.
+        std::shared_ptr<DeepTask> deeptask;
+        std::shared_ptr<const DeepImage> deepimage;
     };
     Driver driver;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/rect.h"
+#include "state/deepview.h"
 #include "state/methods.h"
 #include "state/palette.h"
 
@@ -108,6 +109,9 @@ struct State {
     double factor = 0, delta = 0, infsize = 0, ninfsize = 0;
     double distmaxout = 0, distmaxin = 0;
 
+    // The current view in arbitrary precision, where doubles cannot hold it.
+    DeepView deep;
+
     // The history of views per set type.
     FRACTAL z[2][historysize]{};
     int zct[2] = {0, 0};
@@ -115,6 +119,11 @@ struct State {
     static constexpr char ztype[2] = {'M', 'J'};
     static constexpr const char* reset[2] = {"Mandelbrot", "Julia"};
 };
+
+// The current view is the deep one: held in arbitrary precision, not in xmin..ymax.
+inline bool deepactive(const State& s) {
+    return s.deep.on && s.deep.ftype == s.ftype;
+}
 
 extern const char* const saveerror[3];
 extern const char* const paramerror[15];

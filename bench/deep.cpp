@@ -1,0 +1,184 @@
+#include "deep.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "deeporacle.h"
+#include "platform/host.h"
+#include "render/deepimage.h"
+#include "render/driver.h"
+#include "render/frame.h"
+#include "render/perturb.h"
+#include "state/app.h"
+#include "state/history.h"
+
+namespace vantrel::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// A frame for perturbing a small image of the view, without a window.
+Frame smallframe(const DeepView& v, int res, int maxiter) {
+    Frame f;
+    f.xres = f.yres = res;
+    f.maxiter = maxiter;
+    f.maxsize = 16;
+    f.exponent = 2;
+    f.outside = 1;
+    f.deep = makedeepimage(v, f, 0, std::stop_token());
+    return f;
+}
+
+// Zooms from a seahorse-valley view into the boundary of the set: each time onto
+// the midpoint of an escaping pixel of a small image and a neighbour that stays,
+// 16 times narrower, so that every view holds points on both sides of the
+// boundary; until the width is 10^-depth.
+// Deterministic, and it ends where the orbits are long, as deep views worth
+// looking at are.
+DeepView zoomin(int depth, int maxiter) {
+    DeepView v;
+    v.on = true;
+    parsebig("-0.743643887037158704752191506114774", &v.re);
+    parsebig("0.131825904205311970493132056385139", &v.im);
+    parsebig("1e-10", &v.width);
+    const int res = 33;
+    BigFloat target(64);
+    mpfr_set_str(target.get(), ("1e-" + std::to_string(depth)).c_str(), 10, MPFR_RNDN);
+    while (mpfr_greater_p(v.width.get(), target.get())) {
+        const Frame f = smallframe(v, res, maxiter);
+        std::vector<Orbit> o;
+        for (int r = 0; r < res; ++r)
+            for (int i = 0; i < res; ++i) o.push_back(perturbpixel(f, i, r));
+        const auto at = [&](int i, int r) -> const Orbit& { return o[r * res + i]; };
+        // Twice the chosen midpoint's column and row: of the pairs across the
+        // boundary, the one whose escaping pixel took closest to a quarter of the
+        // limit; near the limit itself the pair would only straddle the curve
+        // where |z| passes the escape limit at the last step.
+        int best = maxiter, twoi = res - 1, twor = res - 1;
+        const auto consider = [&](int i, int r, int ni, int nr) {
+            const int miss = std::abs(at(i, r).n - maxiter / 4);
+            if (escaped(f, at(i, r)) && !escaped(f, at(ni, nr)) && miss < best)
+                best = miss, twoi = i + ni, twor = r + nr;
+        };
+        for (int r = 0; r < res; ++r)
+            for (int i = 0; i < res; ++i) {
+                if (i + 1 < res) consider(i, r, i + 1, r), consider(i + 1, r, i, r);
+                if (r + 1 < res) consider(i, r, i, r + 1), consider(i, r + 1, i, r);
+            }
+        const long bits = deepbits(v, res) + 16;
+        BigFloat dx(bits), dy(bits);
+        // The offsets of the two pixels' midpoint: half the sum of theirs, which
+        // for the grid is the offset of "pixel" twoi / 2 on a grid twice as fine.
+        columnoffset(v, res, 0, &dx);
+        rowoffset(v, res, res, 0, &dy);
+        BigFloat step(bits);
+        mpfr_div_ui(step.get(), v.width.get(), 2 * (res - 1), MPFR_RNDN);
+        mpfr_mul_si(step.get(), step.get(), twoi, MPFR_RNDN);
+        mpfr_add(dx.get(), dx.get(), step.get(), MPFR_RNDN);
+        mpfr_div_ui(step.get(), v.width.get(), 2 * (res - 1), MPFR_RNDN);
+        mpfr_mul_si(step.get(), step.get(), twor, MPFR_RNDN);
+        mpfr_sub(dy.get(), dy.get(), step.get(), MPFR_RNDN);
+        v.re.setbits(bits);
+        v.im.setbits(bits);
+        mpfr_add(v.re.get(), v.re.get(), dx.get(), MPFR_RNDN);
+        mpfr_add(v.im.get(), v.im.get(), dy.get(), MPFR_RNDN);
+        mpfr_div_ui(v.width.get(), v.width.get(), 16, MPFR_RNDN);
+        mpfr_max(v.width.get(), v.width.get(), target.get(), MPFR_RNDN);
+    }
+    return v;
+}
+
+}  // namespace
+
+int deepbench(const char* only) {
+    struct DeepScene {
+        const char* name;
+        int depth, maxiter, res, sample;
+    };
+    const DeepScene scenes[] = {
+        {"deep 1e-50, 160x160, maxiter 20000", 50, 20000, 160, 37},
+        {"deep 1e-100, 160x160, maxiter 20000", 100, 20000, 160, 37},
+    };
+    int disagreements = 0;
+    for (const DeepScene& sc : scenes) {
+        if (only && std::string(sc.name).find(only) == std::string::npos) continue;
+        const DeepView view = zoomin(sc.depth, sc.maxiter);
+        QuietHost host;
+        App app(host);
+        seedhistory(app.s);
+        app.s.xres = app.s.yres = sc.res;
+        app.s.maxiter = sc.maxiter;
+        app.s.deep = view;
+        app.g_vhdc = Surface(sc.res, sc.res);
+        std::printf("%s: centre %.24s... %.24s..., %ld bits\n", sc.name, view.re.text().c_str(),
+                    view.im.text().c_str(), deepbits(view, sc.res));
+        // The whole image through the driver, reference orbit included: on one
+        // thread, and on all cores.
+        const auto render = [&](int threads) {
+            app.driver.threads = threads;
+            app.driver.engine.reset();
+            const auto t0 = Clock::now();
+            app.s.j = 0;
+            app.s.okfractal = 1;
+            while (app.s.okfractal) fractaldriver(app);
+            return since(t0);
+        };
+        const double tsingle = render(0);
+        const double tengine = render(-1);
+        const Frame f = makeframe(app);
+        double iterations = 0;
+        std::vector<int> steps;
+        for (int r = 0; r < sc.res; ++r)
+            for (int i = 0; i < sc.res; ++i) {
+                steps.push_back(perturbpixel(f, i, r).n);
+                iterations += steps.back();
+            }
+        // Direct evaluation of every sample-th pixel on one thread, scaled to the
+        // image by its share of the engine's iterations; and the escape steps of the
+        // two compared where MPFR at P and P + 128 bits agree.
+        const long bits = deepbits(view, sc.res);
+        double sampled = 0, tmpfr = 0;
+        int compared = 0, differ = 0;
+        for (int k = 0; k < sc.res * sc.res; k += sc.sample) {
+            const int i = k % sc.res, r = k / sc.res;
+            oracle::Escape at[2];
+            for (int t = 0; t < 2; ++t) {
+                const auto t1 = Clock::now();
+                const long b = bits + 128 * t;
+                const oracle::Big c = oracle::pixelpoint(view.re.get(), view.im.get(),
+                                                         view.width.get(), sc.res, sc.res, i, r, b);
+                at[t] = oracle::escape(oracle::Big(b), c, 2, sc.maxiter, 16);
+                if (t == 0) tmpfr += since(t1);
+            }
+            sampled += steps[static_cast<std::size_t>(k)];
+            if (at[0].n != at[1].n || at[0].nearbound || at[1].nearbound) continue;
+            ++compared;
+            if (at[1].n != steps[static_cast<std::size_t>(k)]) ++differ;
+        }
+        const double tdirect = tmpfr * (iterations / std::max(sampled, 1.0));
+        std::printf("  %.3g iterations, %.0f per pixel on average\n", iterations,
+                    iterations / (sc.res * sc.res));
+        std::printf("  perturbation, one thread  %10.2f ms\n", tsingle * 1e3);
+        std::printf("  perturbation, all cores   %10.2f ms\n", tengine * 1e3);
+        std::printf("  direct MPFR, one thread   %10.2f ms (from every %dth pixel)\n",
+                    tdirect * 1e3, sc.sample);
+        std::printf("  speed-up on one thread %.0fx, on all cores %.0fx (at least 100x: %s)\n",
+                    tdirect / tsingle, tdirect / tengine,
+                    tdirect / tengine >= 100 ? "met" : "NOT met");
+        std::printf("  escape steps: %d of %d settled sample pixels differ\n\n", differ, compared);
+        disagreements += differ;
+    }
+    return disagreements;
+}
+
+}  // namespace vantrel::bench

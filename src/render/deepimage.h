@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "render/complex.h"
+#include "render/frame.h"
+#include "state/deepview.h"
+
+namespace vantrel {
+
+// What the rows of a deep image are perturbed from, computed once per image.
+struct DeepImage {
+    // Reference orbits in doubles, each up to the step where it left the escape
+    // bound or reached maxiter. `first` starts at the view's centre (the orbit of
+    // 0 under the centre for the Mandelbrot set, the orbit of the centre under c
+    // for a Julia set); `second` is the orbit of 0 under c that a Julia pixel
+    // continues on after rebasing (for the Mandelbrot set it is `first` again).
+    std::vector<COMPLEX> first, second;
+    // Per column and per row: the offset from the centre, and the point itself,
+    // each rounded once from the view's precision.
+    std::vector<double> dx, dy, x, y;
+    // The derivative's overflow limit, scaled from the home view's by the depth so
+    // that the distance estimator means the same on every scale.
+    double derivativelimit = 0;
+    // The distance estimator's range over the image (0 when none is chosen).
+    double distmaxout = 0, distmaxin = 0;
+};
+
+// The reference orbits and offsets of the deep view `v` for the image of `f` (its
+// set type, exponent, constant, limits and size), at the precision the depth needs.
+// Returns null when `stop` was requested on the way. With a distance estimator the
+// range pass runs too, on `helpers` extra threads.
+std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
+                                               std::stop_token stop);
+
+// True when the two views are the same numbers.
+bool sameview(const DeepView& a, const DeepView& b);
+
+// makedeepimage on a thread of its own, so that the caller's thread (the window's)
+// stays free while a long reference orbit is computed. Dropping the task stops it.
+class DeepTask {
+  public:
+    DeepTask(const DeepView& v, const Frame& f, int helpers);
+    // Waits at most `budget` (0: until done) and tells whether the image is ready.
+    bool wait(std::chrono::milliseconds budget);
+    std::shared_ptr<const DeepImage> image();
+    // What the task was started for.
+    const DeepView& view() const { return view_; }
+    const Frame& frame() const { return frame_; }
+
+  private:
+    const DeepView view_;
+    const Frame frame_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::shared_ptr<const DeepImage> image_;
+    std::jthread thread_;  // last: stopped and joined before the members above go
+};
+
+}  // namespace vantrel

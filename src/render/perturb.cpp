@@ -1,0 +1,197 @@
+#include "render/perturb.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/deepimage.h"
+#include "render/steps.h"
+
+namespace vantrel {
+
+namespace {
+
+inline COMPLEX mul(COMPLEX a, COMPLEX b) {
+    return {a.x * b.x - a.y * b.y, a.x * b.y + a.y * b.x};
+}
+
+inline double norm(COMPLEX a) {
+    return a.x * a.x + a.y * a.y;
+}
+
+// (Z + z)^e - Z^e for a small offset z, as z times the sum over k = 1..e of
+// binomial(e, k) Z^(e-k) z^(k-1) (by Horner in Z): no term of the size of Z^e is
+// formed, so nothing large cancels and the offset keeps its relative precision.
+template <int E>
+inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
+    if constexpr (E == 2) return mul({2 * big.x + z.x, 2 * big.y + z.y}, z);
+    double b = e;  // binomial(e, 1); each next one is exact in doubles for e <= 17
+    COMPLEX p{b, 0.0}, zk{1.0, 0.0};
+    for (int k = 2; k <= e; ++k) {
+        b = b * (e - k + 1) / k;
+        zk = mul(zk, z);
+        p = mul(p, big);
+        p.x += b * zk.x;
+        p.y += b * zk.y;
+    }
+    return mul(p, z);
+}
+
+// One pixel: the full orbit is Z_m + z, with Z the reference and z the pixel's
+// offset from it, iterated as z <- (Z_m + z)^e - Z_m^e + dc. Whenever the full
+// value comes closer to 0 than the offset is large, or the reference has ended,
+// the offset becomes the full value and the reference starts over at m = 0, on an
+// orbit whose first value is 0: the offset never grows past the orbit itself, so
+// one reference serves every pixel without glitch detection.
+// A Julia pixel starts near the view's centre, so its first reference is the
+// centre's orbit; that one does not start at 0, so rebasing continues on a second,
+// the orbit of 0 under the same c. This is sound because the step above holds for
+// any two orbits of the same map z^e + c: switching references changes only how
+// the pixel's value is split into Z_m + z, never the value, and the offset is as
+// small after the switch as the full value is. (For the Mandelbrot set the orbit
+// of 0 is the first reference itself.)
+template <Steps S, Watch W, bool Squared, bool Derivative, int E>
+Orbit perturbed(const Frame& f, int i, int r) {
+    const DeepImage& d = *f.deep;
+    Orbit o;
+    COMPLEX z, dc;
+    if (f.ftype == settype::mandelbrot) {
+        o.c = {d.x[i], d.y[r]};
+        o.z = {0.0, 0.0};
+        z = {0.0, 0.0};
+        dc = {d.dx[i], d.dy[r]};
+    } else {
+        o.jzx = d.x[i];
+        o.jzy = d.y[r];
+        o.z = {d.x[i], d.y[r]};
+        o.c = {f.jcx, f.jcy};
+        z = {d.dx[i], d.dy[r]};
+        dc = {0.0, 0.0};
+    }
+    resetaccumulators(f, o);
+    Orbit a = o;
+    const int e = std::clamp(f.exponent, 2, 17);
+    const double maxsize = f.maxsize;
+    const int maxiter = f.maxiter;
+    const COMPLEX* ref = d.first.data();
+    int last = static_cast<int>(d.first.size()) - 1;
+    COMPLEX full = o.z;
+    double x = 0, y = 0, size = 0;
+    int n = 0, m = 0;
+    COMPLEX der{0.0, 0.0};
+    bool over = false;
+    while (size <= maxsize && n < maxiter) {
+        if constexpr (Derivative) {
+            // d <- 2 z_n d + 1 along the full orbit, from z_0 taken as 0.
+            const COMPLEX zn = n == 0 ? COMPLEX{0.0, 0.0} : full;
+            der = {2 * (zn.x * der.x - zn.y * der.y) + 1, 2 * (zn.x * der.y + zn.y * der.x)};
+            over = over || std::fmax(std::fabs(der.x), std::fabs(der.y)) > d.derivativelimit;
+        }
+        x = full.x;
+        y = full.y;
+        const COMPLEX t = difference<E>(ref[m], z, e);
+        z = {t.x + dc.x, t.y + dc.y};
+        ++m;
+        full = {ref[m].x + z.x, ref[m].y + z.y};
+        // The first value of a Mandelbrot orbit is the pixel's point itself, known
+        // to the view's precision: the colorings see it so, not as the sum of two
+        // roundings (the triangle inequality's first term is z_1 - c).
+        if (n == 0 && f.ftype == settype::mandelbrot) full = o.c;
+        size = Squared ? full.x * full.x + full.y * full.y
+                       : std::sqrt(full.x * full.x + full.y * full.y);
+        ++n;
+        if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
+        if (m == last || norm(full) < norm(z)) {
+            z = full;
+            m = 0;
+            ref = d.second.data();
+            last = static_cast<int>(d.second.size()) - 1;
+        }
+    }
+    if constexpr (S != Steps::none || W != Watch::none) o = a;
+    o.z = full;
+    o.x = x;
+    o.y = y;
+    o.size = size;
+    o.n = n;
+    if constexpr (Derivative) {
+        o.dx = der.x;
+        o.dy = der.y;
+        o.dover = over;
+        o.lanederivative = true;
+    }
+    return o;
+}
+
+using Pixel = Orbit (*)(const Frame&, int, int);
+
+// The square, by far the most drawn, with its difference written out; every other
+// exponent through the general sum.
+template <Steps S, Watch W, bool Squared, bool Derivative>
+Pixel byexponent(int e) {
+    return e == 2 ? &perturbed<S, W, Squared, Derivative, 2>
+                  : &perturbed<S, W, Squared, Derivative, 0>;
+}
+
+template <Steps S, Watch W>
+Pixel bywork(bool squared, bool derivative, int e) {
+    if (squared)
+        return derivative ? byexponent<S, W, true, true>(e) : byexponent<S, W, true, false>(e);
+    return derivative ? byexponent<S, W, false, true>(e) : byexponent<S, W, false, false>(e);
+}
+
+template <Steps S>
+Pixel bywatch(Watch w, bool squared, bool derivative, int e) {
+    switch (w) {
+        case Watch::bof:
+            return bywork<S, Watch::bof>(squared, derivative, e);
+        case Watch::epsilon:
+            return bywork<S, Watch::epsilon>(squared, derivative, e);
+        default:
+            return bywork<S, Watch::none>(squared, derivative, e);
+    }
+}
+
+Pixel choose(const Frame& f) {
+    const StepWork work = stepwork(f);
+    const Watch w = work.watch;
+    const bool sq = work.squared;
+    const bool der = distanceestimate(f.outside, f.inside);
+    const int e = std::clamp(f.exponent, 2, 17);
+    switch (work.steps) {
+        case Steps::peitgen:
+            return bywatch<Steps::peitgen>(w, sq, der, e);
+        case Steps::tia0:
+            return bywatch<Steps::tia0>(w, sq, der, e);
+        case Steps::tia1:
+            return bywatch<Steps::tia1>(w, sq, der, e);
+        case Steps::tia2:
+            return bywatch<Steps::tia2>(w, sq, der, e);
+        case Steps::inttia:
+            return bywatch<Steps::inttia>(w, sq, der, e);
+        case Steps::species:
+            return bywatch<Steps::species>(w, sq, der, e);
+        case Steps::cardioid:
+            return bywatch<Steps::cardioid>(w, sq, der, e);
+        default:
+            return bywatch<Steps::none>(w, sq, der, e);
+    }
+}
+
+}  // namespace
+
+Orbit perturbpixel(const Frame& f, int i, int r) {
+    return choose(f)(f, i, r);
+}
+
+long long perturbrow(const Frame& f, int j, Rgb* out) {
+    const Pixel pixel = choose(f);
+    long long steps = 0;
+    for (int i = 0; i < f.xres; ++i) {
+        const Orbit o = pixel(f, i, j);
+        out[i] = pixelcolor(f, o);
+        steps += o.n;
+    }
+    return steps;
+}
+
+}  // namespace vantrel

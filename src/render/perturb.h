@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/surface.h"
+#include "render/escape.h"
+#include "render/frame.h"
+
+namespace vantrel {
+
+// The orbit of pixel (i, row r) of a deep image, perturbed in doubles from the
+// frame's reference orbits, with everything the colorings read: the full value
+// Z_m + z at the last two steps, the step count, the per-step sums, and the
+// derivative of the full orbit (as the distance estimator takes it).
+Orbit perturbpixel(const Frame& f, int i, int r);
+
+// Row j of a deep image into out[0 .. xres); returns the iterations its orbits made.
+long long perturbrow(const Frame& f, int j, Rgb* out);
+
+}  // namespace vantrel

@@ -1,0 +1,72 @@
+#include "state/deepview.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+long widest(const BigFloat& a, const BigFloat& b, const BigFloat& c) {
+    return std::max({a.bits(), b.bits(), c.bits()}) + 64;
+}
+
+}  // namespace
+
+bool needsdeep(const BigFloat& re, const BigFloat& im, const BigFloat& width, int xres) {
+    const long bits = widest(re, im, width);
+    BigFloat spacing(bits), magnitude(bits), t(bits);
+    mpfr_div_ui(spacing.get(), width.get(), static_cast<unsigned long>(std::max(xres - 1, 1)),
+                MPFR_RNDN);
+    mpfr_abs(magnitude.get(), re.get(), MPFR_RNDN);
+    mpfr_abs(t.get(), im.get(), MPFR_RNDN);
+    mpfr_max(magnitude.get(), magnitude.get(), t.get(), MPFR_RNDN);
+    mpfr_mul_2si(magnitude.get(), magnitude.get(), -40, MPFR_RNDN);
+    if (mpfr_less_p(spacing.get(), magnitude.get())) return true;
+    return mpfr_cmp_d(spacing.get(), 1e-290) < 0;
+}
+
+long deepbits(const DeepView& v, int xres) {
+    BigFloat spacing(64);
+    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(std::max(xres - 1, 1)),
+                MPFR_RNDN);
+    long top = 1;  // the exponent of max(1, |re|, |im|)
+    if (!mpfr_zero_p(v.re.get())) top = std::max<long>(top, mpfr_get_exp(v.re.get()));
+    if (!mpfr_zero_p(v.im.get())) top = std::max<long>(top, mpfr_get_exp(v.im.get()));
+    const long below = mpfr_zero_p(spacing.get()) ? 0 : -mpfr_get_exp(spacing.get());
+    return std::max(64L, top + below + 48);
+}
+
+DoubleView doubleview(const BigFloat& re, const BigFloat& im, const BigFloat& width, int xres,
+                      int yres) {
+    const long bits = widest(re, im, width);
+    BigFloat half(bits), height(bits), t(bits);
+    mpfr_div_2ui(half.get(), width.get(), 1, MPFR_RNDN);
+    mpfr_mul_ui(height.get(), width.get(), static_cast<unsigned long>(yres - 1), MPFR_RNDN);
+    mpfr_div_ui(height.get(), height.get(), static_cast<unsigned long>(xres - 1), MPFR_RNDN);
+    mpfr_div_2ui(height.get(), height.get(), 1, MPFR_RNDN);
+    DoubleView d;
+    mpfr_sub(t.get(), re.get(), half.get(), MPFR_RNDN);
+    d.xmin = t.todouble();
+    mpfr_add(t.get(), re.get(), half.get(), MPFR_RNDN);
+    d.xmax = t.todouble();
+    mpfr_sub(t.get(), im.get(), height.get(), MPFR_RNDN);
+    d.ymin = t.todouble();
+    mpfr_add(t.get(), im.get(), height.get(), MPFR_RNDN);
+    d.ymax = t.todouble();
+    return d;
+}
+
+void columnoffset(const DeepView& v, int xres, int i, BigFloat* dx) {
+    // i * width / (xres - 1) - width / 2, as (2i - (xres - 1)) * width / (2 (xres - 1)).
+    mpfr_mul_si(dx->get(), v.width.get(), 2L * i - (xres - 1), MPFR_RNDN);
+    mpfr_div_ui(dx->get(), dx->get(), 2UL * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
+}
+
+void rowoffset(const DeepView& v, int xres, int yres, int r, BigFloat* dy) {
+    // (yres - 1 - r) * width / (xres - 1) - height / 2, with height / 2 being
+    // (yres - 1) * width / (2 (xres - 1)).
+    mpfr_mul_si(dy->get(), v.width.get(), 2L * (yres - 1 - r) - (yres - 1), MPFR_RNDN);
+    mpfr_div_ui(dy->get(), dy->get(), 2UL * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,275 @@
+// Deep views against direct evaluation in MPFR: every pixel where MPFR at the
+// view's precision P and at P + 128 bits agree on the escape step (and no step came
+// near the escape limit) must escape at the same step through the perturbation
+// engine, with the same Level Sets color, on views zoomed into the boundary.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "deeporacle.h"
+#include "fakehost.h"
+#include "render/deepimage.h"
+#include "render/driver.h"
+#include "render/frame.h"
+#include "render/perturb.h"
+#include "state/history.h"
+
+namespace vantrel {
+namespace {
+
+using oracle::Big;
+
+// A scene: a set type and exponent, and where its boundary point comes from: a
+// Misiurewicz parameter (f^(k+p)(0) = f^k(0), found by Newton from `guess`) for the
+// Mandelbrot set, the repelling fixed point near `guess` for a Julia set.
+struct Scene {
+    const char* name;
+    int ftype, exponent, k, p;
+    double guess_x, guess_y;
+    double jcx = 0, jcy = 0;
+};
+
+// The boundary point of a scene at `bits`.
+Big boundarypoint(const Scene& sc, long bits) {
+    Big z(bits);
+    mpfr_set_d(z.x, sc.guess_x, MPFR_RNDN);
+    mpfr_set_d(z.y, sc.guess_y, MPFR_RNDN);
+    const int e = sc.exponent;
+    bool settled;
+    if (sc.ftype == settype::mandelbrot) {
+        // g(c) = f^(k+p)(0) - f^k(0), and g' from d <- e z^(e-1) d + 1.
+        settled = oracle::newton(z, [&](const Big& c, Big& v, Big& d) {
+            Big w(bits), dw(bits), p(bits), one(bits), wk(bits), dk(bits);
+            mpfr_set_ui(one.x, 1, MPFR_RNDN);
+            for (int n = 0; n < sc.k + sc.p; ++n) {
+                if (n == sc.k) wk = w, dk = dw;
+                oracle::power(p, w, e - 1);
+                oracle::mul(dw, dw, p);
+                mpfr_mul_si(dw.x, dw.x, e, MPFR_RNDN);
+                mpfr_mul_si(dw.y, dw.y, e, MPFR_RNDN);
+                oracle::add(dw, dw, one);
+                oracle::mul(p, p, w);
+                oracle::add(w, p, c);
+            }
+            mpfr_sub(v.x, w.x, wk.x, MPFR_RNDN);
+            mpfr_sub(v.y, w.y, wk.y, MPFR_RNDN);
+            mpfr_sub(d.x, dw.x, dk.x, MPFR_RNDN);
+            mpfr_sub(d.y, dw.y, dk.y, MPFR_RNDN);
+        });
+    } else {
+        // z^e + c - z, and e z^(e-1) - 1.
+        Big c(bits);
+        mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+        mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+        settled = oracle::newton(z, [&](const Big& w, Big& v, Big& d) {
+            Big p(bits);
+            oracle::power(p, w, e - 1);
+            d = p;
+            mpfr_mul_si(d.x, d.x, e, MPFR_RNDN);
+            mpfr_mul_si(d.y, d.y, e, MPFR_RNDN);
+            mpfr_sub_ui(d.x, d.x, 1, MPFR_RNDN);
+            oracle::mul(p, p, w);
+            oracle::add(v, p, c);
+            mpfr_sub(v.x, v.x, w.x, MPFR_RNDN);
+            mpfr_sub(v.y, v.y, w.y, MPFR_RNDN);
+        });
+    }
+    EXPECT_TRUE(settled) << sc.name;
+    return z;
+}
+
+class Deep : public ::testing::Test {
+  protected:
+    Deep() { seedhistory(app.s); }
+
+    // Renders the scene at width 10^-depth (centre a little off the boundary point)
+    // and checks it against the oracle.
+    void check(const Scene& sc, int depth, int maxiter) {
+        const int res = 32;
+        State& s = app.s;
+        s.ftype = sc.ftype;
+        s.exponent = sc.exponent;
+        s.jcx = sc.jcx;
+        s.jcy = sc.jcy;
+        s.maxiter = maxiter;
+        s.xres = s.yres = res;
+        app.g_vhdc = Surface(res, res);
+
+        // The view's precision: the bits of 1 / pixel spacing and a guard.
+        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        const Big point = boundarypoint(sc, bits + 128);
+        BigFloat width(64);
+        mpfr_set_str(width.get(), ("1e-" + std::to_string(depth)).c_str(), 10, MPFR_RNDN);
+        s.deep.on = true;
+        s.deep.ftype = sc.ftype;
+        s.deep.width = width;
+        s.deep.re = BigFloat(bits);
+        s.deep.im = BigFloat(bits);
+        // Off the point by a fraction of the width, so that no pixel sits on it.
+        mpfr_mul_d(s.deep.re.get(), width.get(), 0.1234, MPFR_RNDN);
+        mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
+        mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
+        mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
+        ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+        const Frame f = makeframe(app);
+        ASSERT_TRUE(f.deep);
+
+        int compared = 0, outside = 0;
+        std::set<int> steps;
+        for (int r = 0; r < res; ++r) {
+            for (int i = 0; i < res; ++i) {
+                oracle::Escape at[2];
+                for (int t = 0; t < 2; ++t) {
+                    const long b = bits + 128 * t;
+                    const Big p = oracle::pixelpoint(s.deep.re.get(), s.deep.im.get(), width.get(),
+                                                     res, res, i, r, b);
+                    Big zero(b), c(b);
+                    mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+                    mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+                    at[t] = sc.ftype == settype::mandelbrot ? oracle::escape(zero, p, sc.exponent, maxiter, s.maxsize)
+                                          : oracle::escape(p, c, sc.exponent, maxiter, s.maxsize);
+                }
+                if (at[0].n != at[1].n || at[0].escaped != at[1].escaped || at[0].nearbound ||
+                    at[1].nearbound)
+                    continue;
+                ++compared;
+                const Orbit o = perturbpixel(f, i, r);
+                ASSERT_EQ(o.n, at[1].n)
+                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                ASSERT_EQ(escaped(f, o), at[1].escaped) << sc.name << " pixel " << i << ", " << r;
+                const auto& e = s.palette[at[1].n % 255 + 1];
+                const Rgb want = at[1].escaped ? rgb(e[0], e[1], e[2]) : rgb(s.rin, s.gin, s.bin);
+                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want)
+                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                outside += at[1].escaped;
+                steps.insert(at[1].n);
+            }
+        }
+        // The view is a real test: nearly all pixels settled, and they differ.
+        EXPECT_GE(compared, res * res * 9 / 10) << sc.name << " 1e-" << depth;
+        EXPECT_GE(steps.size(), 8u) << sc.name << " 1e-" << depth;
+        EXPECT_GT(outside, 0) << sc.name << " 1e-" << depth;
+    }
+
+    FakeHost host;
+    App app{host};
+};
+
+const Scene scenes[] = {
+    {"z^2", 0, 2, 2, 2, 0.1, 1.0},  // i
+    {"z^3", 0, 3, 4, 1, 0.3, 1.0},  // 0.3106 + 0.9595i
+    {"z^5", 0, 5, 3, 1, 0.4, 0.9},  // 0.3625 + 0.7808i
+    {"Julia z^2 + i", 1, 2, 0, 0, 1.0, -0.5, 0.0, 1.0},
+};
+
+TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
+    for (const Scene& sc : scenes)
+        for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+// Every coloring through the perturbation engine, on a view that doubles hold as
+// well: the home view and a Julia set, where both engines are exact to far below a
+// pixel, must give the same picture up to the odd pixel whose orbit passes the
+// escape limit by a rounding (and a color a unit off in the continuous methods).
+TEST_F(Deep, EveryColoringDrawsAsInDoubles) {
+    const int res = 40;
+    const auto image = [&](bool deep) {
+        State& s = app.s;
+        s.xres = s.yres = res;
+        app.g_vhdc = Surface(res, res);
+        s.deep.on = deep;
+        s.deep.ftype = s.ftype;
+        parsebig(s.ftype == settype::mandelbrot ? "-0.75" : "0", &s.deep.re);
+        parsebig("0.1", &s.deep.im);
+        parsebig("3", &s.deep.width);
+        const DoubleView d = doubleview(s.deep.re, s.deep.im, s.deep.width, res, res);
+        (s.ftype == settype::mandelbrot ? s.mxmin : s.jxmin) = d.xmin;
+        (s.ftype == settype::mandelbrot ? s.mxmax : s.jxmax) = d.xmax;
+        (s.ftype == settype::mandelbrot ? s.mymin : s.jymin) = d.ymin;
+        (s.ftype == settype::mandelbrot ? s.mymax : s.jymax) = d.ymax;
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+        return app.g_vhdc;
+    };
+    const auto near = [](Rgb a, Rgb b) {
+        const auto close = [](int u, int v) { return std::abs(u - v) <= 1; };
+        return close(red(a), red(b)) && close(green(a), green(b)) && close(blue(a), blue(b));
+    };
+    const int outsides[] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    const int insides[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    for (const int ftype : {0, 1}) {
+        for (const int exponent : {2, 3}) {
+            for (std::size_t k = 0; k < std::size(outsides); ++k) {
+                State& s = app.s;
+                s.ftype = ftype;
+                s.exponent = exponent;
+                s.jcx = -0.12;
+                s.jcy = 0.75;
+                s.maxiter = 300;
+                s.outside = outsides[k];
+                s.inside = insides[k % std::size(insides)];
+                const Surface plain = image(false);
+                const Surface deep = image(true);
+                ASSERT_TRUE(makeframe(app).deep);
+                int same = 0;
+                for (int r = 0; r < res; ++r)
+                    for (int i = 0; i < res; ++i)
+                        same += near(plain.getpixel(i, r), deep.getpixel(i, r));
+                EXPECT_GE(same, res * res * 97 / 100)
+                    << "ftype " << ftype << " z^" << exponent << " outside " << s.outside
+                    << " inside " << s.inside;
+            }
+        }
+    }
+}
+
+// The window's driver does not wait for a long reference orbit; a view changed
+// while one is still being computed is drawn as if it had been the only one.
+TEST_F(Deep, AViewChangedWhileItsReferenceIsComputedDrawsTheNewView) {
+    const auto setview = [](App& a, const char* re, const char* im, const char* width,
+                            int maxiter) {
+        State& s = a.s;
+        s.xres = s.yres = 32;
+        a.g_vhdc = Surface(32, 32);
+        s.maxiter = maxiter;
+        s.deep.on = true;
+        parsebig(re, &s.deep.re);
+        parsebig(im, &s.deep.im);
+        parsebig(width, &s.deep.width);
+        s.j = 0;
+        s.okfractal = 1;
+    };
+    // On the Misiurewicz point i the reference never escapes: two million steps
+    // at a thousand bits.
+    app.driver.rowbudget = std::chrono::milliseconds(1);
+    setview(app, "0", "1", "1e-290", 2000000);
+    fractaldriver(app);
+    setview(app, "1.234e-21", "1.000000000000000000000567", "1e-20", 400);
+    while (app.s.okfractal) fractaldriver(app);
+
+    FakeHost otherhost;
+    App other(otherhost);
+    seedhistory(other.s);
+    setview(other, "1.234e-21", "1.000000000000000000000567", "1e-20", 400);
+    while (other.s.okfractal) fractaldriver(other);
+    for (int r = 0; r < 32; ++r)
+        for (int i = 0; i < 32; ++i)
+            ASSERT_EQ(app.g_vhdc.getpixel(i, r), other.g_vhdc.getpixel(i, r)) << i << ", " << r;
+    std::set<Rgb> colors;
+    for (int r = 0; r < 32; ++r)
+        for (int i = 0; i < 32; ++i) colors.insert(app.g_vhdc.getpixel(i, r));
+    EXPECT_GT(colors.size(), 4u);
+}
+
+}  // namespace
+}  // namespace vantrel
