@@ -3,8 +3,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
+#include "files/regularfile.h"
 #include "files/savefile.h"
 #include "state/history.h"
 
@@ -222,8 +222,7 @@ int writevtl(App& app, int option) {
 
 int loadvtl(App& app) {
     State& s = app.s;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(s.ovtlfile.c_str(), "rb"),
-                                                         &std::fclose);
+    const FilePtr file = openregular(s.ovtlfile);
     if (!file) return 1;
     ParamBytes bytes{};
     if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return 1;

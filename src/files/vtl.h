@@ -27,7 +27,8 @@ void paramtostate(const PARAM& p, State& s);
 int writevtl(App& app, int option);
 
 // Reads `ovtlfile` and records its view in the history. 0 loaded; 1 when the file
-// cannot be read or is not a parameter file, and then nothing is changed.
+// cannot be read, is not a regular file or not a parameter file, and then nothing is
+// changed.
 int loadvtl(App& app);
 
 }  // namespace vantrel
