@@ -60,6 +60,7 @@ void takeover(int sig, void (*handler)(int)) {
     if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) return;
     struct sigaction now {};
     now.sa_handler = handler;
+    now.sa_flags = SA_RESTART;
     sigemptyset(&now.sa_mask);
     for (const int s : endingsignals) sigaddset(&now.sa_mask, s);
     sigaction(sig, &now, nullptr);
