@@ -239,13 +239,18 @@ class SharedFolder : public SaveFileTest {
         fs::create_directories(elsewhere);
         chmod(shared.c_str(), 01777);
         chmod(elsewhere.c_str(), 0777);
+        if (asuser([&] { return access(shared.c_str(), W_OK | X_OK); }) != 0)
+            GTEST_SKIP() << "nobody cannot reach " << dir;
+    }
+    int asuser(const std::function<int()>& body) {
+        return inchild([&] {
+            if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(user) != 0) return 99;
+            return body();
+        });
     }
     // The result of saving `text` to `target` as that user.
     int saveasuser(const fs::path& target, const std::string& text) {
-        return inchild([&] {
-            if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(user) != 0) return 99;
-            return save(target, text, SaveFile::Temp::unnamed);
-        });
+        return asuser([&] { return save(target, text, SaveFile::Temp::unnamed); });
     }
     void plant(const fs::path& link, const fs::path& to, uid_t owner) {
         fs::create_symlink(to, link);
