@@ -170,8 +170,8 @@ struct SaveFile::System {
             if (fstatat(folder, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
                 return errno == ENOENT && hops == 0;  // a link to nothing is no target
             if (!S_ISLNK(link.st_mode)) return true;
-            struct stat dir_ {};
-            if (fstat(folder, &dir_) != 0 || !followable(link, dir_)) return false;
+            struct stat here {};
+            if (fstat(folder, &here) != 0 || !followable(link, here)) return false;
             char to[PATH_MAX];
             const ssize_t n = readlinkat(folder, name.c_str(), to, sizeof to);
             if (n <= 0 || n == static_cast<ssize_t>(sizeof to)) return false;
