@@ -1,11 +1,13 @@
 // Any bytes as a parameter file: no crash, no undefined behaviour; a file that
-// loads leaves a state that saves back to the very same bytes, and a file that
-// does not load leaves the state as it was.
+// loads leaves a state that saves back to the very same bytes and renders (a small
+// image, with every method the file names, however extreme its values), and a
+// file that does not load leaves the state as it was.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "files/vtl.h"
+#include "render/driver.h"
 #include "scratch.h"
 #include "state/history.h"
 
@@ -27,5 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!vantrel::validparam(vantrel::paramfromstate(app.s))) std::abort();
     const vantrel::ParamBytes again = vantrel::encodeparam(vantrel::paramfromstate(app.s));
     if (std::memcmp(again.data(), data, size) != 0) std::abort();
+
+    // As the batch renderer draws it, on this thread.
+    app.threads = 0;
+    app.s.xres = app.s.yres = 16;
+    app.g_vhdc = vantrel::Surface(16, 16);
+    app.s.j = 0;
+    app.s.okfractal = 1;
+    while (app.s.okfractal) vantrel::fractaldriver(app);
     return 0;
 }

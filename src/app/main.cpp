@@ -1,9 +1,10 @@
+#include <charconv>
 #include <chrono>
+#include <climits>
 #include <cstdio>
-#include <cstring>
-#include <string>
-
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include <QApplication>
 
@@ -40,10 +41,23 @@ int usageerror(const char* message) {
     return 1;
 }
 
-bool parsesize(const char* text, int* w, int* h) {
-    char x = 0;
-    char rest = 0;
-    return std::sscanf(text, "%d%c%d%c", w, &x, h, &rest) == 3 && (x == 'x' || x == 'X');
+// A whole decimal number from lo to hi: no sign, blanks or anything after the
+// digits, and no value that would wrap.
+bool parsenumber(std::string_view text, int lo, int hi, int* value) {
+    int v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (error != std::errc() || end != text.data() + text.size() || v < lo || v > hi) return false;
+    *value = v;
+    return true;
+}
+
+// WIDTHxHEIGHT; sizes that are numbers but outside the image range are left to the
+// renderer, which names the limit.
+bool parsesize(std::string_view text, int* w, int* h) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return false;
+    return parsenumber(text.substr(0, x), 0, INT_MAX, w) &&
+           parsenumber(text.substr(x + 1), 0, INT_MAX, h);
 }
 
 // The explorer window. The parameter file travels as the command line does on
@@ -89,10 +103,7 @@ int main(int argc, char** argv) {
             if (++a >= argc) return usageerror("-o needs a file name");
             options.output = argv[a];
         } else if (arg == "--threads") {
-            char* end = nullptr;
-            if (++a >= argc || (options.threads = static_cast<int>(std::strtol(argv[a], &end, 10)),
-                                *end != 0 || end == argv[a] || options.threads < 0 ||
-                                options.threads > 256))
+            if (++a >= argc || !parsenumber(argv[a], 0, 256, &options.threads))
                 return usageerror("--threads needs a number from 0 to 256");
         } else if (arg == "--no-simd") {
             options.simd = false;

@@ -1,8 +1,9 @@
 #include "files/mapfile.h"
 
 #include <filesystem>
-#include <memory>
 #include <system_error>
+
+#include "files/regularfile.h"
 
 namespace vantrel {
 
@@ -92,8 +93,7 @@ int readmap(std::FILE* file, Palette& into) {
 
 int OpenMapFile(State& s) {
     // The path is used as the dialog chose it: names keep their case here.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(s.mapfile.c_str(), "rb"),
-                                                         &std::fclose);
+    const FilePtr file = openregular(s.mapfile);
     if (!file) return 1;
     return readmap(file.get(), s.paltemp);
 }

@@ -41,9 +41,10 @@ void InitOpenFile(State& s);
 // three integers (red, green, blue, each kept to its low 8 bits), anything after
 // them ignored, the first 256 lines only, black after the last line. Lines are
 // read in pieces of at most 99 characters, each piece counting as a line.
-// 0 when `paltemp` holds the palette; 1 when the file cannot be read or a line
-// does not start with three integers (then `paltemp` may hold the lines before
-// it). `palette` is never touched.
+// 0 when `paltemp` holds the palette; 1 when the file cannot be read, is not a
+// regular file (a FIFO or a device is refused, never waited on) or a line does not
+// start with three integers (then `paltemp` may hold the lines before it).
+// `palette` is never touched.
 int OpenMapFile(State& s);
 
 // The same from an open file, for callers that have one.

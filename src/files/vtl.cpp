@@ -3,8 +3,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
+#include "files/regularfile.h"
 #include "files/savefile.h"
 #include "files/textparams.h"
 #include "state/history.h"
@@ -249,8 +249,7 @@ int writevtl(App& app, int option) {
 
 int loadvtl(App& app) {
     State& s = app.s;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(s.ovtlfile.c_str(), "rb"),
-                                                         &std::fclose);
+    const FilePtr file = openregular(s.ovtlfile);
     if (!file) return 1;
     // Up to one byte more than the longest file of either kind, to tell it is longer.
     std::string content(textlimit + 1, '\0');

@@ -36,8 +36,8 @@ bool needstext(const State& s);
 int writevtl(App& app, int option);
 
 // Reads `ovtlfile`, a binary record or a text parameter file, and records its view
-// in the history. 0 loaded; 1 when the file cannot be read or is not a parameter
-// file, and then nothing is changed.
+// in the history. 0 loaded; 1 when the file cannot be read, is not a regular file or
+// not a parameter file, and then nothing is changed.
 int loadvtl(App& app);
 
 }  // namespace vantrel

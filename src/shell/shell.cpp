@@ -35,8 +35,9 @@ int CreateMainWindow(App& app) {
     Host& host = app.host;
     s.xscreen = host.screenwidth();
     s.yscreen = host.screenheight();
-    // Square, from the screen height, so that the whole image fits on any screen.
-    s.xres = s.yres = std::min(s.yscreen - 128, 600);
+    // Square, from the screen height, so that the whole image fits on the screen;
+    // on a screen too small for that, the smallest image there is.
+    s.xres = s.yres = std::clamp(s.yscreen - 128, 32, 600);
     // The file dialogs start in the directory the program was started from.
     InitOpenFile(s);
 

@@ -75,6 +75,73 @@ check "an unknown option is refused" test $? -eq 1
 check "help names --render" test $? -eq 0
 "$vantrel" --version | grep -q "^vantrel "
 check "version" test $? -eq 0
-check "no temporary files left behind" test -z "$(ls -A "$dir" | grep '\.part-')"
+
+# Numbers are whole, in range and never wrap; anything else is a usage error.
+for bad in "--size 4294967896x600" "--size 600x4294967896" "--size 600x600x" "--size +600x600" \
+           "--size 600x 600" "--size -600x600" "--size 600" "--threads 4294967297" \
+           "--threads 257" "--threads -1" "--threads 3x" "--threads +3" "--threads ''"; do
+    eval "\"\$vantrel\" --render -o \"\$dir/bad.tga\" $bad" >/dev/null 2>"$dir/err"
+    check "$bad is refused" test $? -eq 1
+    check "$bad gets the usage" grep -q "^Usage:" "$dir/err"
+done
+check "and no image" test ! -e "$dir/bad.tga"
+
+# The file-size limit stops the write: the program's message, and the earlier
+# file with its mode as it was.
+chmod 600 "$dir/keep.tga"
+(ulimit -f 100; exec "$vantrel" --render -o "$dir/keep.tga") 2>"$dir/err"
+check "the size limit fails the save" test $? -eq 1
+check "with the write message" grep -q "Error writing to save file." "$dir/err"
+check "the earlier file stays" test "$(cat "$dir/keep.tga")" = earlier
+check "with its mode" test "$(stat -c %a "$dir/keep.tga")" = 600
+# Overwriting keeps the mode.
+"$vantrel" --render -o "$dir/keep.tga" --size 32x32
+check "an overwritten image keeps its mode" test "$(stat -c %a "$dir/keep.tga")" = 600
+check "and holds the image" test "$(stat -c %s "$dir/keep.tga")" -eq $((18 + 3 * 32 * 32 + 26))
+
+# Names as long as the file system takes.
+long=$(printf 'n%.0s' $(seq 237)).tga
+"$vantrel" --render -o "$dir/$long" --size 32x32
+check "a 241-byte name is saved" test -s "$dir/$long"
+rm -f "$dir/$long"
+
+# A FIFO as a parameter or MAP file is refused, not waited on.
+mkfifo "$dir/fifo"
+timeout 20 "$vantrel" --render "$dir/fifo" -o "$dir/bad.tga" 2>"$dir/err"
+check "a FIFO parameter file is refused" test $? -eq 1
+check "with its message" grep -q "Error opening VTL file" "$dir/err"
+timeout 20 "$vantrel" --render --map "$dir/fifo" -o "$dir/bad.tga" 2>"$dir/err"
+check "a FIFO MAP file is refused" test $? -eq 1
+check "with its message" grep -q "Error opening MAP file" "$dir/err"
+rm -f "$dir/fifo"
+
+# A shared folder as an unprivileged user sees it: another's file, and another's
+# link, are refused before anything is rendered.
+chmod 755 "$dir"
+asnobody() { setpriv --reuid nobody --regid nogroup --clear-groups "$@"; }
+if [ "$(id -u)" -eq 0 ] && id nobody >/dev/null 2>&1 && command -v setpriv >/dev/null &&
+    asnobody test -x "$dir"; then
+    mkdir -m 1777 "$dir/shared"
+    echo theirs >"$dir/shared/theirs.tga"
+    chmod 666 "$dir/shared/theirs.tga"
+    # The link leads to a file the user could write where it is.
+    mkdir -m 777 "$dir/victim"
+    echo victim >"$dir/victim/target.tga"
+    chmod 666 "$dir/victim/target.tga"
+    ln -s "$dir/victim/target.tga" "$dir/shared/planted.tga"
+    chown -h 4242 "$dir/shared/planted.tga"
+    for name in theirs planted; do
+        asnobody "$vantrel" --render -o "$dir/shared/$name.tga" 2>"$dir/err"
+        check "$name.tga in a sticky folder is refused" test $? -eq 1
+        check "up front, with the open message" grep -q "Error opening a save file." "$dir/err"
+    done
+    check "the file stays" test "$(cat "$dir/shared/theirs.tga")" = theirs
+    check "the link stays" test -L "$dir/shared/planted.tga"
+    check "and the file it leads to" test "$(cat "$dir/victim/target.tga")" = victim
+    check "nothing else appears" test "$(ls -A "$dir/shared" | tr '\n' ' ')" = "planted.tga theirs.tga "
+else
+    echo "skipped: the shared-folder cases need root, the user nobody, setpriv and a reachable folder"
+fi
+check "no temporary files left behind" test -z "$(find "$dir" -name '.*')"
 
 exit $((fails > 0))

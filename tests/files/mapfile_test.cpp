@@ -1,6 +1,7 @@
 #include "files/mapfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -129,10 +130,16 @@ TEST_F(MapFile, WindowsLineEndsReadAsTheyDoThere) {
     EXPECT_EQ(load("1 2 3\r\n\r\n"), 1);
 }
 
-TEST_F(MapFile, MissingFilesAndFoldersFailWithoutStaging) {
+TEST_F(MapFile, MissingFilesFoldersFifosAndDevicesFailWithoutStaging) {
     s.mapfile = (dir / "absent.map").string();
     EXPECT_EQ(OpenMapFile(s), 1);
     s.mapfile = dir.string();
+    EXPECT_EQ(OpenMapFile(s), 1);
+    // A FIFO nobody writes to would be waited on for ever; a device never ends.
+    ASSERT_EQ(mkfifo((dir / "fifo.map").c_str(), 0600), 0);
+    s.mapfile = (dir / "fifo.map").string();
+    EXPECT_EQ(OpenMapFile(s), 1);
+    s.mapfile = "/dev/zero";
     EXPECT_EQ(OpenMapFile(s), 1);
     EXPECT_EQ(at(0), (Entry{9, 9, 9}));
     EXPECT_EQ(at(255), (Entry{9, 9, 9}));

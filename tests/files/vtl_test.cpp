@@ -1,6 +1,7 @@
 #include "files/vtl.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -193,6 +194,9 @@ TEST_F(ParamFile, RefusedFilesChangeNothing) {
     EXPECT_EQ(load((dir / "long.vtl").string()), 1);
     EXPECT_EQ(load((dir / "none.vtl").string()), 1);
     EXPECT_EQ(load(dir.string()), 1);
+    // A FIFO nobody writes to would be waited on for ever.
+    ASSERT_EQ(mkfifo((dir / "fifo.vtl").c_str(), 0600), 0);
+    EXPECT_EQ(load((dir / "fifo.vtl").string()), 1);
     EXPECT_EQ(paramfromstate(app.s), before);
     EXPECT_EQ(app.s.zct[0], 0);
     EXPECT_TRUE(host.status.empty());
