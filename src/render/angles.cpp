@@ -2,11 +2,14 @@
 // exact routine's own operation; the arc tangent is a vector approximation whose
 // error, a few units in the last place, is tracked by margins at every decision.
 
+// Highway's per-target compilation needs these first and in this order.
+// clang-format off
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/angles.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 #include <hwy/contrib/math/math-inl.h>
+// clang-format on
 
 #include <cmath>
 #include <vector>
