@@ -23,15 +23,16 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
+#include "render/lanes.h"
+
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "render/lanes.h"
 
 #ifndef VANTREL_LANES_ONCE
 #define VANTREL_LANES_ONCE
@@ -54,7 +55,16 @@ double sqrtlimit(double limit) {
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
     std::vector<double> zx, zy, cx, cy, cabs;
-    std::vector<double> x;  // a row's column coordinates, for starts made in the lanes
+    // A row's column coordinates, for starts made in the lanes: the same in every row
+    // of an image, so made again only for another grid (the bits of xmin and xside:
+    // -0 and 0 give different columns).
+    std::vector<double> x;
+    std::uint64_t xmin = 0, xside = 0;
+    int columns = -1, xres = 0;
+    bool samegrid(const Frame& f, int count) const {
+        return columns == count && xres == f.xres && xmin == std::bit_cast<std::uint64_t>(f.xmin) &&
+               xside == std::bit_cast<std::uint64_t>(f.xside);
+    }
 };
 struct Ended {
     std::vector<double> index, px, py, n;
@@ -117,16 +127,16 @@ constexpr Ranks ranks = makeranks();
 
 // One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
-    V zx, zy;        // z
-    V zx2, zy2;      // z.x^2 and z.y^2: the size of this step and the square of the next
-    V px, py;        // the iterate before z
-    V cx, cy, cabs;  // c, and |c| for the triangle inequality
-    V start;         // the step count at which the lane took its orbit (idle: huge)
-    V index;         // the orbit's index in the list
-    V minsize, minstep;            // BOF: the smallest size so far and the step that made it
-    V sum, prevsum;                // TIA: the sum of the terms, and the sum before the last one
-    V derx, dery;                  // the derivative
-    V lastderx, lastdery;          // the derivative before the last step: the estimate's
+    V zx, zy;              // z
+    V zx2, zy2;            // z.x^2 and z.y^2: the size of this step and the square of the next
+    V px, py;              // the iterate before z
+    V cx, cy, cabs;        // c, and |c| for the triangle inequality
+    V start;               // the step count at which the lane took its orbit (idle: huge)
+    V index;               // the orbit's index in the list
+    V minsize, minstep;    // BOF: the smallest size so far and the step that made it
+    V sum, prevsum;        // TIA: the sum of the terms, and the sum before the last one
+    V derx, dery;          // the derivative
+    V lastderx, lastdery;  // the derivative before the last step: the estimate's
     M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
     M stopped;                     // the epsilon cross stopped the orbit
 };
@@ -409,15 +419,22 @@ struct Lanes {
 
     // The starts in columns: the row's column coordinates when the lanes make the
     // starts themselves, else the orbits' own starts.
-    static void loadstarts(const Consts& k, const Orbit* orbits, int count, Columns& col) {
+    static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
+                           Columns& col) {
         const D d;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
         if (k.placed) {
+            if (col.samegrid(f, count)) return;
+            col.columns = count;
+            col.xres = f.xres;
+            col.xmin = std::bit_cast<std::uint64_t>(f.xmin);
+            col.xside = std::bit_cast<std::uint64_t>(f.xside);
             // x = i * xside / (xres - 1) + xmin, a vector of columns at a time
             col.x.assign(len, 0.0);
             for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += hn::Lanes(d)) {
                 const V column = hn::Iota(d, static_cast<double>(i));
-                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d, col.x.data() + i);
+                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d,
+                           col.x.data() + i);
             }
         } else {
             for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cabs}) v->assign(len, 0.0);
@@ -473,16 +490,18 @@ struct Lanes {
     }
 
     // The lanes whose orbits ended, at the escape limit or at maxiter, are harvested
-    // and take the next orbits of the list.
+    // and take the next orbits of the list. Only a used-up budget can bring a lane to
+    // maxiter.
     static HWY_INLINE void harvestandrefill(const Consts& k, Group (&g)[groups], const Columns& col,
-                                            V countv, Ended& out, Progress& p, std::int64_t count) {
+                                            V countv, Ended& out, Progress& p, std::int64_t count,
+                                            bool budgetused) {
         const D d;
         const V stepv = hn::Set(d, p.step);
 #pragma GCC unroll 8
         for (int q = 0; q < groups; ++q) {
             Group& gr = g[q];
-            const M done =
-                hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
+            M done = hn::Not(goes(k, gr));
+            if (budgetused) done = hn::Or(done, hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
             const M real = hn::And(done, hn::Lt(gr.index, countv));
             if (hn::AllFalse(d, real)) continue;
             p.ended += harvest(k, gr, real, stepv, out, p.ended);
@@ -540,7 +559,7 @@ struct Lanes {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
-        loadstarts(k, orbits, count, col);
+        loadstarts(f, k, orbits, count, col);
         out.reserve(static_cast<std::size_t>(count) + maxlanes);
 
         const V countv = hn::Set(k.d, static_cast<double>(count));
@@ -556,7 +575,7 @@ struct Lanes {
             const std::int64_t made = stepuntilended(k, g, p.step, left);
             p.step += static_cast<double>(made);
             left -= made;
-            harvestandrefill(k, g, col, countv, out, p, count);
+            harvestandrefill(k, g, col, countv, out, p, count, left <= 0);
         }
         handback(f, k, col, out, p.ended, orbits, starts);
     }
@@ -571,7 +590,8 @@ void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double
 }
 
 template <LaneWork W>
-void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy) {
+void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count,
+            const double* rowy) {
     if (squared)
         bysquare<W, true>(f, exact, orbits, count, rowy);
     else
@@ -597,9 +617,15 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     bool exact = starts && negzero(f.ftype == settype::mandelbrot ? *starts : f.jcy);
     for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
-        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts); break;
-        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts); break;
-        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts); break;
+        case LaneWork::plain:
+            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts);
+            break;
+        case LaneWork::bof:
+            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts);
+            break;
+        case LaneWork::epsilon:
+            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts);
+            break;
         case LaneWork::derivative:
             bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts);
             break;
@@ -621,7 +647,9 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     return true;
 }
 
-const char* LaneTarget() { return hwy::TargetName(HWY_TARGET); }
+const char* LaneTarget() {
+    return hwy::TargetName(HWY_TARGET);
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace vantrel
@@ -637,7 +665,9 @@ bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy);
 }
 
-const char* lanetarget() { return HWY_DYNAMIC_DISPATCH(LaneTarget)(); }
+const char* lanetarget() {
+    return HWY_DYNAMIC_DISPATCH(LaneTarget)();
+}
 
 }  // namespace vantrel
 #endif

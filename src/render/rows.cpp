@@ -71,6 +71,25 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     }
 }
 
+// The colors of a row's orbits. Level Sets with a solid inside, the default, sees only
+// whether an orbit escaped and its step count: each count is colored once a row.
+void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
+    if (f.outside != outside::levelsets || f.inside != inside::solidcolor) {
+        for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
+        return;
+    }
+    // 0 is no color: every color is opaque.
+    thread_local std::vector<Rgb> bycount;
+    bycount.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
+    Rgb inside = 0;
+    for (int i = 0; i < f.xres; ++i) {
+        const Orbit& o = orbits[i];
+        Rgb& known = escaped(f, o) ? bycount[static_cast<std::size_t>(o.n)] : inside;
+        if (known == 0) known = pixelcolor(f, o);
+        out[i] = known;
+    }
+}
+
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
 bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
@@ -87,11 +106,11 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
     if (later) derivativeofescaped(f, ystart, orbits.data());
     if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
-    for (int i = 0; i < f.xres; ++i) {
-        if (w.steps == Steps::peitgen && orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
-        out[i] = pixelcolor(f, orbits[i]);
-        steps += orbits[i].n;
-    }
+    if (w.steps == Steps::peitgen)
+        for (int i = 0; i < f.xres; ++i)
+            if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
+    colorrow(f, orbits.data(), out);
+    for (int i = 0; i < f.xres; ++i) steps += orbits[i].n;
     return true;
 }
 
