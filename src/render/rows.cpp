@@ -1,6 +1,7 @@
 #include "render/rows.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -71,23 +72,60 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     }
 }
 
-// The colors of a row's orbits. Level Sets with a solid inside, the default, sees only
-// whether an orbit escaped and its step count: each count is colored once a row.
+// Level Sets with a solid inside, the default, sees only whether an orbit escaped
+// and its step count.
+bool colorsbycount(const Frame& f) {
+    return f.outside == outside::levelsets && f.inside == inside::solidcolor;
+}
+
+// The colors of such a coloring, each count colored once a row by pixelcolor itself,
+// from an orbit that has only what the coloring sees.
+class CountColors {
+  public:
+    explicit CountColors(const Frame& f) : f_(f) {
+        escaped_.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
+    }
+    Rgb operator()(bool escaped, int n) {
+        Rgb& known = escaped ? escaped_[static_cast<std::size_t>(n)] : inside_;
+        if (known == 0) {
+            Orbit o;
+            o.n = n;
+            o.size = escaped ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+            known = pixelcolor(f_, o);
+        }
+        return known;
+    }
+
+  private:
+    const Frame& f_;
+    // 0 is no color yet: every color is opaque.
+    static thread_local std::vector<Rgb> escaped_;
+    Rgb inside_ = 0;
+};
+thread_local std::vector<Rgb> CountColors::escaped_;
+
+// The colors of a row's orbits.
 void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
-    if (f.outside != outside::levelsets || f.inside != inside::solidcolor) {
+    if (!colorsbycount(f)) {
         for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
         return;
     }
-    // 0 is no color: every color is opaque.
-    thread_local std::vector<Rgb> bycount;
-    bycount.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
-    Rgb inside = 0;
+    CountColors color(f);
+    for (int i = 0; i < f.xres; ++i) out[i] = color(escaped(f, orbits[i]), orbits[i].n);
+}
+
+// A row of such a coloring from how its orbits ended alone; false, with nothing
+// written, where the lanes do not take it.
+bool countrow(const Frame& f, double ystart, Rgb* out, long long& steps) {
+    thread_local std::vector<LaneCount> counts;
+    counts.resize(static_cast<std::size_t>(f.xres));
+    if (!lanecounts(f, ystart, counts.data())) return false;
+    CountColors color(f);
     for (int i = 0; i < f.xres; ++i) {
-        const Orbit& o = orbits[i];
-        Rgb& known = escaped(f, o) ? bycount[static_cast<std::size_t>(o.n)] : inside;
-        if (known == 0) known = pixelcolor(f, o);
-        out[i] = known;
+        out[i] = color(counts[i].escaped, counts[i].n);
+        steps += counts[i].n;
     }
+    return true;
 }
 
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
@@ -96,6 +134,7 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const std::optional<LaneWork> work = lanework(w);
     if (!work) return false;
     const double ystart = rowy(f, j);
+    if (colorsbycount(f) && work == LaneWork::plain && countrow(f, ystart, out, steps)) return true;
     thread_local std::vector<Orbit> orbits;
     orbits.resize(static_cast<std::size_t>(f.xres));
     // Without the inside estimator only escaped orbits want the derivative: the row
