@@ -83,7 +83,10 @@ bool colorsbycount(const Frame& f) {
 class CountColors {
   public:
     explicit CountColors(const Frame& f) : f_(f) {
-        escaped_.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
+        // 0 is no color yet: every color is opaque.
+        thread_local std::vector<Rgb> table;
+        table.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
+        escaped_ = table.data();
     }
     Rgb operator()(bool escaped, int n) {
         Rgb& known = escaped ? escaped_[static_cast<std::size_t>(n)] : inside_;
@@ -98,11 +101,9 @@ class CountColors {
 
   private:
     const Frame& f_;
-    // 0 is no color yet: every color is opaque.
-    static thread_local std::vector<Rgb> escaped_;
+    Rgb* escaped_;
     Rgb inside_ = 0;
 };
-thread_local std::vector<Rgb> CountColors::escaped_;
 
 // The colors of a row's orbits.
 void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
@@ -121,10 +122,14 @@ bool countrow(const Frame& f, double ystart, Rgb* out, long long& steps) {
     counts.resize(static_cast<std::size_t>(f.xres));
     if (!lanecounts(f, ystart, counts.data())) return false;
     CountColors color(f);
-    for (int i = 0; i < f.xres; ++i) {
+    // In locals: the colors written could alias them.
+    const int xres = f.xres;
+    long long sum = 0;
+    for (int i = 0; i < xres; ++i) {
         out[i] = color(counts[i].escaped, counts[i].n);
-        steps += counts[i].n;
+        sum += counts[i].n;
     }
+    steps += sum;
     return true;
 }
 
