@@ -199,7 +199,9 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
     }
 }
 
-template <Power P, LaneWork W, bool Squared>
+// With Counts, only how each orbit ended is handed back (lanecounts): the iterate
+// before z is not kept, which leaves its registers to the groups.
+template <Power P, LaneWork W, bool Squared, bool Counts>
 struct Lanes {
     static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
     static constexpr bool tia = W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2;
@@ -391,8 +393,10 @@ struct Lanes {
         constexpr bool gathers = derivative || tia || W == LaneWork::bof;
         HWY_ALIGN double v[7][maxlanes];
         hn::Store(g.index, d, v[0]);
-        hn::Store(g.px, d, v[1]);
-        hn::Store(g.py, d, v[2]);
+        if constexpr (!Counts) {
+            hn::Store(g.px, d, v[1]);
+            hn::Store(g.py, d, v[2]);
+        }
         hn::Store(hn::Sub(stepv, g.start), d, v[3]);
         if constexpr (derivative) {
             hn::Store(g.lastderx, d, v[4]);
@@ -411,10 +415,13 @@ struct Lanes {
         for (unsigned b = bits; b != 0; b &= b - 1, ++at) {
             const int l = __builtin_ctz(b);
             out.index[at] = v[0][l];
-            out.px[at] = v[1][l];
-            out.py[at] = v[2][l];
             out.n[at] = v[3][l];
-            out.escaped[at] = escaped;
+            if constexpr (Counts) {
+                out.escaped[at] = escaped;
+            } else {
+                out.px[at] = v[1][l];
+                out.py[at] = v[2][l];
+            }
             if constexpr (gathers) {
                 out.first[at] = v[4][l];
                 out.second[at] = v[5][l];
@@ -535,48 +542,48 @@ struct Lanes {
     static void handback(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
                          std::size_t ended, Orbit* orbits, const double* starts,
                          LaneCount* counts) {
-        if (counts) {
+        if constexpr (Counts) {
             for (std::size_t r = 0; r < ended; ++r)
                 counts[static_cast<std::size_t>(out.index[r])] = {static_cast<int>(out.n[r]),
                                                                   out.escaped[r] != 0};
-            return;
-        }
-        for (std::size_t r = 0; r < ended; ++r) {
-            Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
-            if (starts) {
-                const double x = col.x[static_cast<std::size_t>(out.index[r])];
-                if (k.julia) {
-                    o.c = {f.jcx, f.jcy};
-                    o.jzx = x;
-                    o.jzy = *starts;
-                } else {
-                    o.c = {x, *starts};
+        } else {
+            for (std::size_t r = 0; r < ended; ++r) {
+                Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
+                if (starts) {
+                    const double x = col.x[static_cast<std::size_t>(out.index[r])];
+                    if (k.julia) {
+                        o.c = {f.jcx, f.jcy};
+                        o.jzx = x;
+                        o.jzy = *starts;
+                    } else {
+                        o.c = {x, *starts};
+                    }
+                    o.orbit = nullptr;
                 }
-                o.orbit = nullptr;
-            }
-            o.lanederivative = derivative;
-            o.x = out.px[r];
-            o.y = out.py[r];
-            o.n = static_cast<int>(out.n[r]);
-            if constexpr (W == LaneWork::estimate) {
-                o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
-            } else {
-                COMPLEX p;
-                complex_power({o.x, o.y}, k.e, &p);
-                o.z = {p.x + o.c.x, p.y + o.c.y};
-            }
-            const double m = o.z.x * o.z.x + o.z.y * o.z.y;
-            o.size = Squared ? m : std::sqrt(m);
-            if constexpr (W == LaneWork::bof) {
-                o.infsize = out.first[r];
-                o.ninfsize = out.second[r];
-            } else if constexpr (tia) {
-                o.sum = out.first[r];
-                o.sum2 = out.second[r];
-            } else if constexpr (derivative) {
-                o.dx = out.first[r];
-                o.dy = out.second[r];
-                o.dover = out.overflowed[r] != 0;
+                o.lanederivative = derivative;
+                o.x = out.px[r];
+                o.y = out.py[r];
+                o.n = static_cast<int>(out.n[r]);
+                if constexpr (W == LaneWork::estimate) {
+                    o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
+                } else {
+                    COMPLEX p;
+                    complex_power({o.x, o.y}, k.e, &p);
+                    o.z = {p.x + o.c.x, p.y + o.c.y};
+                }
+                const double m = o.z.x * o.z.x + o.z.y * o.z.y;
+                o.size = Squared ? m : std::sqrt(m);
+                if constexpr (W == LaneWork::bof) {
+                    o.infsize = out.first[r];
+                    o.ninfsize = out.second[r];
+                } else if constexpr (tia) {
+                    o.sum = out.first[r];
+                    o.sum2 = out.second[r];
+                } else if constexpr (derivative) {
+                    o.dx = out.first[r];
+                    o.dy = out.second[r];
+                    o.dover = out.overflowed[r] != 0;
+                }
             }
         }
     }
@@ -607,13 +614,21 @@ struct Lanes {
     }
 };
 
+template <Power P, LaneWork W, bool Squared>
+void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts) {
+    if constexpr (W == LaneWork::plain) {
+        if (counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts);
+    }
+    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts);
+}
+
 template <LaneWork W, bool Squared>
 void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy,
               LaneCount* counts) {
     if (exact)
-        Lanes<Power::exactsquare, W, Squared>::run(f, orbits, count, rowy, counts);
+        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts);
     else
-        Lanes<Power::square, W, Squared>::run(f, orbits, count, rowy, counts);
+        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts);
 }
 
 template <LaneWork W>
@@ -637,8 +652,8 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
-        squared ? Lanes<Power::any, LaneWork::plain, true>::run(f, orbits, count, starts, counts)
-                : Lanes<Power::any, LaneWork::plain, false>::run(f, orbits, count, starts, counts);
+        squared ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, counts)
+                : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, counts);
         return true;
     }
     // A c.y of -0 is where the products by zero of the square matter.
@@ -660,17 +675,17 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
             break;
         // Its own square, (x + y)(x - y) and 2xy, in place of either of the others.
         case LaneWork::estimate:
-            Lanes<Power::square, LaneWork::estimate, false>::run(f, orbits, count, starts, counts);
+            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, counts);
             break;
         // The sums watch the ending step too: always the exact square.
         case LaneWork::tia0:
-            Lanes<Power::exactsquare, LaneWork::tia0, false>::run(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, counts);
             break;
         case LaneWork::tia1:
-            Lanes<Power::exactsquare, LaneWork::tia1, true>::run(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, counts);
             break;
         case LaneWork::tia2:
-            Lanes<Power::exactsquare, LaneWork::tia2, true>::run(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, counts);
             break;
     }
     return true;
