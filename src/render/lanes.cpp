@@ -546,44 +546,44 @@ struct Lanes {
             for (std::size_t r = 0; r < ended; ++r)
                 counts[static_cast<std::size_t>(out.index[r])] = {static_cast<int>(out.n[r]),
                                                                   out.escaped[r] != 0};
-        } else {
-            for (std::size_t r = 0; r < ended; ++r) {
-                Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
-                if (starts) {
-                    const double x = col.x[static_cast<std::size_t>(out.index[r])];
-                    if (k.julia) {
-                        o.c = {f.jcx, f.jcy};
-                        o.jzx = x;
-                        o.jzy = *starts;
-                    } else {
-                        o.c = {x, *starts};
-                    }
-                    o.orbit = nullptr;
-                }
-                o.lanederivative = derivative;
-                o.x = out.px[r];
-                o.y = out.py[r];
-                o.n = static_cast<int>(out.n[r]);
-                if constexpr (W == LaneWork::estimate) {
-                    o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
+            return;
+        }
+        for (std::size_t r = 0; r < ended; ++r) {
+            Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
+            if (starts) {
+                const double x = col.x[static_cast<std::size_t>(out.index[r])];
+                if (k.julia) {
+                    o.c = {f.jcx, f.jcy};
+                    o.jzx = x;
+                    o.jzy = *starts;
                 } else {
-                    COMPLEX p;
-                    complex_power({o.x, o.y}, k.e, &p);
-                    o.z = {p.x + o.c.x, p.y + o.c.y};
+                    o.c = {x, *starts};
                 }
-                const double m = o.z.x * o.z.x + o.z.y * o.z.y;
-                o.size = Squared ? m : std::sqrt(m);
-                if constexpr (W == LaneWork::bof) {
-                    o.infsize = out.first[r];
-                    o.ninfsize = out.second[r];
-                } else if constexpr (tia) {
-                    o.sum = out.first[r];
-                    o.sum2 = out.second[r];
-                } else if constexpr (derivative) {
-                    o.dx = out.first[r];
-                    o.dy = out.second[r];
-                    o.dover = out.overflowed[r] != 0;
-                }
+                o.orbit = nullptr;
+            }
+            o.lanederivative = derivative;
+            o.x = out.px[r];
+            o.y = out.py[r];
+            o.n = static_cast<int>(out.n[r]);
+            if constexpr (W == LaneWork::estimate) {
+                o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
+            } else {
+                COMPLEX p;
+                complex_power({o.x, o.y}, k.e, &p);
+                o.z = {p.x + o.c.x, p.y + o.c.y};
+            }
+            const double m = o.z.x * o.z.x + o.z.y * o.z.y;
+            o.size = Squared ? m : std::sqrt(m);
+            if constexpr (W == LaneWork::bof) {
+                o.infsize = out.first[r];
+                o.ninfsize = out.second[r];
+            } else if constexpr (tia) {
+                o.sum = out.first[r];
+                o.sum2 = out.second[r];
+            } else if constexpr (derivative) {
+                o.dx = out.first[r];
+                o.dy = out.second[r];
+                o.dover = out.overflowed[r] != 0;
             }
         }
     }
