@@ -201,6 +201,8 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
 
 // With Counts, only how each orbit ended is handed back (lanecounts): the iterate
 // before z is not kept, which leaves its registers to the groups.
+// Counted lanes look for the lanes at maxiter every this many steps at least.
+constexpr std::int64_t countedsweep = 32;
 template <Power P, LaneWork W, bool Squared, bool Counts>
 struct Lanes {
     static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
@@ -393,11 +395,17 @@ struct Lanes {
         constexpr bool gathers = derivative || tia || W == LaneWork::bof;
         HWY_ALIGN double v[7][maxlanes];
         hn::Store(g.index, d, v[0]);
-        if constexpr (!Counts) {
+        const V made = hn::Sub(stepv, g.start);
+        if constexpr (Counts) {
+            // A counted lane may step on past maxiter (run): there it ended, inside.
+            const M inside = hn::Gt(made, k.maxiter);
+            hn::Store(escaped ? hn::IfThenZeroElse(inside, k.one) : k.zero, d, v[1]);
+            hn::Store(hn::Min(made, k.maxiter), d, v[3]);
+        } else {
             hn::Store(g.px, d, v[1]);
             hn::Store(g.py, d, v[2]);
+            hn::Store(made, d, v[3]);
         }
-        hn::Store(hn::Sub(stepv, g.start), d, v[3]);
         if constexpr (derivative) {
             hn::Store(g.lastderx, d, v[4]);
             hn::Store(g.lastdery, d, v[5]);
@@ -417,7 +425,7 @@ struct Lanes {
             out.index[at] = v[0][l];
             out.n[at] = v[3][l];
             if constexpr (Counts) {
-                out.escaped[at] = escaped;
+                out.escaped[at] = v[1][l] != 0;
             } else {
                 out.px[at] = v[1][l];
                 out.py[at] = v[2][l];
@@ -526,8 +534,9 @@ struct Lanes {
         }
     }
 
-    // With the budget used up: the lanes at maxiter are harvested and refilled. Those
-    // that left the escape limit at the same step are harvested already.
+    // With the budget used up: the lanes at maxiter (counted ones: or past it) are
+    // harvested and refilled. Those that left the escape limit at the same step are
+    // harvested already.
     static HWY_INLINE void harvestmaxiter(const Consts& k, Group (&g)[groups], const Columns& col,
                                           V countv, Ended& out, Progress& p, std::int64_t count) {
         const V stepv = hn::Set(k.d, p.step);
@@ -607,7 +616,11 @@ struct Lanes {
         // younger: the budget stays a safe bound as it runs down, and is made again
         // only when it is used up.
         while (p.ended < static_cast<std::size_t>(count)) {
-            stepandrefill(k, g, col, countv, out, p, count, budget(f, g, p.step));
+            // Counted lanes need no exact end at maxiter: the lanes at maxiter are
+            // looked for once in a while, not at every oldest lane's end.
+            const std::int64_t steps = budget(f, g, p.step);
+            stepandrefill(k, g, col, countv, out, p, count,
+                          Counts ? std::max(steps, countedsweep) : steps);
             harvestmaxiter(k, g, col, countv, out, p, count);
         }
         handback(f, k, col, out, p.ended, orbits, starts, counts);
