@@ -12,7 +12,8 @@ namespace vantrel {
 struct RowEngine::Job {
     Job(const Frame& f, int first)
         : frame(f),
-          pixels(static_cast<std::size_t>(f.xres) * f.yres),
+          // Not cleared: a row is read only once it is computed.
+          pixels(std::make_unique_for_overwrite<Rgb[]>(static_cast<std::size_t>(f.xres) * f.yres)),
           state(static_cast<std::size_t>(f.yres)),
           steps(static_cast<std::size_t>(f.yres)),
           next(first) {}
@@ -20,14 +21,14 @@ struct RowEngine::Job {
     enum : unsigned char { todo, busy, done };
 
     const Frame frame;
-    std::vector<Rgb> pixels;
+    std::unique_ptr<Rgb[]> pixels;
     std::vector<std::atomic<unsigned char>> state;
     std::vector<long long> steps;  // the iterations of each row, written before it is done
     std::atomic<int> next;  // the next row a worker claims
     std::atomic<int> wanted{-1};  // the row the driver waits for: only its end wakes it
     std::atomic<bool> cancelled{false};
 
-    Rgb* row(int r) { return pixels.data() + static_cast<std::size_t>(r) * frame.xres; }
+    Rgb* row(int r) { return pixels.get() + static_cast<std::size_t>(r) * frame.xres; }
     bool claim(int r) {
         unsigned char expected = todo;
         return state[r].compare_exchange_strong(expected, busy);

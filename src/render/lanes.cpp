@@ -6,20 +6,22 @@
 //   in order. Lanes past the end of the list run an idle orbit at 0, which never
 //   escapes and is never handed back.
 // - Stepped: all groups make one step after another, each step with what the work
-//   gathers after it, until some lane's orbit has ended (past the escape limit, or
-//   stopped by the epsilon cross) or the step budget is used up.
-// - Harvested and refilled: the lanes whose orbits ended (at maxiter too) append
-//   their results to the ended list, and at once take the next orbits of the list,
-//   so that the lanes stay busy as long as orbits are waiting. The order in which
-//   orbits end does not matter: each carries its index.
+//   gathers after it, until the step budget is used up or every orbit has ended.
+// - Harvested and refilled: after each step, a group some of whose lanes' orbits
+//   ended (past the escape limit, or stopped by the epsilon cross) appends their
+//   results to the ended list, and these lanes at once take the next orbits of the
+//   list, so that the lanes stay busy as long as orbits are waiting; the other
+//   groups step on. Short orbits end a lane somewhere almost every step: a test per
+//   group keeps that from stopping all of them. The order in which orbits end does
+//   not matter: each carries its index.
 // - Handed back: when every orbit has ended, each one's last step is made again in
 //   scalar from the iterate before it, which gives z and the size exactly as the
 //   scalar loop does, whatever shortcut the lanes took in that step.
 // The step budget: testing every lane against maxiter at every step would put a
 // compare and a mask on the critical path of the loop. No lane can reach maxiter
 // before the oldest one does, so the steps until then are counted down and the loop
-// tests only the escape limit; when the count is used up the lanes are checked for
-// maxiter and a new count is made from the oldest lane that is left.
+// tests only the escape limit; when the count is used up the lanes at maxiter are
+// harvested and refilled, and a new count is made from the oldest lane that is left.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
@@ -27,6 +29,7 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -54,15 +57,28 @@ double sqrtlimit(double limit) {
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
     std::vector<double> zx, zy, cx, cy, cabs;
-    std::vector<double> x;  // a row's column coordinates, for starts made in the lanes
+    // A row's column coordinates, for starts made in the lanes: the same in every row
+    // of an image, so made again only for another grid (the bits of xmin and xside:
+    // -0 and 0 give different columns).
+    std::vector<double> x;
+    std::uint64_t xmin = 0, xside = 0;
+    int columns = -1, xres = 0;
+    bool samegrid(const Frame& f, int count) const {
+        return columns == count && xres == f.xres && xmin == std::bit_cast<std::uint64_t>(f.xmin) &&
+               xside == std::bit_cast<std::uint64_t>(f.xside);
+    }
 };
 struct Ended {
     std::vector<double> index, px, py, n;
     // What the work gathered: BOF's smallest size and its step, the TIA sums, or the
     // derivative and whether it overflowed.
     std::vector<double> first, second, overflowed;
+    // Ended in the step loop, past the escape limit (or stopped by the epsilon cross),
+    // not at maxiter.
+    std::vector<unsigned char> escaped;
     void reserve(std::size_t len) {
         for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed}) v->resize(len);
+        escaped.resize(len);
     }
 };
 
@@ -183,7 +199,11 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
     }
 }
 
-template <Power P, LaneWork W, bool Squared>
+// With Counts, only how each orbit ended is handed back (lanecounts): the iterate
+// before z is not kept, which leaves its registers to the groups.
+// Counted lanes look for the lanes at maxiter every this many steps at least.
+constexpr std::int64_t countedsweep = 32;
+template <Power P, LaneWork W, bool Squared, bool Counts>
 struct Lanes {
     static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
     static constexpr bool tia = W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2;
@@ -370,14 +390,22 @@ struct Lanes {
 
     // Appends the lanes in `ended` to `out` at `at`; returns how many they were.
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
-                                          Ended& out, std::size_t at) {
+                                          bool escaped, Ended& out, std::size_t at) {
         const D d;
         constexpr bool gathers = derivative || tia || W == LaneWork::bof;
         HWY_ALIGN double v[7][maxlanes];
         hn::Store(g.index, d, v[0]);
-        hn::Store(g.px, d, v[1]);
-        hn::Store(g.py, d, v[2]);
-        hn::Store(hn::Sub(stepv, g.start), d, v[3]);
+        const V made = hn::Sub(stepv, g.start);
+        if constexpr (Counts) {
+            // A counted lane may step on past maxiter (run): there it ended, inside.
+            const M inside = hn::Gt(made, k.maxiter);
+            hn::Store(escaped ? hn::IfThenZeroElse(inside, k.one) : k.zero, d, v[1]);
+            hn::Store(hn::Min(made, k.maxiter), d, v[3]);
+        } else {
+            hn::Store(g.px, d, v[1]);
+            hn::Store(g.py, d, v[2]);
+            hn::Store(made, d, v[3]);
+        }
         if constexpr (derivative) {
             hn::Store(g.lastderx, d, v[4]);
             hn::Store(g.lastdery, d, v[5]);
@@ -395,9 +423,13 @@ struct Lanes {
         for (unsigned b = bits; b != 0; b &= b - 1, ++at) {
             const int l = __builtin_ctz(b);
             out.index[at] = v[0][l];
-            out.px[at] = v[1][l];
-            out.py[at] = v[2][l];
             out.n[at] = v[3][l];
+            if constexpr (Counts) {
+                out.escaped[at] = v[1][l] != 0;
+            } else {
+                out.px[at] = v[1][l];
+                out.py[at] = v[2][l];
+            }
             if constexpr (gathers) {
                 out.first[at] = v[4][l];
                 out.second[at] = v[5][l];
@@ -409,15 +441,22 @@ struct Lanes {
 
     // The starts in columns: the row's column coordinates when the lanes make the
     // starts themselves, else the orbits' own starts.
-    static void loadstarts(const Consts& k, const Orbit* orbits, int count, Columns& col) {
+    static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
+                           Columns& col) {
         const D d;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
         if (k.placed) {
+            if (col.samegrid(f, count)) return;
+            col.columns = count;
+            col.xres = f.xres;
+            col.xmin = std::bit_cast<std::uint64_t>(f.xmin);
+            col.xside = std::bit_cast<std::uint64_t>(f.xside);
             // x = i * xside / (xres - 1) + xmin, a vector of columns at a time
             col.x.assign(len, 0.0);
             for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += hn::Lanes(d)) {
                 const V column = hn::Iota(d, static_cast<double>(i));
-                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d, col.x.data() + i);
+                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d,
+                           col.x.data() + i);
             }
         } else {
             for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cabs}) v->assign(len, 0.0);
@@ -454,46 +493,70 @@ struct Lanes {
         return f.maxiter - static_cast<std::int64_t>(mostmade);
     }
 
-    // Steps every group until some lane's orbit leaves the escape limit (or is
-    // stopped), or `budget` steps are made; returns the steps made.
-    static HWY_INLINE std::int64_t stepuntilended(const Consts& k, Group (&g)[groups], double step,
-                                                  std::int64_t budget) {
+    // The lanes of `gr` in `done` that hold orbits of the list are harvested at the
+    // step count `stepv` (`escaped`: in the step loop, not at maxiter) and take the
+    // next orbits of the list.
+    static HWY_INLINE void harvestandrefill(const Consts& k, Group& gr, M done, V stepv,
+                                            bool escaped, const Columns& col, V countv, Ended& out,
+                                            Progress& p, std::int64_t count) {
+        const M real = hn::And(done, hn::Lt(gr.index, countv));
+        if (hn::AllFalse(k.d, real)) return;
+        p.ended += harvest(k, gr, real, stepv, escaped, out, p.ended);
+        refill(k, gr, real, col, stepv, countv, p.next, count);
+    }
+
+    // Steps every group `budget` times, or until every orbit has ended; a group whose
+    // lanes end is harvested and refilled at once, the others step on. Returns the
+    // steps made.
+    static HWY_INLINE std::int64_t stepandrefill(const Consts& k, Group (&g)[groups],
+                                                 const Columns& col, V countv, Ended& out,
+                                                 Progress& p, std::int64_t count,
+                                                 std::int64_t budget) {
         const D d;
         std::int64_t made = 0;  // counted in a register
         for (;;) {
             ++made;
-            const V stepv = hn::Set(d, step + static_cast<double>(made));
+            const V stepv = hn::Set(d, p.step + static_cast<double>(made));
 #pragma GCC unroll 8
             for (int q = 0; q < groups; ++q) advance(k, g[q], stepv);
-            M go = goes(k, g[0]);
+            bool ended = false;
 #pragma GCC unroll 8
-            for (int q = 1; q < groups; ++q) go = hn::And(go, goes(k, g[q]));
-            if (!hn::AllTrue(d, go) || made == budget) return made;
+            for (int q = 0; q < groups; ++q) {
+                const M go = goes(k, g[q]);
+                if (HWY_LIKELY(hn::AllTrue(d, go))) continue;
+                harvestandrefill(k, g[q], hn::Not(go), stepv, true, col, countv, out, p, count);
+                ended = true;
+            }
+            if (made == budget || (ended && p.ended == static_cast<std::size_t>(count))) {
+                p.step += static_cast<double>(made);
+                return made;
+            }
         }
     }
 
-    // The lanes whose orbits ended, at the escape limit or at maxiter, are harvested
-    // and take the next orbits of the list.
-    static HWY_INLINE void harvestandrefill(const Consts& k, Group (&g)[groups], const Columns& col,
-                                            V countv, Ended& out, Progress& p, std::int64_t count) {
-        const D d;
-        const V stepv = hn::Set(d, p.step);
+    // With the budget used up: the lanes at maxiter (counted ones: or past it) are
+    // harvested and refilled. Those that left the escape limit at the same step are
+    // harvested already.
+    static HWY_INLINE void harvestmaxiter(const Consts& k, Group (&g)[groups], const Columns& col,
+                                          V countv, Ended& out, Progress& p, std::int64_t count) {
+        const V stepv = hn::Set(k.d, p.step);
 #pragma GCC unroll 8
-        for (int q = 0; q < groups; ++q) {
-            Group& gr = g[q];
-            const M done =
-                hn::Or(hn::Not(goes(k, gr)), hn::Ge(hn::Sub(stepv, gr.start), k.maxiter));
-            const M real = hn::And(done, hn::Lt(gr.index, countv));
-            if (hn::AllFalse(d, real)) continue;
-            p.ended += harvest(k, gr, real, stepv, out, p.ended);
-            refill(k, gr, real, col, stepv, countv, p.next, count);
-        }
+        for (int q = 0; q < groups; ++q)
+            harvestandrefill(k, g[q], hn::Ge(hn::Sub(stepv, g[q].start), k.maxiter), stepv, false,
+                             col, countv, out, p, count);
     }
 
     // Back to the orbits, the last step made again in scalar: the same result
     // wherever the lanes left out a product that mattered only there.
     static void handback(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
-                         std::size_t ended, Orbit* orbits, const double* starts) {
+                         std::size_t ended, Orbit* orbits, const double* starts,
+                         LaneCount* counts) {
+        if constexpr (Counts) {
+            for (std::size_t r = 0; r < ended; ++r)
+                counts[static_cast<std::size_t>(out.index[r])] = {static_cast<int>(out.n[r]),
+                                                                  out.escaped[r] != 0};
+            return;
+        }
         for (std::size_t r = 0; r < ended; ++r) {
             Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
             if (starts) {
@@ -535,12 +598,14 @@ struct Lanes {
     }
 
     // With `starts` (the row's y), the lanes make the starts and the orbits need no
-    // placing; otherwise they read them from the orbits.
-    static void run(const Frame& f, Orbit* orbits, int count, const double* starts) {
+    // placing; otherwise they read them from the orbits. With `counts`, only how each
+    // orbit ended goes there, and `orbits` is not touched.
+    static void run(const Frame& f, Orbit* orbits, int count, const double* starts,
+                    LaneCount* counts) {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
-        loadstarts(k, orbits, count, col);
+        loadstarts(f, k, orbits, count, col);
         out.reserve(static_cast<std::size_t>(count) + maxlanes);
 
         const V countv = hn::Set(k.d, static_cast<double>(count));
@@ -550,35 +615,47 @@ struct Lanes {
         // Refills replace ended lanes by newer ones, so the oldest lane only grows
         // younger: the budget stays a safe bound as it runs down, and is made again
         // only when it is used up.
-        std::int64_t left = 0;
         while (p.ended < static_cast<std::size_t>(count)) {
-            if (left <= 0) left = budget(f, g, p.step);
-            const std::int64_t made = stepuntilended(k, g, p.step, left);
-            p.step += static_cast<double>(made);
-            left -= made;
-            harvestandrefill(k, g, col, countv, out, p, count);
+            // Counted lanes need no exact end at maxiter: the lanes at maxiter are
+            // looked for once in a while, not at every oldest lane's end.
+            const std::int64_t steps = budget(f, g, p.step);
+            stepandrefill(k, g, col, countv, out, p, count,
+                          Counts ? std::max(steps, countedsweep) : steps);
+            harvestmaxiter(k, g, col, countv, out, p, count);
         }
-        handback(f, k, col, out, p.ended, orbits, starts);
+        handback(f, k, col, out, p.ended, orbits, starts, counts);
     }
 };
 
+template <Power P, LaneWork W, bool Squared>
+void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts) {
+    if constexpr (W == LaneWork::plain) {
+        if (counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts);
+    }
+    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts);
+}
+
 template <LaneWork W, bool Squared>
-void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy) {
+void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy,
+              LaneCount* counts) {
     if (exact)
-        Lanes<Power::exactsquare, W, Squared>::run(f, orbits, count, rowy);
+        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts);
     else
-        Lanes<Power::square, W, Squared>::run(f, orbits, count, rowy);
+        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts);
 }
 
 template <LaneWork W>
-void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy) {
+void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy,
+            LaneCount* counts) {
     if (squared)
-        bysquare<W, true>(f, exact, orbits, count, rowy);
+        bysquare<W, true>(f, exact, orbits, count, rowy, counts);
     else
-        bysquare<W, false>(f, exact, orbits, count, rowy);
+        bysquare<W, false>(f, exact, orbits, count, rowy, counts);
 }
 
-bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
+// With `counts`, only for the plain work of a row whose starts the lanes make.
+bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
+             LaneCount* counts) {
     if (f.exponent != 2 && work != LaneWork::plain) return false;
     // A row whose starts the lanes do not make is placed here as the scalar loop
     // places it; `starts` tells the lanes to make the others themselves.
@@ -588,8 +665,8 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
-        squared ? Lanes<Power::any, LaneWork::plain, true>::run(f, orbits, count, starts)
-                : Lanes<Power::any, LaneWork::plain, false>::run(f, orbits, count, starts);
+        squared ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, counts)
+                : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, counts);
         return true;
     }
     // A c.y of -0 is where the products by zero of the square matter.
@@ -597,28 +674,43 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     bool exact = starts && negzero(f.ftype == settype::mandelbrot ? *starts : f.jcy);
     for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
-        case LaneWork::plain: bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts); break;
-        case LaneWork::bof: bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts); break;
-        case LaneWork::epsilon: bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts); break;
+        case LaneWork::plain:
+            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, counts);
+            break;
+        case LaneWork::bof:
+            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, counts);
+            break;
+        case LaneWork::epsilon:
+            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, counts);
+            break;
         case LaneWork::derivative:
-            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts);
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts, counts);
             break;
         // Its own square, (x + y)(x - y) and 2xy, in place of either of the others.
         case LaneWork::estimate:
-            Lanes<Power::square, LaneWork::estimate, false>::run(f, orbits, count, starts);
+            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, counts);
             break;
         // The sums watch the ending step too: always the exact square.
         case LaneWork::tia0:
-            Lanes<Power::exactsquare, LaneWork::tia0, false>::run(f, orbits, count, starts);
+            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, counts);
             break;
         case LaneWork::tia1:
-            Lanes<Power::exactsquare, LaneWork::tia1, true>::run(f, orbits, count, starts);
+            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, counts);
             break;
         case LaneWork::tia2:
-            Lanes<Power::exactsquare, LaneWork::tia2, true>::run(f, orbits, count, starts);
+            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, counts);
             break;
     }
     return true;
+}
+
+bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
+    return Iterate(f, work, orbits, count, rowy, nullptr);
+}
+
+bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
+    if (f.okinvert || f.maxiter <= 0 || f.xres <= 0) return false;
+    return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts);
 }
 
 const char* LaneTarget() { return hwy::TargetName(HWY_TARGET); }
@@ -631,10 +723,15 @@ HWY_AFTER_NAMESPACE();
 namespace vantrel {
 
 HWY_EXPORT(IterateLanes);
+HWY_EXPORT(LaneCounts);
 HWY_EXPORT(LaneTarget);
 
 bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
     return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy);
+}
+
+bool lanecounts(const Frame& f, double rowy, LaneCount* counts) {
+    return HWY_DYNAMIC_DISPATCH(LaneCounts)(f, rowy, counts);
 }
 
 const char* lanetarget() { return HWY_DYNAMIC_DISPATCH(LaneTarget)(); }

@@ -23,6 +23,19 @@ enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative, estimat
 bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count,
                   const double* rowy = nullptr);
 
+// How an orbit ended, for a coloring that sees nothing else: its steps, and whether
+// it escaped (else it ran to maxiter).
+struct LaneCount {
+    int n = 0;
+    bool escaped = false;
+};
+
+// The plain orbits of the row at `rowy` (pixels 0 .. xres, started as startpixel
+// would) to their end in vector lanes, leaving only how each ended: counts[i] gets
+// the n iteratelanes would leave in the orbit, and whether it escaped. Returns false,
+// touching nothing, for an inverted frame and where no orbit makes a step.
+bool lanecounts(const Frame& f, double rowy, LaneCount* counts);
+
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).
 const char* lanetarget();
 

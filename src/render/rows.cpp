@@ -1,6 +1,7 @@
 #include "render/rows.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -72,12 +73,74 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     }
 }
 
+// Level Sets with a solid inside, the default, sees only whether an orbit escaped
+// and its step count.
+bool colorsbycount(const Frame& f) {
+    return f.outside == outside::levelsets && f.inside == inside::solidcolor;
+}
+
+// The colors of such a coloring, each count colored once a row by pixelcolor itself,
+// from an orbit that has only what the coloring sees.
+class CountColors {
+  public:
+    explicit CountColors(const Frame& f) : f_(f) {
+        // 0 is no color yet: every color is opaque.
+        thread_local std::vector<Rgb> table;
+        table.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
+        escaped_ = table.data();
+    }
+    Rgb operator()(bool escaped, int n) {
+        Rgb& known = escaped ? escaped_[static_cast<std::size_t>(n)] : inside_;
+        if (known == 0) {
+            Orbit o;
+            o.n = n;
+            o.size = escaped ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+            known = pixelcolor(f_, o);
+        }
+        return known;
+    }
+
+  private:
+    const Frame& f_;
+    Rgb* escaped_;
+    Rgb inside_ = 0;
+};
+
+// The colors of a row's orbits.
+void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
+    if (!colorsbycount(f)) {
+        for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
+        return;
+    }
+    CountColors color(f);
+    for (int i = 0; i < f.xres; ++i) out[i] = color(escaped(f, orbits[i]), orbits[i].n);
+}
+
+// A row of such a coloring from how its orbits ended alone; false, with nothing
+// written, where the lanes do not take it.
+bool countrow(const Frame& f, double ystart, Rgb* out, long long& steps) {
+    thread_local std::vector<LaneCount> counts;
+    counts.resize(static_cast<std::size_t>(f.xres));
+    if (!lanecounts(f, ystart, counts.data())) return false;
+    CountColors color(f);
+    // In locals: the colors written could alias them.
+    const int xres = f.xres;
+    long long sum = 0;
+    for (int i = 0; i < xres; ++i) {
+        out[i] = color(counts[i].escaped, counts[i].n);
+        sum += counts[i].n;
+    }
+    steps += sum;
+    return true;
+}
+
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
 bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
     const std::optional<LaneWork> work = lanework(w);
     if (!work) return false;
     const double ystart = rowy(f, j);
+    if (colorsbycount(f) && work == LaneWork::plain && countrow(f, ystart, out, steps)) return true;
     thread_local std::vector<Orbit> orbits;
     orbits.resize(static_cast<std::size_t>(f.xres));
     // Without the inside estimator only escaped orbits want the derivative: the row
@@ -88,11 +151,11 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
     if (later) derivativeofescaped(f, ystart, orbits.data());
     if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
-    for (int i = 0; i < f.xres; ++i) {
-        if (w.steps == Steps::peitgen && orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
-        out[i] = pixelcolor(f, orbits[i]);
-        steps += orbits[i].n;
-    }
+    if (w.steps == Steps::peitgen)
+        for (int i = 0; i < f.xres; ++i)
+            if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);
+    colorrow(f, orbits.data(), out);
+    for (int i = 0; i < f.xres; ++i) steps += orbits[i].n;
     return true;
 }
 

@@ -226,6 +226,12 @@ TEST(Lanes, ARowStartedInTheLanes) {
                     for (double y : {0.3, 0.0, -0.0}) {
                         std::vector<Orbit> row(static_cast<std::size_t>(xres), junk);
                         ASSERT_TRUE(iteratelanes(f, w, row.data(), xres, &y));
+                        // How the plain orbits ended, alone: only where the lanes
+                        // make the starts.
+                        std::vector<LaneCount> counts(static_cast<std::size_t>(xres), {-5, true});
+                        const bool counted =
+                            w == LaneWork::plain && lanecounts(f, y, counts.data());
+                        ASSERT_EQ(counted, w == LaneWork::plain && !invert);
                         for (int i = 0; i < xres; ++i) {
                             Orbit b = startpixel(f, i, y);
                             iterate(f, b, scratch.data());
@@ -234,6 +240,10 @@ TEST(Lanes, ARowStartedInTheLanes) {
                                 ASSERT_TRUE(samebits(row[i].jzx, b.jzx) &&
                                             samebits(row[i].jzy, b.jzy))
                                     << i;
+                            }
+                            if (counted) {
+                                ASSERT_EQ(counts[i].n, b.n) << i;
+                                ASSERT_EQ(counts[i].escaped, escaped(f, b)) << i;
                             }
                         }
                     }
