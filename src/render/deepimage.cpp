@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "render/parallel.h"
 #include "render/perturb.h"
@@ -108,6 +110,13 @@ void distancerange(const Frame& f, int helpers, DeepImage& image) {
     image.distmaxin = *std::min_element(in.begin(), in.end());
 }
 
+// Bilinear approximations unless VANTREL_BLA=0 asks for plain perturbation (to
+// compare against).
+bool approximations() {
+    const char* v = std::getenv("VANTREL_BLA");
+    return !(v && std::string(v) == "0");
+}
+
 // The reference orbits, offsets and derivative limit of the image of `f`.
 std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::stop_token stop) {
     auto image = std::make_shared<DeepImage>();
@@ -142,6 +151,20 @@ std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::st
         mpfr_add(point.get(), v.im.get(), offset.get(), MPFR_RNDN);
         image->dy.push_back(offset.todouble());
         image->y.push_back(point.todouble());
+    }
+    if (approximations()) {
+        double dcmax = 0;
+        if (f.ftype == settype::mandelbrot) {
+            const auto largest = [](const std::vector<double>& v) {
+                double most = 0;
+                for (const double t : v) most = std::max(most, std::fabs(t));
+                return most;
+            };
+            dcmax = std::hypot(largest(image->dx), largest(image->dy));
+        }
+        image->firsttable = BlaTable(image->first, e, dcmax, f.maxsize);
+        image->sharedtable = f.ftype == settype::mandelbrot;
+        if (!image->sharedtable) image->secondtable = BlaTable(image->second, e, dcmax, f.maxsize);
     }
     // The home view is about 3 wide.
     image->derivativelimit = State::overflow * 3.0 / mpfr_get_d(v.width.get(), MPFR_RNDN);

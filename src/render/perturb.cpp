@@ -36,6 +36,11 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
     return mul(p, z);
 }
 
+// The approximations of the orbit a pixel continues on after rebasing.
+const BlaTable* secondtable(const DeepImage& d) {
+    return d.sharedtable ? &d.firsttable : &d.secondtable;
+}
+
 // One pixel: the full orbit is Z_m + z, with Z the reference and z the pixel's
 // offset from it, iterated as z <- (Z_m + z)^e - Z_m^e + dc. Whenever the full
 // value comes closer to 0 than the offset is large, or the reference has ended,
@@ -49,6 +54,16 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
 // the pixel's value is split into Z_m + z, never the value, and the offset is as
 // small after the switch as the full value is. (For the Mandelbrot set the orbit
 // of 0 is the first reference itself.)
+// Where the colorings look at no single step but the last ones (and Peitgen's at
+// the sixth), runs of steps where the offset is small against the reference are
+// taken at once by the reference's bilinear approximations, which leave out only
+// what a double would round away; the derivative goes along as d <- A d + B, the
+// same linear map of z^2 + c's d <- 2 z d + 1, so only for the square. Escapes,
+// rebasing and the last two values are always single steps.
+template <Steps S, Watch W, bool Derivative, int E>
+constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == Watch::none &&
+                              (!Derivative || E == 2);
+
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
@@ -74,12 +89,43 @@ Orbit perturbed(const Frame& f, int i, int r) {
     const int maxiter = f.maxiter;
     const COMPLEX* ref = d.first.data();
     int last = static_cast<int>(d.first.size()) - 1;
+    const BlaTable* table = &d.firsttable;
+    // Peitgen's decomposition reads the sixth value; the last step before maxiter is a
+    // single one, so that the value before the last is known.
+    const int firstapproximated = S == Steps::peitgen ? 6 : 1;
     COMPLEX full = o.z;
     double x = 0, y = 0, size = 0;
     int n = 0, m = 0;
     COMPLEX der{0.0, 0.0};
     bool over = false;
     while (size <= maxsize && n < maxiter) {
+        if constexpr (approximates<S, W, Derivative, E>) {
+            int length = 0;
+            const LinearStep* step =
+                n >= firstapproximated ? table->longest(m, z, maxiter - n - 1, &length) : nullptr;
+            if (step) {
+                if constexpr (Derivative) {
+                    const COMPLEX t = mul(step->a, der);
+                    der = {t.x + step->b.x, t.y + step->b.y};
+                    over =
+                        over || std::fmax(std::fabs(der.x), std::fabs(der.y)) > d.derivativelimit;
+                }
+                const COMPLEX az = mul(step->a, z), bdc = mul(step->b, dc);
+                z = {az.x + bdc.x, az.y + bdc.y};
+                m += length;
+                n += length;
+                full = {ref[m].x + z.x, ref[m].y + z.y};
+                size = Squared ? norm(full) : std::sqrt(norm(full));
+                if (m == last || norm(full) < norm(z)) {
+                    z = full;
+                    m = 0;
+                    ref = d.second.data();
+                    last = static_cast<int>(d.second.size()) - 1;
+                    table = secondtable(d);
+                }
+                continue;
+            }
+        }
         if constexpr (Derivative) {
             // d <- 2 z_n d + 1 along the full orbit, from z_0 taken as 0.
             const COMPLEX zn = n == 0 ? COMPLEX{0.0, 0.0} : full;
@@ -105,6 +151,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
             m = 0;
             ref = d.second.data();
             last = static_cast<int>(d.second.size()) - 1;
+            table = secondtable(d);
         }
     }
     if constexpr (S != Steps::none || W != Watch::none) o = a;
