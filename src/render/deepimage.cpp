@@ -25,6 +25,10 @@ class Power {
     // z <- z^e + c, the exponent by squaring from its low bits as complex_power
     // takes it.
     void step(BigComplex& z, int e, const BigComplex& c) {
+        if (e == 2) {
+            squareplus(z, c);
+            return;
+        }
         mpfr_set(xt_.get(), z.x.get(), MPFR_RNDN);
         mpfr_set(yt_.get(), z.y.get(), MPFR_RNDN);
         bool have = (e & 1) != 0;
@@ -49,6 +53,17 @@ class Power {
     }
 
   private:
+    // z <- z^2 + c in place with two multiplications: x^2 - y^2 as (x + y)(x - y),
+    // which also keeps its relative precision where the two squares cancel.
+    void squareplus(BigComplex& z, const BigComplex& c) {
+        mpfr_mul(t_.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_add(u_.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_sub(z.x.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_mul(z.x.get(), z.x.get(), u_.get(), MPFR_RNDN);
+        mpfr_add(z.x.get(), z.x.get(), c.x.get(), MPFR_RNDN);
+        mpfr_mul_2ui(z.y.get(), t_.get(), 1, MPFR_RNDN);
+        mpfr_add(z.y.get(), z.y.get(), c.y.get(), MPFR_RNDN);
+    }
     void square(BigFloat& a, BigFloat& b) {
         mpfr_sqr(t_.get(), a.get(), MPFR_RNDN);
         mpfr_sqr(u_.get(), b.get(), MPFR_RNDN);
