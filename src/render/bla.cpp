@@ -15,15 +15,16 @@ double magnitude(COMPLEX a) {
     return std::hypot(a.x, a.y);
 }
 
-// A radius that is no number (from an overflowed coefficient) or not above 0
-// lets nothing through.
-double valid(double r) {
-    return r > 0 ? r : 0;
+// An approximation whose coefficients are no numbers or too large holds nowhere.
+LinearStep made(COMPLEX a, COMPLEX b, FloatExp radius) {
+    const double limit = 0x1p900;
+    if (!(magnitude(a) < limit && magnitude(b) < limit)) radius = {};
+    return {a, b, radius.scaled(0), radius};
 }
 
 }  // namespace
 
-BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, double dcmax, double maxsize) {
+BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, double maxsize) {
     const int count = static_cast<int>(orbit.size()) - 2;  // single steps m = 1 .. M-1
     if (count < 1) return;
     std::vector<LinearStep> single(static_cast<std::size_t>(count));
@@ -39,7 +40,7 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, double dcmax, doubl
         double r = 2 * magnitude(big) * approximationerror / (e - 1);
         // A step that lands near the escape limit is left to the single steps.
         if (!(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard)) r = 0;
-        single[static_cast<std::size_t>(m - 1)] = {a, {1.0, 0.0}, valid(r)};
+        single[static_cast<std::size_t>(m - 1)] = made(a, {1.0, 0.0}, FloatExp::of(r));
     }
     levels_.push_back(std::move(single));
     while (levels_.back().size() >= 2) {
@@ -51,9 +52,10 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, double dcmax, doubl
             // x first, then y: z <- Ay (Ax z + Bx dc) + By dc. y holds where x's
             // result is below Ry, that is for |z| < (Ry - |Bx| dcmax) / |Ax|.
             const COMPLEX bxy = times(y.a, x.b);
-            const double ry = (y.r - magnitude(x.b) * dcmax) / magnitude(x.a);
-            level[j] = {
-                times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, valid(std::min(x.r, valid(ry)))};
+            const FloatExp ry =
+                positivedifference(y.radius, dcmax * magnitude(x.b)) / magnitude(x.a);
+            level[j] =
+                made(times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, std::min(x.radius, ry));
         }
         levels_.push_back(std::move(level));
     }

@@ -27,9 +27,11 @@ struct DeepImage {
     // (sharedtable). Empty where plain perturbation was asked for.
     BlaTable firsttable, secondtable;
     bool sharedtable = false;
-    // Per column and per row: the offset from the centre, and the point itself,
-    // each rounded once from the view's precision.
+    // Per column and per row: the offset from the centre times 2^scale, and the
+    // point itself, each rounded once from the view's precision. The scale is 0
+    // unless the pixel spacing is below 2^-1000, where it makes the spacing about 1.
     std::vector<double> dx, dy, x, y;
+    long scale = 0;
     // The derivative's overflow limit, scaled from the home view's by the depth so
     // that the distance estimator means the same on every scale.
     double derivativelimit = 0;

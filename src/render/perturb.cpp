@@ -36,6 +36,41 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
     return mul(p, z);
 }
 
+// z 2^k.
+inline COMPLEX scaledby(COMPLEX z, long k) {
+    const int e = static_cast<int>(std::clamp(k, -4000L, 4000L));
+    return {std::ldexp(z.x, e), std::ldexp(z.y, e)};
+}
+
+// Keeps the mantissa z of an offset z 2^ze near 1; once the offset passes 2^-900
+// it becomes a double (and dc with it, which is then below 2^-80 of it, however
+// much of it underflows).
+inline void rescale(COMPLEX& z, long& ze, COMPLEX& dc, long scale, bool& tiny) {
+    const double big = std::fmax(std::fabs(z.x), std::fabs(z.y));
+    if (big == 0) return;
+    const int k = std::ilogb(big);
+    if (k + ze > -900) {
+        z = scaledby(z, ze);
+        dc = scaledby(dc, -scale);
+        ze = 0;
+        tiny = false;
+    } else if (k > 32 || k < -32) {
+        z = scaledby(z, -k);
+        ze += k;
+    }
+}
+
+// (Z + w)^e - Z^e in units of 2^ze for the offset w = z 2^ze below 2^-900: the
+// linear and the square term; the next is below 2^-1800 relative to the first.
+inline COMPLEX tinydifference(COMPLEX big, COMPLEX z, long ze, int e) {
+    COMPLEX p{1.0, 0.0};  // Z^(e-2)
+    for (int k = 2; k < e; ++k) p = mul(p, big);
+    const COMPLEX linear = mul(p, big);
+    const double half = e * (e - 1) / 2.0;
+    const COMPLEX square = scaledby(mul(p, z), ze);
+    return mul({e * linear.x + half * square.x, e * linear.y + half * square.y}, z);
+}
+
 // The approximations of the orbit a pixel continues on after rebasing.
 const BlaTable* secondtable(const DeepImage& d) {
     return d.sharedtable ? &d.firsttable : &d.secondtable;
@@ -98,11 +133,32 @@ Orbit perturbed(const Frame& f, int i, int r) {
     int n = 0, m = 0;
     COMPLEX der{0.0, 0.0};
     bool over = false;
+    // Past the range of doubles the offset is z 2^ze (and dc is dc 2^-scale) until
+    // it is large enough to be a double itself.
+    bool tiny = d.scale != 0;
+    long ze = -d.scale;
+    const auto value = [&]() { return tiny ? scaledby(z, ze) : z; };
+    const auto settle = [&]() {
+        if (tiny) rescale(z, ze, dc, d.scale, tiny);
+    };
+    const auto rebase = [&]() {
+        if (m == last || norm(full) < norm(value())) {
+            if (tiny) dc = scaledby(dc, -d.scale);
+            tiny = false;
+            z = full;
+            m = 0;
+            ref = d.second.data();
+            last = static_cast<int>(d.second.size()) - 1;
+            table = secondtable(d);
+        }
+    };
     while (size <= maxsize && n < maxiter) {
         if constexpr (approximates<S, W, Derivative, E>) {
             int length = 0;
-            const LinearStep* step =
-                n >= firstapproximated ? table->longest(m, z, maxiter - n - 1, &length) : nullptr;
+            const int room = maxiter - n - 1;
+            const LinearStep* step = n < firstapproximated ? nullptr
+                                     : tiny ? table->longestscaled(m, z, ze, room, &length)
+                                            : table->longest(m, z, room, &length);
             if (step) {
                 if constexpr (Derivative) {
                     const COMPLEX t = mul(step->a, der);
@@ -110,19 +166,17 @@ Orbit perturbed(const Frame& f, int i, int r) {
                     over =
                         over || std::fmax(std::fabs(der.x), std::fabs(der.y)) > d.derivativelimit;
                 }
-                const COMPLEX az = mul(step->a, z), bdc = mul(step->b, dc);
+                const COMPLEX az = mul(step->a, z);
+                const COMPLEX bdc =
+                    tiny ? scaledby(mul(step->b, dc), -d.scale - ze) : mul(step->b, dc);
                 z = {az.x + bdc.x, az.y + bdc.y};
+                settle();
                 m += length;
                 n += length;
-                full = {ref[m].x + z.x, ref[m].y + z.y};
+                const COMPLEX v = value();
+                full = {ref[m].x + v.x, ref[m].y + v.y};
                 size = Squared ? norm(full) : std::sqrt(norm(full));
-                if (m == last || norm(full) < norm(z)) {
-                    z = full;
-                    m = 0;
-                    ref = d.second.data();
-                    last = static_cast<int>(d.second.size()) - 1;
-                    table = secondtable(d);
-                }
+                rebase();
                 continue;
             }
         }
@@ -134,10 +188,18 @@ Orbit perturbed(const Frame& f, int i, int r) {
         }
         x = full.x;
         y = full.y;
-        const COMPLEX t = difference<E>(ref[m], z, e);
-        z = {t.x + dc.x, t.y + dc.y};
+        if (tiny) [[unlikely]] {
+            const COMPLEX t = tinydifference(ref[m], z, ze, e);
+            const COMPLEX c = scaledby(dc, -d.scale - ze);
+            z = {t.x + c.x, t.y + c.y};
+            settle();
+        } else {
+            const COMPLEX t = difference<E>(ref[m], z, e);
+            z = {t.x + dc.x, t.y + dc.y};
+        }
         ++m;
-        full = {ref[m].x + z.x, ref[m].y + z.y};
+        const COMPLEX v = value();
+        full = {ref[m].x + v.x, ref[m].y + v.y};
         // The first value of a Mandelbrot orbit is the pixel's point itself, known
         // to the view's precision: the colorings see it so, not as the sum of two
         // roundings (the triangle inequality's first term is z_1 - c).
@@ -146,13 +208,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
                        : std::sqrt(full.x * full.x + full.y * full.y);
         ++n;
         if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
-        if (m == last || norm(full) < norm(z)) {
-            z = full;
-            m = 0;
-            ref = d.second.data();
-            last = static_cast<int>(d.second.size()) - 1;
-            table = secondtable(d);
-        }
+        rebase();
     }
     if constexpr (S != Steps::none || W != Watch::none) o = a;
     o.z = full;

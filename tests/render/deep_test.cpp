@@ -88,9 +88,8 @@ class Deep : public ::testing::Test {
     Deep() { seedhistory(app.s); }
 
     // Renders the scene at width 10^-depth (centre a little off the boundary point)
-    // and checks it against the oracle.
-    void check(const Scene& sc, int depth, int maxiter) {
-        const int res = 32;
+    // on res x res pixels and checks it against the oracle.
+    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -176,6 +175,13 @@ const Scene scenes[] = {
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
         for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+// Past the exponents of doubles: the offsets and the approximations' radii carry
+// their own exponent there.
+TEST_F(Deep, EscapeStepsAgreeWithDirectEvaluationPastTheRangeOfDoubles) {
+    for (const Scene& sc : scenes)
+        for (const int depth : {500, 1000}) check(sc, depth, 3000, 10);
 }
 
 // Every coloring through the perturbation engine, on a view that doubles hold as
