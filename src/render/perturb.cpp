@@ -93,8 +93,9 @@ const BlaTable* secondtable(const DeepImage& d) {
 // the sixth), runs of steps where the offset is small against the reference are
 // taken at once by the reference's bilinear approximations, which leave out only
 // what a double would round away; the derivative goes along as d <- A d + B, the
-// same linear map of z^2 + c's d <- 2 z d + 1, so only for the square. Escapes,
-// rebasing and the last two values are always single steps.
+// same linear map of z^2 + c's d <- 2 z d + 1, so only for the square. Escapes and
+// the last two values always come from single steps; the test for rebasing
+// follows every step, approximated or not.
 template <Steps S, Watch W, bool Derivative, int E>
 constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == Watch::none &&
                               (!Derivative || E == 2);
