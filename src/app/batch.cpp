@@ -89,13 +89,13 @@ const char* setview(const BatchOptions& options, State& s) {
         s.deep.on = false;
         return nullptr;
     }
-    // Offsets of pixels this close leave the range of doubles the perturbation
-    // iterates them in.
+    // What cannot mean anything this deep is refused rather than drawn wrong: the
+    // distance estimator's derivative grows as 1 / pixel spacing and leaves the
+    // range of doubles past 1e-306.
     BigFloat spacing(64);
     mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
-    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0)
-        return "views with pixels closer than 1e-306 cannot be drawn yet";
-    // What cannot mean anything this deep is refused rather than drawn wrong.
+    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0 && distanceestimate(s.outside, s.inside))
+        return "the Distance Estimator cannot be drawn at this depth";
     if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
     if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
     if (s.outside == outside::equipotentiallines) return "Equipotential Lines cannot be drawn at this depth";

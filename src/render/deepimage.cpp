@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "render/parallel.h"
 #include "render/perturb.h"
@@ -23,6 +25,10 @@ class Power {
     // z <- z^e + c, the exponent by squaring from its low bits as complex_power
     // takes it.
     void step(BigComplex& z, int e, const BigComplex& c) {
+        if (e == 2) {
+            squareplus(z, c);
+            return;
+        }
         mpfr_set(xt_.get(), z.x.get(), MPFR_RNDN);
         mpfr_set(yt_.get(), z.y.get(), MPFR_RNDN);
         bool have = (e & 1) != 0;
@@ -47,6 +53,17 @@ class Power {
     }
 
   private:
+    // z <- z^2 + c in place with two multiplications: x^2 - y^2 as (x + y)(x - y),
+    // which also keeps its relative precision where the two squares cancel.
+    void squareplus(BigComplex& z, const BigComplex& c) {
+        mpfr_mul(t_.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_add(u_.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_sub(z.x.get(), z.x.get(), z.y.get(), MPFR_RNDN);
+        mpfr_mul(z.x.get(), z.x.get(), u_.get(), MPFR_RNDN);
+        mpfr_add(z.x.get(), z.x.get(), c.x.get(), MPFR_RNDN);
+        mpfr_mul_2ui(z.y.get(), t_.get(), 1, MPFR_RNDN);
+        mpfr_add(z.y.get(), z.y.get(), c.y.get(), MPFR_RNDN);
+    }
     void square(BigFloat& a, BigFloat& b) {
         mpfr_sqr(t_.get(), a.get(), MPFR_RNDN);
         mpfr_sqr(u_.get(), b.get(), MPFR_RNDN);
@@ -108,6 +125,13 @@ void distancerange(const Frame& f, int helpers, DeepImage& image) {
     image.distmaxin = *std::min_element(in.begin(), in.end());
 }
 
+// Bilinear approximations unless VANTREL_BLA=0 asks for plain perturbation (to
+// compare against).
+bool approximations() {
+    const char* v = std::getenv("VANTREL_BLA");
+    return !(v && std::string(v) == "0");
+}
+
 // The reference orbits, offsets and derivative limit of the image of `f`.
 std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::stop_token stop) {
     auto image = std::make_shared<DeepImage>();
@@ -131,17 +155,36 @@ std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::st
         if (!orbit(zero, c, e, f.maxiter, bound, stop, image->second)) return nullptr;
     }
     BigFloat offset(bits), point(bits);
+    mpfr_div_ui(offset.get(), v.width.get(), static_cast<unsigned long>(std::max(f.xres - 1, 1)),
+                MPFR_RNDN);
+    if (mpfr_cmp_d(offset.get(), 0x1p-1000) < 0) image->scale = -mpfr_get_exp(offset.get());
     for (int i = 0; i < f.xres; ++i) {
         columnoffset(v, f.xres, i, &offset);
         mpfr_add(point.get(), v.re.get(), offset.get(), MPFR_RNDN);
+        mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
         image->dx.push_back(offset.todouble());
         image->x.push_back(point.todouble());
     }
     for (int r = 0; r < f.yres; ++r) {
         rowoffset(v, f.xres, f.yres, r, &offset);
         mpfr_add(point.get(), v.im.get(), offset.get(), MPFR_RNDN);
+        mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
         image->dy.push_back(offset.todouble());
         image->y.push_back(point.todouble());
+    }
+    if (approximations()) {
+        FloatExp dcmax;
+        if (f.ftype == settype::mandelbrot) {
+            const auto largest = [](const std::vector<double>& v) {
+                double most = 0;
+                for (const double t : v) most = std::max(most, std::fabs(t));
+                return most;
+            };
+            dcmax = FloatExp::of(std::hypot(largest(image->dx), largest(image->dy)), -image->scale);
+        }
+        image->firsttable = BlaTable(image->first, e, dcmax, f.maxsize);
+        image->sharedtable = f.ftype == settype::mandelbrot;
+        if (!image->sharedtable) image->secondtable = BlaTable(image->second, e, dcmax, f.maxsize);
     }
     // The home view is about 3 wide.
     image->derivativelimit = State::overflow * 3.0 / mpfr_get_d(v.width.get(), MPFR_RNDN);

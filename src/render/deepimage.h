@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "render/bla.h"
 #include "render/complex.h"
 #include "render/frame.h"
 #include "state/deepview.h"
@@ -22,9 +23,15 @@ struct DeepImage {
     // for a Julia set); `second` is the orbit of 0 under c that a Julia pixel
     // continues on after rebasing (for the Mandelbrot set it is `first` again).
     std::vector<COMPLEX> first, second;
-    // Per column and per row: the offset from the centre, and the point itself,
-    // each rounded once from the view's precision.
+    // Their bilinear approximations; for the Mandelbrot set `first`'s serve both
+    // (sharedtable). Empty where plain perturbation was asked for.
+    BlaTable firsttable, secondtable;
+    bool sharedtable = false;
+    // Per column and per row: the offset from the centre times 2^scale, and the
+    // point itself, each rounded once from the view's precision. The scale is 0
+    // unless the pixel spacing is below 2^-1000, where it makes the spacing about 1.
     std::vector<double> dx, dy, x, y;
+    long scale = 0;
     // The derivative's overflow limit, scaled from the home view's by the depth so
     // that the distance estimator means the same on every scale.
     double derivativelimit = 0;
@@ -33,7 +40,8 @@ struct DeepImage {
 };
 
 // The reference orbits and offsets of the deep view `v` for the image of `f` (its
-// set type, exponent, constant, limits and size), at the precision the depth needs.
+// set type, exponent, constant, limits and size), at the precision the depth needs,
+// with their approximations unless VANTREL_BLA=0 asks for plain perturbation.
 // Returns null when `stop` was requested on the way. With a distance estimator the
 // range pass runs too, on `helpers` extra threads.
 std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,

@@ -36,6 +36,46 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
     return mul(p, z);
 }
 
+// z 2^k.
+inline COMPLEX scaledby(COMPLEX z, long k) {
+    const int e = static_cast<int>(std::clamp(k, -4000L, 4000L));
+    return {std::ldexp(z.x, e), std::ldexp(z.y, e)};
+}
+
+// Keeps the mantissa z of an offset z 2^ze near 1; once the offset passes 2^-900
+// it becomes a double (and dc with it, which is then below 2^-80 of it, however
+// much of it underflows).
+inline void rescale(COMPLEX& z, long& ze, COMPLEX& dc, long scale, bool& tiny) {
+    const double big = std::fmax(std::fabs(z.x), std::fabs(z.y));
+    if (big == 0) return;
+    const int k = std::ilogb(big);
+    if (k + ze > -900) {
+        z = scaledby(z, ze);
+        dc = scaledby(dc, -scale);
+        ze = 0;
+        tiny = false;
+    } else if (k > 32 || k < -32) {
+        z = scaledby(z, -k);
+        ze += k;
+    }
+}
+
+// (Z + w)^e - Z^e in units of 2^ze for the offset w = z 2^ze below 2^-900: the
+// linear and the square term; the next is below 2^-1800 relative to the first.
+inline COMPLEX tinydifference(COMPLEX big, COMPLEX z, long ze, int e) {
+    COMPLEX p{1.0, 0.0};  // Z^(e-2)
+    for (int k = 2; k < e; ++k) p = mul(p, big);
+    const COMPLEX linear = mul(p, big);
+    const double half = e * (e - 1) / 2.0;
+    const COMPLEX square = scaledby(mul(p, z), ze);
+    return mul({e * linear.x + half * square.x, e * linear.y + half * square.y}, z);
+}
+
+// The approximations of the orbit a pixel continues on after rebasing.
+const BlaTable* secondtable(const DeepImage& d) {
+    return d.sharedtable ? &d.firsttable : &d.secondtable;
+}
+
 // One pixel: the full orbit is Z_m + z, with Z the reference and z the pixel's
 // offset from it, iterated as z <- (Z_m + z)^e - Z_m^e + dc. Whenever the full
 // value comes closer to 0 than the offset is large, or the reference has ended,
@@ -49,6 +89,17 @@ inline COMPLEX difference(COMPLEX big, COMPLEX z, int e) {
 // the pixel's value is split into Z_m + z, never the value, and the offset is as
 // small after the switch as the full value is. (For the Mandelbrot set the orbit
 // of 0 is the first reference itself.)
+// Where the colorings look at no single step but the last ones (and Peitgen's at
+// the sixth), runs of steps where the offset is small against the reference are
+// taken at once by the reference's bilinear approximations, which leave out only
+// what a double would round away; the derivative goes along as d <- A d + B, the
+// same linear map of z^2 + c's d <- 2 z d + 1, so only for the square. Escapes and
+// the last two values always come from single steps; the test for rebasing
+// follows every step, approximated or not.
+template <Steps S, Watch W, bool Derivative, int E>
+constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == Watch::none &&
+                              (!Derivative || E == 2);
+
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
@@ -74,12 +125,62 @@ Orbit perturbed(const Frame& f, int i, int r) {
     const int maxiter = f.maxiter;
     const COMPLEX* ref = d.first.data();
     int last = static_cast<int>(d.first.size()) - 1;
+    const BlaTable* table = &d.firsttable;
+    // Peitgen's decomposition reads the sixth value; the last step before maxiter is a
+    // single one, so that the value before the last is known.
+    const int firstapproximated = S == Steps::peitgen ? 6 : 1;
     COMPLEX full = o.z;
     double x = 0, y = 0, size = 0;
     int n = 0, m = 0;
     COMPLEX der{0.0, 0.0};
     bool over = false;
+    // Past the range of doubles the offset is z 2^ze (and dc is dc 2^-scale) until
+    // it is large enough to be a double itself.
+    bool tiny = d.scale != 0;
+    long ze = -d.scale;
+    const auto value = [&]() { return tiny ? scaledby(z, ze) : z; };
+    const auto settle = [&]() {
+        if (tiny) rescale(z, ze, dc, d.scale, tiny);
+    };
+    const auto rebase = [&]() {
+        if (m == last || norm(full) < norm(value())) {
+            if (tiny) dc = scaledby(dc, -d.scale);
+            tiny = false;
+            z = full;
+            m = 0;
+            ref = d.second.data();
+            last = static_cast<int>(d.second.size()) - 1;
+            table = secondtable(d);
+        }
+    };
     while (size <= maxsize && n < maxiter) {
+        if constexpr (approximates<S, W, Derivative, E>) {
+            int length = 0;
+            const int room = maxiter - n - 1;
+            const LinearStep* step = n < firstapproximated ? nullptr
+                                     : tiny ? table->longestscaled(m, z, ze, room, &length)
+                                            : table->longest(m, z, room, &length);
+            if (step) {
+                if constexpr (Derivative) {
+                    const COMPLEX t = mul(step->a, der);
+                    der = {t.x + step->b.x, t.y + step->b.y};
+                    over =
+                        over || std::fmax(std::fabs(der.x), std::fabs(der.y)) > d.derivativelimit;
+                }
+                const COMPLEX az = mul(step->a, z);
+                const COMPLEX bdc =
+                    tiny ? scaledby(mul(step->b, dc), -d.scale - ze) : mul(step->b, dc);
+                z = {az.x + bdc.x, az.y + bdc.y};
+                settle();
+                m += length;
+                n += length;
+                const COMPLEX v = value();
+                full = {ref[m].x + v.x, ref[m].y + v.y};
+                size = Squared ? norm(full) : std::sqrt(norm(full));
+                rebase();
+                continue;
+            }
+        }
         if constexpr (Derivative) {
             // d <- 2 z_n d + 1 along the full orbit, from z_0 taken as 0.
             const COMPLEX zn = n == 0 ? COMPLEX{0.0, 0.0} : full;
@@ -88,10 +189,18 @@ Orbit perturbed(const Frame& f, int i, int r) {
         }
         x = full.x;
         y = full.y;
-        const COMPLEX t = difference<E>(ref[m], z, e);
-        z = {t.x + dc.x, t.y + dc.y};
+        if (tiny) [[unlikely]] {
+            const COMPLEX t = tinydifference(ref[m], z, ze, e);
+            const COMPLEX c = scaledby(dc, -d.scale - ze);
+            z = {t.x + c.x, t.y + c.y};
+            settle();
+        } else {
+            const COMPLEX t = difference<E>(ref[m], z, e);
+            z = {t.x + dc.x, t.y + dc.y};
+        }
         ++m;
-        full = {ref[m].x + z.x, ref[m].y + z.y};
+        const COMPLEX v = value();
+        full = {ref[m].x + v.x, ref[m].y + v.y};
         // The first value of a Mandelbrot orbit is the pixel's point itself, known
         // to the view's precision: the colorings see it so, not as the sum of two
         // roundings (the triangle inequality's first term is z_1 - c).
@@ -100,12 +209,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
                        : std::sqrt(full.x * full.x + full.y * full.y);
         ++n;
         if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
-        if (m == last || norm(full) < norm(z)) {
-            z = full;
-            m = 0;
-            ref = d.second.data();
-            last = static_cast<int>(d.second.size()) - 1;
-        }
+        rebase();
     }
     if constexpr (S != Steps::none || W != Watch::none) o = a;
     o.z = full;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -88,9 +89,8 @@ class Deep : public ::testing::Test {
     Deep() { seedhistory(app.s); }
 
     // Renders the scene at width 10^-depth (centre a little off the boundary point)
-    // and checks it against the oracle.
-    void check(const Scene& sc, int depth, int maxiter) {
-        const int res = 32;
+    // on res x res pixels and checks it against the oracle.
+    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -122,6 +122,8 @@ class Deep : public ::testing::Test {
         while (s.okfractal) fractaldriver(app);
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
+        // The approximations are on: the comparisons below hold them to the oracle.
+        ASSERT_FALSE(f.deep->firsttable.empty());
 
         int compared = 0, outside = 0;
         std::set<int> steps;
@@ -174,6 +176,13 @@ const Scene scenes[] = {
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
         for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+// Past the exponents of doubles: the offsets and the approximations' radii carry
+// their own exponent there.
+TEST_F(Deep, EscapeStepsAgreeWithDirectEvaluationPastTheRangeOfDoubles) {
+    for (const Scene& sc : scenes)
+        for (const int depth : {500, 1000}) check(sc, depth, 3000, 10);
 }
 
 // Every coloring through the perturbation engine, on a view that doubles hold as
@@ -231,6 +240,70 @@ TEST_F(Deep, EveryColoringDrawsAsInDoubles) {
             }
         }
     }
+}
+
+// Every coloring on a deep view with and without the approximations: the methods
+// that watch every step take every step either way, the others skip them, and
+// the picture stays the same up to the odd pixel that a rounding moves past the
+// escape limit (and a color a unit off in the continuous methods).
+TEST_F(Deep, EveryColoringDrawsTheSameWithTheApproximations) {
+    const int res = 40;
+    const auto image = [&](bool approximate) {
+        State& s = app.s;
+        s.xres = s.yres = res;
+        app.g_vhdc = Surface(res, res);
+        s.deep.on = true;
+        s.deep.ftype = s.ftype;
+        // Off the scene's boundary point by a fraction of the width.
+        const Big point = boundarypoint(scenes[s.ftype == settype::mandelbrot ? 0 : 3], 200);
+        parsebig("1e-28", &s.deep.width);
+        s.deep.re = BigFloat(200);
+        s.deep.im = BigFloat(200);
+        mpfr_mul_d(s.deep.re.get(), s.deep.width.get(), 0.1234, MPFR_RNDN);
+        mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
+        mpfr_mul_d(s.deep.im.get(), s.deep.width.get(), 0.0567, MPFR_RNDN);
+        mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
+        if (!approximate) setenv("VANTREL_BLA", "0", 1);
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+        unsetenv("VANTREL_BLA");
+        EXPECT_EQ(makeframe(app).deep->firsttable.empty(), !approximate);
+        return app.g_vhdc;
+    };
+    const auto near = [](Rgb a, Rgb b) {
+        const auto close = [](int u, int v) { return std::abs(u - v) <= 1; };
+        return close(red(a), red(b)) && close(green(a), green(b)) && close(blue(a), blue(b));
+    };
+    const int outsides[] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    const int insides[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    int varied = 0;
+    for (const int ftype : {0, 1}) {
+        for (std::size_t k = 0; k < std::size(outsides); ++k) {
+            State& s = app.s;
+            s.ftype = ftype;
+            s.exponent = 2;
+            s.jcx = 0;
+            s.jcy = 1;
+            s.maxiter = 1000;
+            s.outside = outsides[k];
+            s.inside = insides[k % std::size(insides)];
+            const Surface plain = image(false);
+            const Surface fast = image(true);
+            std::set<Rgb> colors;
+            int same = 0;
+            for (int r = 0; r < res; ++r)
+                for (int i = 0; i < res; ++i) {
+                    same += near(plain.getpixel(i, r), fast.getpixel(i, r));
+                    colors.insert(plain.getpixel(i, r));
+                }
+            EXPECT_GE(same, res * res * 99 / 100)
+                << "ftype " << ftype << " outside " << s.outside << " inside " << s.inside;
+            varied += colors.size() > 4;
+        }
+    }
+    // The view shows something in most colorings (a few are one color this deep).
+    EXPECT_GE(varied, 24);
 }
 
 // The window's driver does not wait for a long reference orbit; a view changed
