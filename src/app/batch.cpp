@@ -17,6 +17,34 @@
 
 namespace vantrel {
 
+const char* applyview(DeepView v, State& s) {
+    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
+        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
+        s.xmin = d.xmin;
+        s.xmax = d.xmax;
+        s.ymin = d.ymin;
+        s.ymax = d.ymax;
+        storecurrentview(s);
+        s.deep.on = false;
+        return nullptr;
+    }
+    // Offsets of pixels this close leave the range of doubles the perturbation
+    // iterates them in.
+    BigFloat spacing(64);
+    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
+    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0)
+        return "views with pixels closer than 1e-306 cannot be drawn yet";
+    // What cannot mean anything this deep is refused rather than drawn wrong.
+    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
+    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
+    if (s.outside == outside::equipotentiallines)
+        return "Equipotential Lines cannot be drawn at this depth";
+    v.on = true;
+    v.ftype = s.ftype;
+    s.deep = std::move(v);
+    return nullptr;
+}
+
 namespace {
 
 int fail(const char* message) {
@@ -65,40 +93,14 @@ void renderstats(double seconds, long long iterations) {
                  iterations, seconds > 0 ? iterations / seconds * 1e-9 : 0.0);
 }
 
-// The view given on the command line, over the current view of the set type
-// drawn: in doubles where they hold it, else as a deep view. Returns a message
-// for text that is no view, else null.
+// The view given on the command line, or a message for text that is no view.
 const char* setview(const BatchOptions& options, State& s) {
     DeepView v;
     if (!parsebig(options.re, &v.re) || !parsebig(options.im, &v.im))
         return "--center needs two decimal numbers";
     if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
         return "--width needs a decimal number above 0";
-    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
-        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
-        s.xmin = d.xmin;
-        s.xmax = d.xmax;
-        s.ymin = d.ymin;
-        s.ymax = d.ymax;
-        storecurrentview(s);
-        s.deep.on = false;
-        return nullptr;
-    }
-    // Offsets of pixels this close leave the range of doubles the perturbation
-    // iterates them in.
-    BigFloat spacing(64);
-    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
-    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0)
-        return "views with pixels closer than 1e-306 cannot be drawn yet";
-    // What cannot mean anything this deep is refused rather than drawn wrong.
-    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
-    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
-    if (s.outside == outside::equipotentiallines)
-        return "Equipotential Lines cannot be drawn at this depth";
-    v.on = true;
-    v.ftype = s.ftype;
-    s.deep = std::move(v);
-    return nullptr;
+    return applyview(std::move(v), s);
 }
 
 // An iteration limit of 1 to 2,000,000,000 from decimal text.
@@ -137,6 +139,46 @@ bool streamed(const State& s) {
 
 }  // namespace
 
+const char* renderto(App& app, const std::string& output, bool stats) {
+    State& s = app.s;
+    const bool rows = streamed(s);
+    const int most = rows ? streamedmax : wholemax;
+    if (s.xres < 32 || s.xres > most)
+        return most == wholemax ? paramerror[2] : "xres range: 32 - 65535";
+    if (s.yres < 32 || s.yres > most)
+        return most == wholemax ? paramerror[3] : "yres range: 32 - 65535";
+
+    // The file is made before the render, so that a name that cannot be written
+    // is known at once; it takes its place only once its last row is written.
+    ImageFile image;
+    if (const int code = image.open(output, s.xres, s.yres, paramtext(s)))
+        return saveerror[code - 1];
+    bool written = true;
+    if (rows)
+        app.driver.rowsink = [&](int, const Rgb* row) { written = written && image.row(row); };
+    s.j = 0;
+    s.okfractal = 1;
+    const auto begun = std::chrono::steady_clock::now();
+    {
+        Progress progress(s.yres);
+        while (s.okfractal && written) {
+            renderstep(app);
+            progress.row(s.j == 0 ? s.yres : s.j);
+        }
+    }
+    // The sink writes to this call's file.
+    app.driver.rowsink = nullptr;
+    if (!written) return saveerror[2];
+    if (stats) {
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
+        renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
+    }
+    if (!rows)
+        for (int j = 0; j < s.yres && written; ++j) written = image.row(app.g_vhdc.row(j));
+    if (!written || image.commit() != 0) return saveerror[2];
+    return nullptr;
+}
+
 int renderbatch(const BatchOptions& options) {
     QuietHost host;
     App app(host);
@@ -173,39 +215,7 @@ int renderbatch(const BatchOptions& options) {
     if (centred) {
         if (const char* message = setview(options, s)) return fail(message);
     }
-    const bool rows = streamed(s);
-    const int most = rows ? streamedmax : wholemax;
-    if (s.xres < 32 || s.xres > most)
-        return fail(most == wholemax ? paramerror[2] : "xres range: 32 - 65535");
-    if (s.yres < 32 || s.yres > most)
-        return fail(most == wholemax ? paramerror[3] : "yres range: 32 - 65535");
-
-    // The file is made before the render, so that a name that cannot be written
-    // is known at once; it takes its place only once its last row is written.
-    ImageFile image;
-    if (const int code = image.open(options.output, s.xres, s.yres, paramtext(s)))
-        return fail(saveerror[code - 1]);
-    bool written = true;
-    if (rows)
-        app.driver.rowsink = [&](int, const Rgb* row) { written = written && image.row(row); };
-    s.j = 0;
-    s.okfractal = 1;
-    const auto begun = std::chrono::steady_clock::now();
-    {
-        Progress progress(s.yres);
-        while (s.okfractal && written) {
-            renderstep(app);
-            progress.row(s.j == 0 ? s.yres : s.j);
-        }
-    }
-    if (!written) return fail(saveerror[2]);
-    if (options.stats) {
-        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
-        renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
-    }
-    if (!rows)
-        for (int j = 0; j < s.yres && written; ++j) written = image.row(app.g_vhdc.row(j));
-    if (!written || image.commit() != 0) return fail(saveerror[2]);
+    if (const char* message = renderto(app, options.output, options.stats)) return fail(message);
     return 0;
 }
 
