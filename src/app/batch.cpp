@@ -56,7 +56,7 @@ int fail(const char* message) {
 // take a while. The time left assumes the rows to come take as long as those done.
 class Progress {
   public:
-    explicit Progress(int rows) : rows_(rows), shown_(isatty(STDERR_FILENO) != 0) {}
+    Progress(int rows, bool wanted) : rows_(rows), shown_(wanted && isatty(STDERR_FILENO) != 0) {}
     void row(int done) {
         if (!shown_) return;
         const double t = elapsed();
@@ -139,7 +139,7 @@ bool streamed(const State& s) {
 
 }  // namespace
 
-const char* renderto(App& app, const std::string& output, bool stats) {
+const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress) {
     State& s = app.s;
     const bool rows = streamed(s);
     const int most = rows ? streamedmax : wholemax;
@@ -160,7 +160,7 @@ const char* renderto(App& app, const std::string& output, bool stats) {
     s.okfractal = 1;
     const auto begun = std::chrono::steady_clock::now();
     {
-        Progress progress(s.yres);
+        Progress progress(s.yres, rowprogress);
         while (s.okfractal && written) {
             renderstep(app);
             progress.row(s.j == 0 ? s.yres : s.j);
@@ -215,7 +215,8 @@ int renderbatch(const BatchOptions& options) {
     if (centred) {
         if (const char* message = setview(options, s)) return fail(message);
     }
-    if (const char* message = renderto(app, options.output, options.stats)) return fail(message);
+    if (const char* message = renderto(app, options.output, options.stats, true))
+        return fail(message);
     return 0;
 }
 

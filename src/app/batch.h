@@ -27,10 +27,11 @@ struct BatchOptions {
 const char* applyview(DeepView v, State& s);
 
 // Renders the current view of the state into `output` (PNG by its name, with the
-// parameters inside, else Targa), rows written as they are finished, showing
-// progress on a terminal; `stats` adds the render's time and iterations on stderr.
+// parameters inside, else Targa), rows written as they are finished, with the rows
+// done on a terminal when `rowprogress` asks for them; `stats` adds the render's
+// time and iterations on stderr.
 // Returns a message when the image cannot be drawn or saved, else null.
-const char* renderto(App& app, const std::string& output, bool stats);
+const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress);
 
 // Renders the current view of the parameter file without a window and saves it.
 // Returns the process exit status; failures are reported on stderr.

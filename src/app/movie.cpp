@@ -156,7 +156,8 @@ int rendermovie(const MovieOptions& options) {
         }
         if (const char* message = applyview(frameview(from, to, k, options.frames), app.s))
             return fail(message);
-        if (const char* message = renderto(app, framename(out, k), false)) return fail(message);
+        if (const char* message = renderto(app, framename(out, k), false, false))
+            return fail(message);
         engine = app.driver.engine;
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
         showframes(k - options.first + 1, last - options.first + 1, spent.count());
