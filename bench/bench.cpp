@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "deep.h"
+#include "xaos.h"
 #include "platform/host.h"
 #include "render/complex.h"
 #include "render/driver.h"
@@ -164,6 +165,7 @@ int run() {
         std::printf("\n");
     }
     failures += deepbench(only);
+    xaosbench(only);
     std::printf("vector lanes: %s, cores: %d\n", lanetarget(), std::max(1u, std::thread::hardware_concurrency()));
     return failures == 0 ? 0 : 1;
 }

@@ -83,8 +83,6 @@ public:
     // with no answer left is cancelled. The name is the path's last part.
     std::deque<std::string> files;
     std::vector<FileChoice> choices;  // every file dialog as it was asked for
-    std::vector<std::string> pngs;    // every PNG written
-    int pngresult = 0;
 
     // Help.
     bool helpworks = true;
@@ -148,11 +146,6 @@ public:
     }
     bool openfile(FileChoice& f) override { return choose(f, "open "); }
     bool savefile(FileChoice& f) override { return choose(f, "save "); }
-    int writepng(const Surface&, const std::string& path) override {
-        pngs.push_back(path);
-        log.push_back("png " + path);
-        return pngresult;
-    }
 
     bool getmessage(Message& m) override {
         if (input.empty()) return false;

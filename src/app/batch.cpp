@@ -2,15 +2,13 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/qt/pngfile.h"
 #include "files/mapfile.h"
-#include "files/savefile.h"
+#include "files/png.h"
 #include "files/tga.h"
 #include "files/vtl.h"
 #include "render/engine.h"
@@ -19,36 +17,61 @@
 
 namespace vantrel {
 
-namespace {
-
-bool endswith(const std::string& s, const std::string& tail) {
-    if (s.size() < tail.size()) return false;
-    return std::equal(tail.rbegin(), tail.rend(), s.rbegin(),
-                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+const char* applyview(DeepView v, State& s) {
+    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
+        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
+        s.xmin = d.xmin;
+        s.xmax = d.xmax;
+        s.ymin = d.ymin;
+        s.ymax = d.ymax;
+        storecurrentview(s);
+        s.deep.on = false;
+        return nullptr;
+    }
+    // What cannot mean anything this deep is refused rather than drawn wrong: the
+    // distance estimator's derivative grows as 1 / pixel spacing and leaves the
+    // range of doubles past 1e-306.
+    BigFloat spacing(64);
+    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
+    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0 && distanceestimate(s.outside, s.inside))
+        return "the Distance Estimator cannot be drawn at this depth";
+    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
+    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
+    if (s.outside == outside::equipotentiallines)
+        return "Equipotential Lines cannot be drawn at this depth";
+    v.on = true;
+    v.ftype = s.ftype;
+    s.deep = std::move(v);
+    return nullptr;
 }
+
+namespace {
 
 int fail(const char* message) {
     std::fprintf(stderr, "vantrel: %s\n", message);
     return 1;
 }
 
-// Rows done and time spent, on one terminal line, for renders that take a while.
+// Rows done, time spent and time left, on one terminal line, for renders that
+// take a while. The time left assumes the rows to come take as long as those done.
 class Progress {
-public:
-    explicit Progress(int rows) : rows_(rows), shown_(isatty(STDERR_FILENO) != 0) {}
+  public:
+    Progress(int rows, bool wanted) : rows_(rows), shown_(wanted && isatty(STDERR_FILENO) != 0) {}
     void row(int done) {
         if (!shown_) return;
         const double t = elapsed();
         if (t < 0.5 || (t - last_ < 0.1 && done < rows_)) return;
         last_ = t;
-        std::fprintf(stderr, "\rrendering: row %d of %d, %.1f s", done, rows_, t);
+        const double left = done > 0 ? t * (rows_ - done) / done : 0;
+        std::fprintf(stderr, "\rrendering: row %d of %d, %.1f s, %.0f s left   ", done, rows_, t,
+                     left);
         printed_ = true;
     }
     ~Progress() {
         if (printed_) std::fprintf(stderr, "\n");
     }
 
-private:
+  private:
     double elapsed() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
@@ -70,39 +93,14 @@ void renderstats(double seconds, long long iterations) {
                  iterations, seconds > 0 ? iterations / seconds * 1e-9 : 0.0);
 }
 
-// The view given on the command line, over the current view of the set type
-// drawn: in doubles where they hold it, else as a deep view. Returns a message
-// for text that is no view, else null.
+// The view given on the command line, or a message for text that is no view.
 const char* setview(const BatchOptions& options, State& s) {
     DeepView v;
     if (!parsebig(options.re, &v.re) || !parsebig(options.im, &v.im))
         return "--center needs two decimal numbers";
     if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
         return "--width needs a decimal number above 0";
-    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
-        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
-        s.xmin = d.xmin;
-        s.xmax = d.xmax;
-        s.ymin = d.ymin;
-        s.ymax = d.ymax;
-        storecurrentview(s);
-        s.deep.on = false;
-        return nullptr;
-    }
-    // What cannot mean anything this deep is refused rather than drawn wrong: the
-    // distance estimator's derivative grows as 1 / pixel spacing and leaves the
-    // range of doubles past 1e-306.
-    BigFloat spacing(64);
-    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
-    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0 && distanceestimate(s.outside, s.inside))
-        return "the Distance Estimator cannot be drawn at this depth";
-    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
-    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
-    if (s.outside == outside::equipotentiallines) return "Equipotential Lines cannot be drawn at this depth";
-    v.on = true;
-    v.ftype = s.ftype;
-    s.deep = std::move(v);
-    return nullptr;
+    return applyview(std::move(v), s);
 }
 
 // An iteration limit of 1 to 2,000,000,000 from decimal text.
@@ -114,7 +112,72 @@ bool parsemaxiter(const std::string& text, int* maxiter) {
     return true;
 }
 
+// The image the rows go to, PNG or Targa by its name, written as they arrive.
+class ImageFile {
+  public:
+    int open(const std::string& path, int width, int height, const std::string& params) {
+        png_ = pngname(path);
+        return png_ ? pngfile_.open(path, width, height, params)
+                    : tgafile_.open(path, width, height);
+    }
+    bool row(const Rgb* pixels) { return png_ ? pngfile_.row(pixels) : tgafile_.row(pixels); }
+    int commit() { return png_ ? pngfile_.commit() : tgafile_.commit(); }
+
+  private:
+    bool png_ = false;
+    PngWriter pngfile_;
+    TgaWriter tgafile_;
+};
+
+// The row renderer draws images of any size row by row; the renderers that draw
+// whole images at once (Equipotential Lines, Escher-Julia) need the image in memory.
+constexpr int streamedmax = 65535, wholemax = 9600;
+
+bool streamed(const State& s) {
+    return s.outside != outside::equipotentiallines && !s.okescher;
+}
+
 }  // namespace
+
+const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress) {
+    State& s = app.s;
+    const bool rows = streamed(s);
+    const int most = rows ? streamedmax : wholemax;
+    if (s.xres < 32 || s.xres > most)
+        return most == wholemax ? paramerror[2] : "xres range: 32 - 65535";
+    if (s.yres < 32 || s.yres > most)
+        return most == wholemax ? paramerror[3] : "yres range: 32 - 65535";
+
+    // The file is made before the render, so that a name that cannot be written
+    // is known at once; it takes its place only once its last row is written.
+    ImageFile image;
+    if (const int code = image.open(output, s.xres, s.yres, paramtext(s)))
+        return saveerror[code - 1];
+    bool written = true;
+    if (rows)
+        app.driver.rowsink = [&](int, const Rgb* row) { written = written && image.row(row); };
+    s.j = 0;
+    s.okfractal = 1;
+    const auto begun = std::chrono::steady_clock::now();
+    {
+        Progress progress(s.yres, rowprogress);
+        while (s.okfractal && written) {
+            renderstep(app);
+            progress.row(s.j == 0 ? s.yres : s.j);
+        }
+    }
+    // The sink writes to this call's file.
+    app.driver.rowsink = nullptr;
+    if (!written) return saveerror[2];
+    if (stats) {
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
+        renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
+    }
+    if (!rows)
+        for (int j = 0; j < s.yres && written; ++j) written = image.row(app.g_vhdc.row(j));
+    if (!written || image.commit() != 0) return saveerror[2];
+    return nullptr;
+}
 
 int renderbatch(const BatchOptions& options) {
     QuietHost host;
@@ -125,7 +188,15 @@ int renderbatch(const BatchOptions& options) {
     seedhistory(s);
     if (!options.vtl.empty()) {
         s.ovtlfile = options.vtl;
-        if (loadvtl(app) != 0) return fail("Error opening VTL file");
+        if (loadvtl(app) != 0) {
+            if (pngname(options.vtl)) return fail("this PNG image carries no Vantrel parameters");
+            return fail("Error opening VTL file");
+        }
+        // An image brings back its size as well as its view.
+        if (const auto png = readpngfile(options.vtl)) {
+            s.xres = png->width;
+            s.yres = png->height;
+        }
     }
     if (!options.map.empty()) {
         // As the palette menu does it, without the preview: stage, then adopt.
@@ -134,8 +205,6 @@ int renderbatch(const BatchOptions& options) {
         s.palette = s.paltemp;
     }
     if (options.sized) {
-        if (options.xres < 32 || options.xres > 9600) return fail(paramerror[2]);
-        if (options.yres < 32 || options.yres > 9600) return fail(paramerror[3]);
         s.xres = options.xres;
         s.yres = options.yres;
     }
@@ -146,36 +215,8 @@ int renderbatch(const BatchOptions& options) {
     if (centred) {
         if (const char* message = setview(options, s)) return fail(message);
     }
-    // Find out before a long render that the image cannot be saved.
-    {
-        SaveFile probe;
-        if (probe.open(options.output) != 0) return fail(saveerror[0]);
-    }
-
-    app.g_vhdc = Surface(s.xres, s.yres);
-    s.j = 0;
-    s.okfractal = 1;
-    const auto begun = std::chrono::steady_clock::now();
-    {
-        Progress progress(s.yres);
-        while (s.okfractal) {
-            renderstep(app);
-            progress.row(s.j == 0 ? s.yres : s.j);
-        }
-    }
-    if (options.stats) {
-        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
-        renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
-    }
-
-    int code;
-    if (endswith(options.output, ".png")) {
-        code = writepng(app.g_vhdc, options.output);
-    } else {
-        s.tgafile = options.output;
-        code = writetga(app, app.g_vhdc);
-    }
-    if (code != 0) return fail(saveerror[code - 1]);
+    if (const char* message = renderto(app, options.output, options.stats, true))
+        return fail(message);
     return 0;
 }
 

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "state/app.h"
+#include "state/deepview.h"
+
 namespace vantrel {
 
 struct BatchOptions {
@@ -10,14 +13,25 @@ struct BatchOptions {
     std::string map;     // MAP palette replacing the parameter file's, or empty
     int xres = 600, yres = 600;
     bool sized = false;
-    int threads = -1;  // worker threads, -1 for one per core
-    bool simd = true;  // vector lanes (the pixels are the same without)
+    int threads = -1;    // worker threads, -1 for one per core
+    bool simd = true;    // vector lanes (the pixels are the same without)
     bool stats = false;  // the render's time and iterations on stderr
     // A view replacing the file's current one: centre and width as decimal text of
     // any length, and an iteration limit (empty: the file's).
     std::string re, im, width;
     std::string maxiter;
 };
+
+// Makes `v` the current view: in doubles where they hold it, else as a deep view.
+// Returns a message when it cannot be drawn, else null.
+const char* applyview(DeepView v, State& s);
+
+// Renders the current view of the state into `output` (PNG by its name, with the
+// parameters inside, else Targa), rows written as they are finished, with the rows
+// done on a terminal when `rowprogress` asks for them; `stats` adds the render's
+// time and iterations on stderr.
+// Returns a message when the image cannot be drawn or saved, else null.
+const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress);
 
 // Renders the current view of the parameter file without a window and saves it.
 // Returns the process exit status; failures are reported on stderr.

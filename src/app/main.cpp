@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <charconv>
 #include <chrono>
 #include <climits>
@@ -6,9 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include <QApplication>
-
 #include "app/batch.h"
+#include "app/movie.h"
 #include "platform/qt/qthost.h"
 #include "shell/shell.h"
 #include "ui/mainwindow.h"
@@ -16,16 +16,22 @@
 namespace {
 
 const char* const usage =
-    "Usage: vantrel [FILE.vtl]\n"
-    "       vantrel --render [FILE.vtl] -o OUT.tga|OUT.png [--size WxH] [--map FILE.map]\n"
+    "Usage: vantrel [FILE.vtl|FILE.png]\n"
+    "       vantrel --render [FILE.vtl|FILE.png] -o OUT.tga|OUT.png [--size WxH] [--map FILE.map]\n"
     "                        [--center RE IM --width W] [--maxiter N]\n"
+    "       vantrel --movie START END --frames N -o DIR/frame-%05d.png [--size WxH]\n"
+    "                       [--range A-B]\n"
     "       vantrel --help | --version\n"
     "\n"
-    "Opens the explorer window, with the view of a parameter file if one is given.\n"
+    "Opens the explorer window, with the view of a parameter file (or of a PNG image\n"
+    "saved by Vantrel) if one is given.\n"
     "With --render, draws that view (or the default Mandelbrot view) without a\n"
     "window and saves it as a Targa or PNG image.\n"
-    "  -o FILE      the image to write; a name ending in .png is written as PNG\n"
-    "  --size WxH   image size in pixels, 32 to 9600 each way (default 600x600)\n"
+    "  -o FILE      the image to write; a name ending in .png is written as PNG,\n"
+    "               with the parameters of its view inside\n"
+    "  --size WxH   image size in pixels, 32 to 65535 each way (default 600x600, or\n"
+    "               the size of the PNG image given); Equipotential Lines and\n"
+    "               Escher-Julia images up to 9600\n"
     "  --threads N  worker threads (default: one per core; 0 renders on one thread)\n"
     "  --no-simd    no vector lanes (slower, the same pixels)\n"
     "  --stats      the render's time, iterations and G iterations/s on stderr\n"
@@ -34,7 +40,12 @@ const char* const usage =
     "               the view: its centre and width as decimal numbers of any length\n"
     "               (W may be as small as 1e-250; past doubles' reach it is drawn by\n"
     "               perturbation)\n"
-    "  --maxiter N  iteration limit, 1 to 2000000000\n";
+    "  --maxiter N  iteration limit, 1 to 2000000000\n"
+    "With --movie, renders N frames zooming from the view of parameter file (or PNG\n"
+    "image) START to that of END at a constant zoom speed, colored as START.\n"
+    "  --frames N   the number of frames of the whole movie, 1 to 1000000\n"
+    "  --range A-B  only frames A to B (counted from 0), the same files as in a\n"
+    "               whole run, so that machines can share a movie\n";
 
 int usageerror(const char* message) {
     std::fprintf(stderr, "vantrel: %s\n%s", message, usage);
@@ -66,9 +77,10 @@ int explorer(int argc, char** argv, const std::string& vtl) {
 #if defined(__linux__)
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
         !std::getenv("QT_QPA_PLATFORM")) {
-        std::fputs("vantrel: no display to open the explorer window on (DISPLAY is not set).\n"
-                   "To draw the default view into a file instead: vantrel --render -o OUT.png\n",
-                   stderr);
+        std::fputs(
+            "vantrel: no display to open the explorer window on (DISPLAY is not set).\n"
+            "To draw the default view into a file instead: vantrel --render -o OUT.png\n",
+            stderr);
         return 1;
     }
 #endif
@@ -86,9 +98,17 @@ int explorer(int argc, char** argv, const std::string& vtl) {
 
 }  // namespace
 
+// A--B: two frame numbers from 0 to 999999, A at most B.
+bool parserange(std::string_view text, int* a, int* b) {
+    const auto dash = text.find('-');
+    return dash != std::string_view::npos && parsenumber(text.substr(0, dash), 0, 999999, a) &&
+           parsenumber(text.substr(dash + 1), 0, 999999, b) && *a <= *b;
+}
+
 int main(int argc, char** argv) {
     vantrel::BatchOptions options;
-    bool render = false;
+    vantrel::MovieOptions movie;
+    bool render = false, movies = false, ranged = false;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--help" || arg == "-h") {
@@ -99,6 +119,18 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--render") {
             render = true;
+        } else if (arg == "--movie") {
+            if (a + 2 >= argc) return usageerror("--movie needs START and END");
+            movies = true;
+            movie.start = argv[++a];
+            movie.end = argv[++a];
+        } else if (arg == "--frames") {
+            if (++a >= argc || !parsenumber(argv[a], 1, 1000000, &movie.frames))
+                return usageerror("--frames needs a number from 1 to 1000000");
+        } else if (arg == "--range") {
+            if (++a >= argc || !parserange(argv[a], &movie.first, &movie.last))
+                return usageerror("--range needs A-B, frame numbers with A at most B");
+            ranged = true;
         } else if (arg == "-o") {
             if (++a >= argc) return usageerror("-o needs a file name");
             options.output = argv[a];
@@ -134,6 +166,24 @@ int main(int argc, char** argv) {
             return usageerror("only one parameter file can be given");
         }
     }
+    if (movies) {
+        if (render) return usageerror("--render and --movie go separately");
+        if (!options.vtl.empty() || !options.map.empty() || !options.width.empty() ||
+            !options.re.empty() || !options.maxiter.empty() || options.stats)
+            return usageerror(
+                "--movie takes START, END, --frames, -o, --size, --range, "
+                "--threads and --no-simd");
+        if (movie.frames == 0) return usageerror("--movie needs --frames N");
+        if (options.output.empty()) return usageerror("--movie needs -o DIR/frame-%05d.png");
+        movie.output = options.output;
+        movie.xres = options.xres;
+        movie.yres = options.yres;
+        movie.sized = options.sized;
+        movie.threads = options.threads;
+        movie.simd = options.simd;
+        return vantrel::rendermovie(movie);
+    }
+    if (ranged || movie.frames != 0) return usageerror("--frames and --range go with --movie");
     if (!render) {
         if (!options.output.empty() || options.sized || !options.map.empty() ||
             !options.width.empty() || !options.re.empty() || !options.maxiter.empty())

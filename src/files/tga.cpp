@@ -3,8 +3,6 @@
 #include <cstring>
 #include <new>
 
-#include "files/savefile.h"
-
 namespace vantrel {
 
 std::vector<std::uint8_t> tgaheader(int xres, int yres) {
@@ -25,38 +23,50 @@ std::vector<std::uint8_t> tgafooter() {
     return f;
 }
 
-int writetga(App& app, const Surface& hdc) {
-    const State& s = app.s;
-    SaveFile file;
-    if (file.open(s.tgafile) != 0) return 1;
-    std::vector<std::uint8_t> linebuffer;
+int TgaWriter::open(const std::string& path, int xres, int yres) {
+    if (file_.open(path) != 0) return 1;
     try {
-        linebuffer.assign(static_cast<std::size_t>(s.xres) * 3, 0);
+        line_.assign(static_cast<std::size_t>(xres) * 3, 0);
     } catch (const std::bad_alloc&) {
         return 2;
     }
-    const auto header = tgaheader(s.xres, s.yres);
-    if (!file.write(header.data(), header.size())) return 3;
+    const auto header = tgaheader(xres, yres);
+    ok_ = file_.write(header.data(), header.size());
+    return ok_ ? 0 : 3;
+}
 
+bool TgaWriter::row(const Rgb* pixels) {
+    if (!ok_) return false;
+    const std::size_t n = line_.size() / 3;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Rgb c = pixels[i];
+        line_[3 * i] = static_cast<std::uint8_t>(blue(c));
+        line_[3 * i + 1] = static_cast<std::uint8_t>(green(c));
+        line_[3 * i + 2] = static_cast<std::uint8_t>(red(c));
+    }
+    ok_ = file_.write(line_.data(), line_.size());
+    return ok_;
+}
+
+int TgaWriter::commit() {
+    if (!ok_) return 3;
+    const auto footer = tgafooter();
+    ok_ = file_.write(footer.data(), footer.size()) && file_.commit() == 0;
+    return ok_ ? 0 : 3;
+}
+
+int writetga(App& app, const Surface& hdc) {
+    const State& s = app.s;
+    TgaWriter tga;
+    if (const int r = tga.open(s.tgafile, s.xres, s.yres)) return r;
     const Cursor previous = app.host.setcursor(Cursor::wait);
     app.host.enablewindow(false);
     bool ok = true;
-    for (int j = 0; j < s.yres && ok; ++j) {
-        for (int i = 0; i < s.xres; ++i) {
-            const Rgb c = hdc.getpixel(i, j);
-            linebuffer[3 * i] = static_cast<std::uint8_t>(blue(c));
-            linebuffer[3 * i + 1] = static_cast<std::uint8_t>(green(c));
-            linebuffer[3 * i + 2] = static_cast<std::uint8_t>(red(c));
-        }
-        ok = file.write(linebuffer.data(), linebuffer.size());
-    }
-    if (ok) {
-        const auto footer = tgafooter();
-        ok = file.write(footer.data(), footer.size()) && file.commit() == 0;
-    }
+    for (int j = 0; j < s.yres && ok; ++j) ok = tga.row(hdc.row(j));
+    const int r = ok ? tga.commit() : 3;
     app.host.enablewindow(true);
     app.host.setcursor(previous);
-    return ok ? 0 : 3;
+    return r;
 }
 
 }  // namespace vantrel

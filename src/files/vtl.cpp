@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "files/png.h"
 #include "files/regularfile.h"
 #include "files/savefile.h"
 #include "files/textparams.h"
@@ -247,6 +248,8 @@ int writevtl(App& app, int option) {
     return 0;
 }
 
+std::string paramtext(const State& s) { return encodetext({paramfromstate(s), "", "", ""}); }
+
 int loadvtl(App& app) {
     State& s = app.s;
     const FilePtr file = openregular(s.ovtlfile);
@@ -255,6 +258,11 @@ int loadvtl(App& app) {
     std::string content(textlimit + 1, '\0');
     content.resize(std::fread(content.data(), 1, content.size(), file.get()));
     if (std::ferror(file.get())) return 1;
+    if (lookslikepng(content)) {
+        auto png = readpngparams(content);
+        if (!png) return 1;
+        content = std::move(png->text);
+    }
     PARAM p;
     if (looksliketext(content)) {
         const auto t = decodetext(content);

@@ -35,7 +35,12 @@ bool needstext(const State& s);
 // (`svtlfile` and `svtlfiletitle` say where). 0 written, else a `saveerror` code.
 int writevtl(App& app, int option);
 
-// Reads `ovtlfile`, a binary record or a text parameter file, and records its view
+// The parameters of the state in the text parameter format, as a PNG image
+// carries them.
+std::string paramtext(const State& s);
+
+// Reads `ovtlfile`, a binary record, a text parameter file or a PNG image that
+// carries parameters, and records its view
 // in the history. 0 loaded; 1 when the file cannot be read, is not a regular file or
 // not a parameter file, and then nothing is changed.
 int loadvtl(App& app);

@@ -76,9 +76,6 @@ public:
     // filled in, false when the user cancelled, and then `f` is unchanged.
     virtual bool openfile(FileChoice& f) = 0;
     virtual bool savefile(FileChoice& f) = 0;
-    // Saves the surface as a PNG image; 0, else a save-error code (1 the file
-    // cannot be made, 3 a write failed, also when the host cannot write PNG).
-    virtual int writepng(const Surface& hdc, const std::string& path) = 0;
 
     // The loop. `getmessage` takes the next input message if one is waiting.
     // `runloop` calls `turn` between input events, never while a message box or a
@@ -142,7 +139,6 @@ public:
     int rundialog(BoundDialog&) override { return dialogcancel; }
     bool openfile(FileChoice&) override { return false; }
     bool savefile(FileChoice&) override { return false; }
-    int writepng(const Surface&, const std::string&) override { return 3; }
     bool getmessage(Message&) override { return false; }
     // Without input, turning on past the last busy turn would never end.
     void runloop(const std::function<Turn()>& turn) override {

@@ -6,8 +6,9 @@ namespace vantrel {
 
 void beginimage(App& app, Rgb background) {
     State& s = app.s;
-    if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
-        app.g_vhdc = Surface(s.xres, s.yres);
+    const int rows = app.driver.rowsink ? 1 : s.yres;
+    if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != rows)
+        app.g_vhdc = Surface(s.xres, rows);
     app.window.fill(s.ClientRes, black);
     s.VhdcRes = {0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
     app.window.fill(s.VhdcRes, background);

@@ -136,9 +136,13 @@ int fractaldriver(App& app) {
             app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(app.driver.rowbudget.count() == 0));
     // The first row waits: a call that returned without it would run set-up again.
     const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.driver.rowbudget;
-    if (!app.driver.engine->take(makeframe(app), s.j, app.g_vhdc.row(s.j), budget)) return 0;
+    Rgb* const row = app.g_vhdc.row(app.driver.rowsink ? 0 : s.j);
+    if (!app.driver.engine->take(makeframe(app), s.j, row, budget)) return 0;
 
-    showrow(app, s.j);
+    if (app.driver.rowsink)
+        app.driver.rowsink(s.j, row);
+    else
+        showrow(app, s.j);
     s.j += 1;
     if (s.j >= s.yres) complete(app);
     return 0;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "platform/host.h"
@@ -60,6 +61,11 @@ struct App {
         // A deep image's reference orbits: being computed off this thread, then ready.
         std::shared_ptr<DeepTask> deeptask;
         std::shared_ptr<const DeepImage> deepimage;
+        // Where each finished row goes when no image is kept (the batch renderer
+        // streams rows to a file, so that an image of any size fits in memory): the
+        // view surface then holds only the row being drawn. Empty: the window's way,
+        // the whole image in the view surface.
+        std::function<void(int j, const Rgb* row)> rowsink;
     };
     Driver driver;
 

@@ -1,9 +1,8 @@
 #include "ui/filecommands.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 
+#include "files/png.h"
 #include "files/tga.h"
 #include "files/vtl.h"
 #include "ui/mainwindow.h"
@@ -19,14 +18,6 @@ void inform(App& app, const std::string& text, const std::string& title) {
 
 void fail(App& app, const std::string& text, const std::string& title) {
     app.host.messagebox(text, title, Icon::exclamation, true);
-}
-
-bool endswithpng(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".png";
 }
 
 // The message after a parameter file was written, or its error.
@@ -62,7 +53,10 @@ void redrawnow(App& app) {
 
 void loadparamfile(App& app) {
     State& s = app.s;
-    if (!choosefile(app, ovtln, {{"Vantrel text parameter files (*.vantrel)", "*.vantrel"}})) return;
+    if (!choosefile(app, ovtln,
+                    {{"Vantrel text parameter files (*.vantrel)", "*.vantrel"},
+                     {"PNG images saved by Vantrel (*.png)", "*.png"}}))
+        return;
     redrawnow(app);
     if (loadvtl(app) != 0) {
         fail(app, "Error opening VTL file", "VTL file error");
@@ -81,9 +75,9 @@ void saveimagefile(App& app) {
     if (!choosefile(app, stgan, {{"PNG files (*.png)", "*.png"}})) return;
     redrawnow(app);
     int r = 0;
-    if (endswithpng(s.tgafile)) {
+    if (pngname(s.tgafile)) {
         const Cursor previous = app.host.setcursor(Cursor::wait);
-        r = app.host.writepng(app.g_vhdc, s.tgafile);
+        r = writepng(app.g_vhdc, s.tgafile, paramtext(s));
         app.host.setcursor(previous);
     } else {
         r = writetga(app, app.g_vhdc);
@@ -113,8 +107,9 @@ void loadmapfile(App& app) {
     if (s.palpreview) {
         savepreviewcorner(app);
         showpalette(app);
-        const int answer = app.host.messagebox("Accept palette?\n\n( Toggle this option with ALT + M )",
-                                               "Preview", Icon::information, false, Buttons::yesno);
+        const int answer =
+            app.host.messagebox("Accept palette?\n\n( Toggle this option with ALT + M )", "Preview",
+                                Icon::information, false, Buttons::yesno);
         restorepreviewcorner(app);
         if (answer == IDNO) {
             // Another file, perhaps: the open dialog comes back.

@@ -67,7 +67,7 @@ check "with its message" grep -q "Error opening a save file." "$dir/err"
 echo earlier >"$dir/keep.tga"
 "$vantrel" --render -o "$dir/keep.tga" --size 31x40 2>"$dir/err"
 check "a size out of range is refused" test $? -eq 1
-check "with its message" grep -q "xres range: 32 - 9600" "$dir/err"
+check "with its message" grep -q "xres range: 32 - 65535" "$dir/err"
 check "and the earlier file stays" test "$(cat "$dir/keep.tga")" = earlier
 "$vantrel" --bogus 2>/dev/null
 check "an unknown option is refused" test $? -eq 1
@@ -75,6 +75,40 @@ check "an unknown option is refused" test $? -eq 1
 check "help names --render" test $? -eq 0
 "$vantrel" --version | grep -q "^vantrel "
 check "version" test $? -eq 0
+
+# A PNG image brings back its view and size: drawn again from it, it is the same
+# file, and the same image as the view given on the command line.
+view="--center -0.75 0.11 --width 0.02 --maxiter 20000"
+eval "\"\$vantrel\" --render -o \"\$dir/view.png\" --size 97x61 $view"
+check "a PNG with a view renders" test $? -eq 0
+check "with its parameters" grep -aq "vantrel-parameters" "$dir/view.png"
+"$vantrel" --render "$dir/view.png" -o "$dir/again.png"
+check "drawn from itself it is the same file" cmp -s "$dir/view.png" "$dir/again.png"
+"$vantrel" --render "$dir/view.png" -o "$dir/again.tga"
+eval "\"\$vantrel\" --render -o \"\$dir/direct.tga\" --size 97x61 $view"
+check "and the same image as its view" cmp -s "$dir/direct.tga" "$dir/again.tga"
+# A PNG from elsewhere is refused with a message, and nothing is written.
+head -c 33 "$dir/view.png" >"$dir/plain.png"
+printf '\0\0\0\0IEND\xaeB`\x82' >>"$dir/plain.png"
+"$vantrel" --render "$dir/plain.png" -o "$dir/bad.tga" 2>"$dir/err"
+check "a PNG without parameters is refused" test $? -eq 1
+check "with its message" grep -q "carries no Vantrel parameters" "$dir/err"
+
+# Interrupted or terminated mid-way, the render leaves the earlier file as it was
+# and nothing else. (Job control, so that the background render does not start
+# with SIGINT ignored, as a script's background jobs otherwise do.)
+set -m
+for signal in INT TERM; do
+    echo earlier >"$dir/big.png"
+    "$vantrel" --render -o "$dir/big.png" --size 4000x4000 --center -0.75 0.11 --width 0.02 \
+        --maxiter 2000000 --threads 1 &
+    sleep 1
+    kill -s $signal $!
+    wait $!
+    check "SIG$signal ends the render with a failure" test $? -ne 0
+    check "and leaves the earlier file" test "$(cat "$dir/big.png")" = earlier
+done
+set +m
 
 # Numbers are whole, in range and never wrap; anything else is a usage error.
 for bad in "--size 4294967896x600" "--size 600x4294967896" "--size 600x600x" "--size +600x600" \

@@ -9,6 +9,8 @@
 #include <random>
 #include <string>
 
+#include "files/png.h"
+#include "files/vtl.h"
 #include "ui/explorer.h"
 
 namespace vantrel {
@@ -293,12 +295,17 @@ TEST_F(Menu, SaveImageWritesTheImageAndItsParametersAndSaysSo) {
               "Parameters saved as b.vtl\n\nLoad via ' File ' menu or by double-clicking.");
     EXPECT_EQ(host.boxes[1].title, "Parameters");
 
-    // A name ending in .png is a PNG image from the view surface.
+    // A name ending in .png is a PNG image of the view surface that carries the
+    // parameters of its view.
     host.files = {at("c.png")};
     key('S');
-    EXPECT_EQ(host.pngs, std::vector<std::string>{at("c.png")});
     EXPECT_EQ(host.boxes[2].text, "Image saved as c.png");
     EXPECT_TRUE(fs::exists(at("c.vtl")));
+    const auto png = readpngfile(at("c.png"));
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->text, paramtext(app.s));
+    EXPECT_EQ(png->width, app.g_vhdc.width());
+    EXPECT_EQ(png->height, app.g_vhdc.height());
 
     // Failures name the reason, and the parameters are not saved after them.
     host.boxes.clear();
@@ -309,11 +316,10 @@ TEST_F(Menu, SaveImageWritesTheImageAndItsParametersAndSaysSo) {
     EXPECT_EQ(lastbox().title, "Save file error");
     EXPECT_EQ(lastbox().icon, Icon::exclamation);
     EXPECT_TRUE(lastbox().owned);
-    host.pngresult = 3;
-    host.files = {at("e.png")};
+    host.files = {(dir / "none" / "e.png").string()};
     key('S');
-    EXPECT_EQ(lastbox().text, saveerror[2]);
-    EXPECT_FALSE(fs::exists(at("e.vtl")));
+    EXPECT_EQ(lastbox().text, saveerror[0]);
+    EXPECT_FALSE(fs::exists(dir / "none"));
 
     // Cancel saves and says nothing.
     host.boxes.clear();
@@ -365,23 +371,28 @@ TEST_F(Menu, ALoadedFileDrawsTheSameImageAsTheProgramStartedWithIt) {
     app.s.palette[5] = {1, 2, 3};
     host.files = {at("j.vtl")};
     key('P');
+    // The same view kept in a PNG image saved by the window.
+    host.files = {at("j.png")};
+    key('S');
 
-    Explorer menu;
-    menu.openplain();
-    menu.turn(Message::key(key::f1));
-    for (int n = 0; n < 50; ++n) menu.turn(Message::of(MessageType::wake));
-    menu.turn(Message::key(key::pause));
-    menu.host.files = {at("j.vtl")};
-    menu.key('L');
-    EXPECT_EQ(menu.app.s.okfractal, 0);  // loading draws nothing by itself
-    menu.command(cmd::plot);
+    for (const char* file : {"j.vtl", "j.png"}) {
+        Explorer menu;
+        menu.openplain();
+        menu.turn(Message::key(key::f1));
+        for (int n = 0; n < 50; ++n) menu.turn(Message::of(MessageType::wake));
+        menu.turn(Message::key(key::pause));
+        menu.host.files = {at(file)};
+        menu.key('L');
+        EXPECT_EQ(menu.app.s.okfractal, 0);  // loading draws nothing by itself
+        menu.command(cmd::plot);
 
-    Explorer started;
-    started.app.s.ovtltemp = std::string(1, '"').append(at("j.vtl")).append(1, '"');
-    started.open();
-    EXPECT_EQ(started.app.s.xmin, -1.0);
-    EXPECT_EQ(menu.app.s.xmin, -1.0);
-    EXPECT_EQ(menu.app.g_vhdc, started.app.g_vhdc);
+        Explorer started;
+        started.app.s.ovtltemp = std::string(1, '"').append(at(file)).append(1, '"');
+        started.open();
+        EXPECT_EQ(started.app.s.xmin, -1.0) << file;
+        EXPECT_EQ(menu.app.s.xmin, -1.0) << file;
+        EXPECT_EQ(menu.app.g_vhdc, started.app.g_vhdc) << file;
+    }
 }
 
 }  // namespace

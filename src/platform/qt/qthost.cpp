@@ -19,7 +19,6 @@
 #include <QThread>
 #include <QUrl>
 
-#include "platform/qt/pngfile.h"
 #include "platform/qt/dialogrunner.h"
 #include "platform/qt/widgets.h"
 
@@ -138,10 +137,6 @@ bool QtHost::openfile(FileChoice& f) {
 
 bool QtHost::savefile(FileChoice& f) {
     return modal([&] { return runfiledialog(f, true, owner()) ? 1 : 0; }) != 0;
-}
-
-int QtHost::writepng(const Surface& hdc, const std::string& path) {
-    return vantrel::writepng(hdc, path);
 }
 
 bool QtHost::getmessage(Message& m) {

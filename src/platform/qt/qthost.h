@@ -45,7 +45,6 @@ public:
     int rundialog(BoundDialog& d) override;
     bool openfile(FileChoice& f) override;
     bool savefile(FileChoice& f) override;
-    int writepng(const Surface& hdc, const std::string& path) override;
     bool getmessage(Message& m) override;
     void runloop(const std::function<Turn()>& turn) override;
     int screenwidth() override;

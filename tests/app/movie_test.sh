@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Zoom movies: a whole run and a range of it give the same frames, the first frame
+# is the start view, and bad names and ranges are refused.
+set -u
+vantrel=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fails=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if ! "$@"; then
+        echo "FAILED: $what"
+        fails=$((fails + 1))
+    fi
+}
+
+# The two ends are PNG images, which carry their views.
+"$vantrel" --render -o "$dir/start.png" --size 32x32
+"$vantrel" --render -o "$dir/end.png" --size 32x32 --center -0.7453 0.1127 --width 0.0004
+mkdir "$dir/all" "$dir/part"
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 60 -o "$dir/all/f-%05d.png" --size 48x36
+check "a 60-frame movie renders" test $? -eq 0
+check "into 60 files" test "$(ls "$dir/all" | wc -l)" -eq 60
+check "named from 0" test -s "$dir/all/f-00000.png" -a -s "$dir/all/f-00059.png"
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 60 -o "$dir/part/f-%05d.png" \
+    --size 48x36 --range 20-29
+check "a range renders" test $? -eq 0
+check "only its frames" test "$(ls "$dir/part" | wc -l)" -eq 10
+for k in $(seq 20 29); do
+    f=$(printf 'f-%05d.png' "$k")
+    check "frame $k of the range is that of the whole run" cmp -s "$dir/all/$f" "$dir/part/$f"
+done
+# Frames differ from each other: the view moves.
+check "the view moves" test "$(md5sum "$dir"/all/*.png | cut -d' ' -f1 | sort -u | wc -l)" -eq 60
+# The first frame is the start view at the frame's size, the last one the end view
+# (colored as the start).
+"$vantrel" --render "$dir/start.png" --center -0.75 0 --width 3 --size 48x36 -o "$dir/first.png"
+check "the first frame is the start view" cmp -s "$dir/first.png" "$dir/all/f-00000.png"
+"$vantrel" --render "$dir/start.png" --center -0.7453 0.1127 --width 0.0004 --size 48x36 \
+    -o "$dir/last.tga"
+"$vantrel" --render "$dir/all/f-00059.png" -o "$dir/last-frame.tga"
+check "the last frame is the end view" cmp -s "$dir/last.tga" "$dir/last-frame.tga"
+
+# Refusals: status 1 with a message, nothing written.
+mkdir "$dir/bad"
+for args in "-o $dir/bad/f.png" "-o $dir/bad/f-%s.png" "-o $dir/bad/f-%d-%d.png" \
+            "-o $dir/bad/f-%05d.png --range 5-60" "-o $dir/bad/f-%05d.png --range 9-3"; do
+    # shellcheck disable=SC2086
+    "$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 60 $args 2>"$dir/err"
+    check "$args is refused" test $? -eq 1
+    check "$args: with a message" test -s "$dir/err"
+done
+"$vantrel" --movie "$dir/start.png" "$dir/missing.vtl" --frames 3 -o "$dir/bad/f%d.png" 2>"$dir/err"
+check "a missing end file is refused" test $? -eq 1
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 3 -o "$dir/bad/movie.mp4" 2>"$dir/err"
+check "an mp4 says how to make one" grep -q "ffmpeg" "$dir/err"
+check "nothing written for a refusal" test -z "$(ls -A "$dir/bad")"
+
+exit $((fails > 0))
