@@ -16,6 +16,7 @@
 #include "render/engine.h"
 #include "special/renderstep.h"
 #include "state/history.h"
+#include "state/placeview.h"
 
 namespace vantrel {
 
@@ -79,30 +80,7 @@ const char* setview(const BatchOptions& options, State& s) {
         return "--center needs two decimal numbers";
     if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
         return "--width needs a decimal number above 0";
-    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
-        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
-        s.xmin = d.xmin;
-        s.xmax = d.xmax;
-        s.ymin = d.ymin;
-        s.ymax = d.ymax;
-        storecurrentview(s);
-        s.deep.on = false;
-        return nullptr;
-    }
-    // Offsets of pixels this close leave the range of doubles the perturbation
-    // iterates them in.
-    BigFloat spacing(64);
-    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
-    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0)
-        return "views with pixels closer than 1e-306 cannot be drawn yet";
-    // What cannot mean anything this deep is refused rather than drawn wrong.
-    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
-    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
-    if (s.outside == outside::equipotentiallines) return "Equipotential Lines cannot be drawn at this depth";
-    v.on = true;
-    v.ftype = s.ftype;
-    s.deep = std::move(v);
-    return nullptr;
+    return placeview(s, std::move(v));
 }
 
 // An iteration limit of 1 to 2,000,000,000 from decimal text.
@@ -125,7 +103,9 @@ int renderbatch(const BatchOptions& options) {
     seedhistory(s);
     if (!options.vtl.empty()) {
         s.ovtlfile = options.vtl;
-        if (loadvtl(app) != 0) return fail("Error opening VTL file");
+        std::string why;
+        if (loadvtl(app, &why) != 0)
+            return fail(why.empty() ? "Error opening VTL file" : why.c_str());
     }
     if (!options.map.empty()) {
         // As the palette menu does it, without the preview: stage, then adopt.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "state/app.h"
 #include "state/param.h"
@@ -36,8 +37,10 @@ bool needstext(const State& s);
 int writevtl(App& app, int option);
 
 // Reads `ovtlfile`, a binary record or a text parameter file, and records its view
-// in the history. 0 loaded; 1 when the file cannot be read, is not a regular file or
-// not a parameter file, and then nothing is changed.
-int loadvtl(App& app);
+// in the history; a file without a deep view ends the deep view of its set type.
+// 0 loaded; 1 when the file cannot be read, is not a regular file or not a
+// parameter file, or holds a deep view that cannot be drawn (`why` then says
+// why), and then nothing is changed.
+int loadvtl(App& app, std::string* why = nullptr);
 
 }  // namespace vantrel

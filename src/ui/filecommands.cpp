@@ -62,10 +62,12 @@ void redrawnow(App& app) {
 
 void loadparamfile(App& app) {
     State& s = app.s;
-    if (!choosefile(app, ovtln, {{"Vantrel text parameter files (*.vantrel)", "*.vantrel"}})) return;
+    if (!choosefile(app, ovtln, {{"Vantrel text parameter files (*.vantrel)", "*.vantrel"}}))
+        return;
     redrawnow(app);
-    if (loadvtl(app) != 0) {
-        fail(app, "Error opening VTL file", "VTL file error");
+    std::string why;
+    if (loadvtl(app, &why) != 0) {
+        fail(app, why.empty() ? "Error opening VTL file" : why, "VTL file error");
         return;
     }
     adoptloadedmodes(app);
