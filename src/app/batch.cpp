@@ -14,36 +14,9 @@
 #include "render/engine.h"
 #include "special/renderstep.h"
 #include "state/history.h"
+#include "state/placeview.h"
 
 namespace vantrel {
-
-const char* applyview(DeepView v, State& s) {
-    if (!needsdeep(v.re, v.im, v.width, s.xres)) {
-        const DoubleView d = doubleview(v.re, v.im, v.width, s.xres, s.yres);
-        s.xmin = d.xmin;
-        s.xmax = d.xmax;
-        s.ymin = d.ymin;
-        s.ymax = d.ymax;
-        storecurrentview(s);
-        s.deep.on = false;
-        return nullptr;
-    }
-    // What cannot mean anything this deep is refused rather than drawn wrong: the
-    // distance estimator's derivative grows as 1 / pixel spacing and leaves the
-    // range of doubles past 1e-306.
-    BigFloat spacing(64);
-    mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(s.xres - 1), MPFR_RNDN);
-    if (mpfr_cmp_d(spacing.get(), 1e-306) < 0 && distanceestimate(s.outside, s.inside))
-        return "the Distance Estimator cannot be drawn at this depth";
-    if (s.okinvert) return "inversion in the unit circle cannot be drawn at this depth";
-    if (s.okescher) return "Escher-Julia mode cannot be drawn at this depth";
-    if (s.outside == outside::equipotentiallines)
-        return "Equipotential Lines cannot be drawn at this depth";
-    v.on = true;
-    v.ftype = s.ftype;
-    s.deep = std::move(v);
-    return nullptr;
-}
 
 namespace {
 
@@ -100,7 +73,7 @@ const char* setview(const BatchOptions& options, State& s) {
         return "--center needs two decimal numbers";
     if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
         return "--width needs a decimal number above 0";
-    return applyview(std::move(v), s);
+    return placeview(s, std::move(v));
 }
 
 // An iteration limit of 1 to 2,000,000,000 from decimal text.
@@ -188,9 +161,11 @@ int renderbatch(const BatchOptions& options) {
     seedhistory(s);
     if (!options.vtl.empty()) {
         s.ovtlfile = options.vtl;
-        if (loadvtl(app) != 0) {
-            if (pngname(options.vtl)) return fail("this PNG image carries no Vantrel parameters");
-            return fail("Error opening VTL file");
+        std::string why;
+        if (loadvtl(app, &why) != 0) {
+            if (why.empty() && pngname(options.vtl))
+                return fail("this PNG image carries no Vantrel parameters");
+            return fail(why.empty() ? "Error opening VTL file" : why.c_str());
         }
         // An image brings back its size as well as its view.
         if (const auto png = readpngfile(options.vtl)) {

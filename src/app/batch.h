@@ -22,10 +22,6 @@ struct BatchOptions {
     std::string maxiter;
 };
 
-// Makes `v` the current view: in doubles where they hold it, else as a deep view.
-// Returns a message when it cannot be drawn, else null.
-const char* applyview(DeepView v, State& s);
-
 // Renders the current view of the state into `output` (PNG by its name, with the
 // parameters inside, else Targa), rows written as they are finished, with the rows
 // done on a terminal when `rowprogress` asks for them; `stats` adds the render's

@@ -12,6 +12,7 @@
 #include "files/vtl.h"
 #include "render/engine.h"
 #include "state/history.h"
+#include "state/placeview.h"
 
 namespace vantrel {
 
@@ -154,7 +155,7 @@ int rendermovie(const MovieOptions& options) {
             app.s.xres = options.xres;
             app.s.yres = options.yres;
         }
-        if (const char* message = applyview(frameview(from, to, k, options.frames), app.s))
+        if (const char* message = placeview(app.s, frameview(from, to, k, options.frames)))
             return fail(message);
         if (const char* message = renderto(app, framename(out, k), false, false))
             return fail(message);

@@ -22,6 +22,10 @@ const char* errortext(int error) {
     if (error >= 0 && error < 15) return paramerror[error];
     if (error == juliacxerror) return "cx (Julia) must be a number";
     if (error == juliacyerror) return "cy (Julia) must be a number";
+    if (error == deepreerror) return "centre x must be a decimal number";
+    if (error == deepimerror) return "centre y must be a decimal number";
+    if (error == deepwidtherror) return "width must be a decimal number above 0";
+    if (error == deepmaxitererror) return "iteration range: 1 - 2000000000";
     return "";
 }
 

@@ -16,6 +16,8 @@ namespace paramfield {
 constexpr int xmin = 305, xmax = 310, ymin = 315, ymax = 320, xres = 325, yres = 330, maxiter = 335,
               maxsize = 340, jcx = 345, jcy = 350, exponent = 355, slope = 360, bailout = 365,
               period = 370, demscale = 375;
+// In place of xmin..ymax on a deep view: its centre and width.
+constexpr int deepre = 380, deepim = 385, deepwidth = 390;
 }  // namespace paramfield
 
 // The first button of each radio group; the button of value v is first + v.
@@ -40,7 +42,10 @@ struct Dialog {
     DialogCheck (*ok)(State& s, const DialogFields& f);
 };
 
-extern const Dialog ParamDialogProc;    // the numeric parameters
+extern const Dialog ParamDialogProc;  // the numeric parameters
+// The numeric parameters of a deep view: its centre and width as decimal text,
+// and iteration limits up to 2,000,000,000.
+extern const Dialog DeepParamDialogProc;
 extern const Dialog TypeDialogProc;     // Mandelbrot or Julia set
 extern const Dialog MethodDialogProc;   // height field or image
 extern const Dialog OutsideDialogProc;  // outside coloring method
@@ -57,8 +62,10 @@ const Dialog* finddialog(int templateid);
 BoundDialog binddialog(State& s, const Dialog& d);
 
 // Text of a refusal: the `paramerror` entries, then the two Julia-constant fields
-// (`juliacxerror`, `juliacyerror`), which have no range to break, only non-numbers.
-constexpr int juliacxerror = 15, juliacyerror = 16;
+// (`juliacxerror`, `juliacyerror`), which have no range to break, only non-numbers,
+// then the deep view's fields and its iteration limit.
+constexpr int juliacxerror = 15, juliacyerror = 16, deepreerror = 17, deepimerror = 18,
+              deepwidtherror = 19, deepmaxitererror = 20;
 const char* errortext(int error);
 
 // The command the main window posts to itself after a dialog closed with OK, so

@@ -3,6 +3,8 @@
 
 #include "dialogs/dialogs.h"
 #include "dialogs/fields.h"
+#include "files/textparams.h"
+#include "state/placeview.h"
 
 namespace vantrel {
 
@@ -13,12 +15,20 @@ struct Row {
     const char* label;
 };
 
-// Top to bottom, which is also the tab order.
-constexpr Row rows[] = {
+// Top to bottom, which is also the tab order: the view, then the rest.
+constexpr Row viewrows[] = {
     {paramfield::xmin, "xmin:"},
     {paramfield::xmax, "xmax:"},
     {paramfield::ymin, "ymin:"},
     {paramfield::ymax, "ymax:"},
+};
+// A deep view's centre and width take long decimal text, so its fields are wide.
+constexpr Row deeprows[] = {
+    {paramfield::deepre, "centre x:"},
+    {paramfield::deepim, "centre y:"},
+    {paramfield::deepwidth, "width:"},
+};
+constexpr Row rows[] = {
     {paramfield::xres, "xres:"},
     {paramfield::yres, "yres:"},
     {paramfield::maxiter, "maxiter:"},
@@ -32,29 +42,42 @@ constexpr Row rows[] = {
     {paramfield::demscale, "scale (DEM inside):"},
 };
 
-DialogTable maketable() {
-    DialogTable t{dialogid::parameters, " Fractal Parameters", 170, 294,
+template <std::size_t N>
+DialogTable maketable(const Row (&view)[N], int width) {
+    const int height = 294 - 18 * (4 - static_cast<int>(N));
+    DialogTable t{dialogid::parameters, " Fractal Parameters", width, height,
                   "MS Sans Serif",      "Parameter Error",     {}};
     int y = 7;
+    for (const Row& r : view) {
+        t.controls.push_back({ControlKind::edit,
+                              r.id,
+                              r.label,
+                              0,
+                              {83, y, width - 7, y + 12},
+                              {7, y + 2, 81, y + 12}});
+        y += 18;
+    }
     for (const Row& r : rows) {
         t.controls.push_back(
             {ControlKind::edit, r.id, r.label, 0, {83, y, 163, y + 12}, {7, y + 2, 81, y + 12}});
         y += 18;
     }
-    t.controls.push_back({ControlKind::button, dialogok, "OK", 0, {28, 276, 78, 290}, {}});
-    t.controls.push_back({ControlKind::button, dialogcancel, "Cancel", 0, {92, 276, 142, 290}, {}});
+    const int mid = width / 2, b = height - 18;
+    t.controls.push_back(
+        {ControlKind::button, dialogok, "OK", 0, {mid - 57, b, mid - 7, b + 14}, {}});
+    t.controls.push_back(
+        {ControlKind::button, dialogcancel, "Cancel", 0, {mid + 7, b, mid + 57, b + 14}, {}});
     return t;
 }
 
-const DialogTable table = maketable();
+const DialogTable table = maketable(viewrows, 170);
+const DialogTable deeptable = maketable(deeprows, 400);
 
-DialogCheck refuse(int error, int focus) { return {error, errortext(error), focus, {}}; }
+DialogCheck refuse(int error, int focus) {
+    return {error, errortext(error), focus, {}};
+}
 
-void init(const State& s, DialogFields& f) {
-    f.text[paramfield::xmin] = showreal(s.xmin);
-    f.text[paramfield::xmax] = showreal(s.xmax);
-    f.text[paramfield::ymin] = showreal(s.ymin);
-    f.text[paramfield::ymax] = showreal(s.ymax);
+void initrest(const State& s, DialogFields& f) {
     f.text[paramfield::xres] = showint(s.xres);
     f.text[paramfield::yres] = showint(s.yres);
     f.text[paramfield::maxiter] = showint(s.maxiter);
@@ -66,6 +89,21 @@ void init(const State& s, DialogFields& f) {
     f.text[paramfield::bailout] = showreal(s.bailout);
     f.text[paramfield::period] = showint(s.period);
     f.text[paramfield::demscale] = showint(s.demscale);
+}
+
+void init(const State& s, DialogFields& f) {
+    f.text[paramfield::xmin] = showreal(s.xmin);
+    f.text[paramfield::xmax] = showreal(s.xmax);
+    f.text[paramfield::ymin] = showreal(s.ymin);
+    f.text[paramfield::ymax] = showreal(s.ymax);
+    initrest(s, f);
+}
+
+void deepinit(const State& s, DialogFields& f) {
+    f.text[paramfield::deepre] = s.deep.re.text();
+    f.text[paramfield::deepim] = s.deep.im.text();
+    f.text[paramfield::deepwidth] = s.deep.width.text();
+    initrest(s, f);
 }
 
 // One pair of view bounds: put in order, kept within -64..64, at least 1e-8 apart.
@@ -139,6 +177,9 @@ bool juliafield(State& s, const DialogFields& f, int id, int error, double& into
     return true;
 }
 
+// Everything below the view, with the iteration limit up to `maxiter`.
+DialogCheck rest(State& s, const DialogFields& f, int maxiter, int maxitererror);
+
 DialogCheck ok(State& s, const DialogFields& f) {
     DialogCheck refusal;
     const bool plain = s.okescher == 0 && s.okorbits == 0;
@@ -155,7 +196,31 @@ DialogCheck ok(State& s, const DialogFields& f) {
                     refusal))
             return refusal;
     }
+    return rest(s, f, 16384, 4);
+}
 
+// A deep view's centre and width: a field still showing the view's own text keeps
+// its value; new text must be a decimal number (the width above 0) whose view can
+// be drawn, and may also be one that doubles hold.
+DialogCheck deepok(State& s, const DialogFields& f) {
+    const std::string re = f.gettext(paramfield::deepre), im = f.gettext(paramfield::deepim),
+                      width = f.gettext(paramfield::deepwidth);
+    if (re != s.deep.re.text() || im != s.deep.im.text() || width != s.deep.width.text()) {
+        DeepView v;
+        BigFloat probe;
+        if (!parsebig(re, &probe)) return refuse(deepreerror, paramfield::deepre);
+        if (!parsebig(im, &probe)) return refuse(deepimerror, paramfield::deepim);
+        if (!readview(re, im, width, &v)) return refuse(deepwidtherror, paramfield::deepwidth);
+        if (const char* why = placeview(s, std::move(v)))
+            return {deepwidtherror, why, paramfield::deepwidth, {}};
+        s.newminmax = 1;
+    }
+    return rest(s, f, textmaxiter, deepmaxitererror);
+}
+
+DialogCheck rest(State& s, const DialogFields& f, int maxiter, int maxitererror) {
+    DialogCheck refusal;
+    const bool plain = s.okescher == 0 && s.okorbits == 0;
     for (auto [id, res, error] :
          {std::tuple{paramfield::xres, &s.xres, 2}, std::tuple{paramfield::yres, &s.yres, 3}}) {
         const auto v = fieldint(f, id);
@@ -164,7 +229,8 @@ DialogCheck ok(State& s, const DialogFields& f) {
         *res = *v;
     }
 
-    if (s.okescher == 0 && !intfield(f, paramfield::maxiter, 1, 16384, 4, s.maxiter, refusal))
+    if (s.okescher == 0 &&
+        !intfield(f, paramfield::maxiter, 1, maxiter, maxitererror, s.maxiter, refusal))
         return refusal;
 
     if (plain && s.outside != outside::equipotentiallines) {
@@ -192,5 +258,6 @@ DialogCheck ok(State& s, const DialogFields& f) {
 }  // namespace
 
 const Dialog ParamDialogProc{&table, &init, &ok};
+const Dialog DeepParamDialogProc{&deeptable, &deepinit, &deepok};
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 #include "files/textparams.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <system_error>
@@ -221,6 +222,17 @@ std::optional<TextParams> decodetext(std::string_view text) {
     // The record's own ranges hold, but for the iteration limit's wider one.
     PARAM ranged = t.p;
     ranged.maxiter = 1;
+    if (deep) {
+        // The deep view's extent in doubles may be a single point: its corners need
+        // only be numbers, the deep fields being the view.
+        double* v[4] = {&ranged.mxmin, &ranged.mxmax, &ranged.mymin, &ranged.mymax};
+        if (ranged.ftype != 0)
+            v[0] = &ranged.jxmin, v[1] = &ranged.jxmax, v[2] = &ranged.jymin, v[3] = &ranged.jymax;
+        for (int k = 0; k < 4; ++k) {
+            if (!std::isfinite(*v[k])) return std::nullopt;
+            *v[k] = k % 2 ? 1.0 : -1.0;
+        }
+    }
     if (!validparam(ranged) || !within(t.p.maxiter, 1, textmaxiter)) return std::nullopt;
     return t;
 }

@@ -8,20 +8,22 @@
 #include "files/regularfile.h"
 #include "files/savefile.h"
 #include "files/textparams.h"
+#include "render/deepimage.h"
 #include "state/history.h"
+#include "state/placeview.h"
 
 namespace vantrel {
 
 namespace {
 
 class Writer {
-public:
+  public:
     explicit Writer(ParamBytes& b) : b_(b) {}
     void i32(int v) { u(static_cast<std::uint32_t>(v), 4); }
     void f64(double v) { u(std::bit_cast<std::uint64_t>(v), 8); }
     void byte(unsigned char v) { b_[at_++] = v; }
 
-private:
+  private:
     void u(std::uint64_t v, int n) {
         for (int k = 0; k < n; ++k) b_[at_++] = static_cast<std::uint8_t>(v >> (8 * k));
     }
@@ -219,7 +221,24 @@ std::string withextension(const std::string& path, const std::string& ext) {
 
 }  // namespace
 
-bool needstext(const State& s) { return s.maxiter > 16384; }
+bool needstext(const State& s) {
+    return s.maxiter > 16384 || deepactive(s);
+}
+
+namespace {
+
+// Every parameter of the state, the deep view of the current set type included.
+TextParams textparams(const State& s) {
+    TextParams tp{paramfromstate(s), "", "", ""};
+    if (deepactive(s)) {
+        tp.re = s.deep.re.text();
+        tp.im = s.deep.im.text();
+        tp.width = s.deep.width.text();
+    }
+    return tp;
+}
+
+}  // namespace
 
 int writevtl(App& app, int option) {
     State& s = app.s;
@@ -236,7 +255,7 @@ int writevtl(App& app, int option) {
     if (file.open(s.svtlfile) != 0) return 1;
     bool written;
     if (text) {
-        const std::string t = encodetext({p, "", "", ""});
+        const std::string t = encodetext(textparams(s));
         written = file.write(t.data(), t.size());
     } else {
         const ParamBytes bytes = encodeparam(p);
@@ -248,9 +267,9 @@ int writevtl(App& app, int option) {
     return 0;
 }
 
-std::string paramtext(const State& s) { return encodetext({paramfromstate(s), "", "", ""}); }
+std::string paramtext(const State& s) { return encodetext(textparams(s)); }
 
-int loadvtl(App& app) {
+int loadvtl(App& app, std::string* why) {
     State& s = app.s;
     const FilePtr file = openregular(s.ovtlfile);
     if (!file) return 1;
@@ -264,10 +283,15 @@ int loadvtl(App& app) {
         content = std::move(png->text);
     }
     PARAM p;
+    DeepView deep;
     if (looksliketext(content)) {
         const auto t = decodetext(content);
         if (!t) return 1;
         p = t->p;
+        if (!t->width.empty()) {
+            if (!readview(t->re, t->im, t->width, &deep)) return 1;
+            deep.on = true;
+        }
     } else {
         ParamBytes bytes{};
         if (content.size() != bytes.size()) return 1;
@@ -275,13 +299,25 @@ int loadvtl(App& app) {
         p = decodeparam(bytes);
         if (!validparam(p)) return 1;
     }
+    const State before = s;
     paramtostate(p, s);
+    if (deep.on) {
+        if (const char* refusal = placeview(s, std::move(deep))) {
+            s = before;
+            if (why) *why = refusal;
+            return 1;
+        }
+    } else if (s.deep.ftype == s.ftype) {
+        s.deep.on = false;
+    }
 
     const int t = s.ftype;
     const double lx = t == 0 ? s.mxmin : s.jxmin, hx = t == 0 ? s.mxmax : s.jxmax;
     const double ly = t == 0 ? s.mymin : s.jymin, hy = t == 0 ? s.mymax : s.jymax;
     const FRACTAL& e = s.z[t][s.zct[t]];
-    if (e.xmin == lx && e.xmax == hx && e.ymin == ly && e.ymax == hy) return 0;
+    const DeepView& d = s.zdeep[t][s.zct[t]];
+    const bool samedeep = deepactive(s) ? d.on && sameview(d, s.deep) : !d.on;
+    if (e.xmin == lx && e.xmax == hx && e.ymin == ly && e.ymax == hy && samedeep) return 0;
     pushview(s, lx, hx, ly, hy);
     showhistory(app);
     return 0;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "state/app.h"
 #include "state/param.h"
@@ -40,9 +41,10 @@ int writevtl(App& app, int option);
 std::string paramtext(const State& s);
 
 // Reads `ovtlfile`, a binary record, a text parameter file or a PNG image that
-// carries parameters, and records its view
-// in the history. 0 loaded; 1 when the file cannot be read, is not a regular file or
-// not a parameter file, and then nothing is changed.
-int loadvtl(App& app);
+// carries parameters, and records its view in the history; a file without a deep
+// view ends the deep view of its set type. 0 loaded; 1 when the file cannot be
+// read, is not a regular file or not a parameter file, or holds a deep view that
+// cannot be drawn (`why` then says why), and then nothing is changed.
+int loadvtl(App& app, std::string* why = nullptr);
 
 }  // namespace vantrel

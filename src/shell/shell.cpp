@@ -1,10 +1,10 @@
 #include "shell/shell.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "files/mapfile.h"
 #include "shell/loop.h"
+#include "state/history.h"
 
 namespace vantrel {
 
@@ -62,10 +62,8 @@ int initgraphics(App& app) { return app.host.colordepth() < 24 ? 1 : 0; }
 void initstatusbar(App& app) {
     State& s = app.s;
     s.statusdim = app.host.createstatusbar(s.xscreen / 6, s.xscreen);
-    char text[260];
-    std::snprintf(text, sizeof text, "      current %c-set: %d / %d", 'M', 1, 1);
-    s.statustext = text;
-    app.host.statustext(1, s.statustext);
+    // The history as it stands, a parameter file given at start-up included.
+    showhistory(app);
 }
 
 }  // namespace vantrel

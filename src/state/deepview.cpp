@@ -25,6 +25,50 @@ bool needsdeep(const BigFloat& re, const BigFloat& im, const BigFloat& width, in
     return mpfr_cmp_d(spacing.get(), 1e-290) < 0;
 }
 
+namespace {
+
+// Bits of the centre for a view of this width: see roundview.
+long centrebits(const BigFloat& re, const BigFloat& im, const BigFloat& width) {
+    long top = 1;
+    for (const BigFloat* c : {&re, &im})
+        if (!mpfr_zero_p(c->get())) top = std::max<long>(top, mpfr_get_exp(c->get()));
+    const long below = mpfr_zero_p(width.get()) ? 0 : -mpfr_get_exp(width.get());
+    const long needed = std::max(0L, top + below) + 64;
+    return (needed + 63) / 64 * 64;
+}
+
+// The number of a text parsebig has taken, rounded toward zero.
+void towardzero(const std::string& text, BigFloat* v) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    const auto last = text.find_last_not_of(" \t\r\n");
+    mpfr_set_str(v->get(), text.substr(first, last - first + 1).c_str(), 10, MPFR_RNDZ);
+}
+
+}  // namespace
+
+void roundview(DeepView* v) {
+    v->width.setbits(64);
+    const long bits = centrebits(v->re, v->im, v->width);
+    v->re.setbits(bits);
+    v->im.setbits(bits);
+}
+
+bool readview(const std::string& re, const std::string& im, const std::string& width, DeepView* v) {
+    // The width first, then the centre's magnitude read toward zero (so that no
+    // rounding can lift it past a power of two), then the centre at its bits.
+    BigFloat w(64), r(64), i(64);
+    if (!parsebig(width, &w, 64) || mpfr_sgn(w.get()) <= 0) return false;
+    if (!parsebig(re, &r, 64) || !parsebig(im, &i, 64)) return false;
+    towardzero(re, &r);
+    towardzero(im, &i);
+    const long bits = centrebits(r, i, w);
+    if (!parsebig(re, &r, bits) || !parsebig(im, &i, bits)) return false;
+    v->re = std::move(r);
+    v->im = std::move(i);
+    v->width = std::move(w);
+    return true;
+}
+
 long deepbits(const DeepView& v, int xres) {
     BigFloat spacing(64);
     mpfr_div_ui(spacing.get(), v.width.get(), static_cast<unsigned long>(std::max(xres - 1, 1)),

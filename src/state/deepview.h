@@ -33,6 +33,16 @@ struct DoubleView {
 DoubleView doubleview(const BigFloat& re, const BigFloat& im, const BigFloat& width, int xres,
                       int yres);
 
+// The precision a view's numbers are kept at: its width in 64 bits, its centre in
+// whole 64-bit words enough for 1 / width relative to the larger of 1 and the
+// centre, and a 64-bit guard. It depends on the value only, never on how the view
+// came about, so that a view written as text (BigFloat::text) and read back at
+// these bits (readview) is the very same view.
+void roundview(DeepView* v);
+// A view from decimal text, at the bits roundview gives it. False, and *v as it
+// was, when a text is no decimal number or the width is not above 0.
+bool readview(const std::string& re, const std::string& im, const std::string& width, DeepView* v);
+
 // The offsets from the centre of column i and of row r, at precision `bits`.
 void columnoffset(const DeepView& v, int xres, int i, BigFloat* dx);
 void rowoffset(const DeepView& v, int xres, int yres, int r, BigFloat* dy);

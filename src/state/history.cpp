@@ -23,6 +23,14 @@ void pushview(State& s, double xmin, double xmax, double ymin, double ymax) {
     s.zct[t] += 1;
     s.zctmax[t] = s.zct[t];
     s.z[t][s.zct[t]] = currentview(s, xmin, xmax, ymin, ymax);
+    s.zdeep[t][s.zct[t]] = deepactive(s) ? s.deep : DeepView{};
+}
+
+void resetentries(State& s) {
+    const int t = s.ftype;
+    s.zctmax[t] = s.zct[t] = 1;
+    s.z[t][1] = currentview(s, s.xmin, s.xmax, s.ymin, s.ymax);
+    s.zdeep[t][1] = deepactive(s) ? s.deep : DeepView{};
 }
 
 void takecurrentview(State& s) {
@@ -57,6 +65,11 @@ void LoadParams(App& app) {
     s.inside = e.inside;
     s.jcx = e.cx;
     s.jcy = e.cy;
+    const DeepView& d = s.zdeep[s.ftype][s.zct[s.ftype]];
+    if (d.on)
+        s.deep = d;
+    else if (s.deep.ftype == s.ftype)
+        s.deep.on = false;
     showhistory(app);
 }
 
@@ -66,6 +79,15 @@ void showhistory(App& app) {
     std::snprintf(text, sizeof text, "      current %c-set: %d / %d", State::ztype[s.ftype],
                   s.zct[s.ftype] + 1, s.zctmax[s.ftype] + 1);
     s.statustext = text;
+    if (deepactive(s)) {
+        const FRACTAL& home = s.z[s.ftype][0];
+        BigFloat depth(home.xmax - home.xmin, 64);
+        mpfr_div(depth.get(), depth.get(), s.deep.width.get(), MPFR_RNDN);
+        char* zoom = nullptr;
+        mpfr_asprintf(&zoom, "      zoom %.1Re", depth.get());
+        s.statustext += zoom;
+        mpfr_free_str(zoom);
+    }
     app.host.statustext(1, s.statustext);
 }
 

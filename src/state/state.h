@@ -114,6 +114,9 @@ struct State {
 
     // The history of views per set type.
     FRACTAL z[2][historysize]{};
+    // Beside each entry, its view in arbitrary precision when it is a deep one
+    // (`on`); the entry's xmin..ymax then hold that view rounded to doubles.
+    DeepView zdeep[2][historysize];
     int zct[2] = {0, 0};
     int zctmax[2] = {0, 0};
     static constexpr char ztype[2] = {'M', 'J'};

@@ -3,6 +3,7 @@
 
 #include "shell/splash.h"
 #include "state/history.h"
+#include "state/placeview.h"
 #include "ui/window.h"
 
 namespace vantrel {
@@ -27,6 +28,8 @@ void orbitmode(App& app) {
         s.okorbits = 1;
         app.mainwin.ftypesave = s.ftype;
         s.ftype = settype::mandelbrot;
+        // The history keeps a deep view, and leaving the mode brings it back.
+        if (deepactive(s)) s.deep.on = false;
         s.outside = outside::orbittracing;
         s.inside = inside::orbittracing;
         s.xmin = s.ymin = s.mxmin = s.mymin = -2.25;
@@ -88,6 +91,19 @@ void tiavariant(App& app) {
     } else {
         inform(app, names[s.tiaflag], "TIA");
     }
+}
+
+// A mode switched on over a deep view, where it cannot mean anything, is
+// refused with the reason.
+bool refusedatdepth(App& app, int State::*mode) {
+    State& s = app.s;
+    if (!deepactive(s) || s.*mode) return false;
+    State with = s;
+    with.*mode = 1;
+    const char* why = deepmoderefusal(with);
+    if (!why) return false;
+    app.host.messagebox(why, "Deep view", Icon::information, false);
+    return true;
 }
 
 const char* const helpfailure =
@@ -207,10 +223,12 @@ void keydown(App& app, const Message& m) {
             }
             break;
         case 'E':
-            if (!preview && !s.okorbits && !s.okinvert) eschermode(app);
+            if (!preview && !s.okorbits && !s.okinvert && !refusedatdepth(app, &State::okescher))
+                eschermode(app);
             break;
         case 'I':
-            if (!preview && !s.okescher && !s.okorbits) inversionmode(app);
+            if (!preview && !s.okescher && !s.okorbits && !refusedatdepth(app, &State::okinvert))
+                inversionmode(app);
             break;
         case 'T':
             if (!preview && !s.okorbits && !s.okescher && tiasums(s.outside, s.inside))

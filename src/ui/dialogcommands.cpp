@@ -4,6 +4,7 @@
 #include "dialogs/dialogs.h"
 #include "special/rays.h"
 #include "state/history.h"
+#include "state/placeview.h"
 #include "ui/filecommands.h"
 #include "ui/window.h"
 
@@ -13,7 +14,9 @@ namespace {
 
 // Runs the dialog of a template on the state; true after OK.
 bool ask(App& app, int templateid) {
-    const Dialog* d = finddialog(templateid);
+    // A deep view's parameters take its centre and width in place of xmin..ymax.
+    const bool deep = templateid == dialogid::parameters && deepactive(app.s);
+    const Dialog* d = deep ? &DeepParamDialogProc : finddialog(templateid);
     if (d == nullptr) return false;
     BoundDialog bound = binddialog(app.s, *d);
     return app.host.rundialog(bound) == dialogok;
@@ -71,14 +74,25 @@ void rays(App& app) {
         for (int n = 0; n < s.den; ++n) NewtonRay(app, s.ftype, n, s.den, a, b);
     }
     app.host.setcursor(previous);
-    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right),
+                     std::min(s.yres, s.ClientRes.bottom)};
     app.window.copy(app.g_vhdc, shown, 0, 0);
     app.host.present(shown);
 }
 
 // The outside and inside dialogs lead on to the settings of the chosen method.
 void coloring(App& app, int templateid) {
+    State& s = app.s;
+    const int outsidebefore = s.outside;
     if (!ask(app, templateid)) return;
+    // A method that cannot mean anything on a deep view is refused there.
+    if (deepactive(s) && s.outside != outsidebefore) {
+        if (const char* why = deepmoderefusal(s)) {
+            s.outside = outsidebefore;
+            app.host.messagebox(why, "Deep view", Icon::information, false);
+            return;
+        }
+    }
     app.s.j = 0;
     if (const int next = followup(templateid, app.s)) app.post(Message::command(next));
 }

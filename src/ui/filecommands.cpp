@@ -58,8 +58,9 @@ void loadparamfile(App& app) {
                      {"PNG images saved by Vantrel (*.png)", "*.png"}}))
         return;
     redrawnow(app);
-    if (loadvtl(app) != 0) {
-        fail(app, "Error opening VTL file", "VTL file error");
+    std::string why;
+    if (loadvtl(app, &why) != 0) {
+        fail(app, why.empty() ? "Error opening VTL file" : why, "VTL file error");
         return;
     }
     adoptloadedmodes(app);

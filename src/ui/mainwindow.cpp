@@ -58,8 +58,9 @@ void create(App& app) {
     }
     // The opening animation runs over a parameter file's view, and the file's own
     // image (its colorings, its palette) follows as soon as it ends. A file saved in
-    // orbit tracing or Escher-Julia mode opens straight into its mode.
-    const bool inmode = loaded && (s.okorbits || s.okescher);
+    // orbit tracing or Escher-Julia mode opens straight into its mode, and a deep
+    // view, which the animation cannot draw, straight into its image.
+    const bool inmode = loaded && (s.okorbits || s.okescher || deepactive(s));
     app.firstimg.plotafter = loaded && !inmode;
     app.post(Message::command(inmode ? cmd::plot : cmd::firstimage));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "state/history.h"
+#include "ui/deepviews.h"
 #include "ui/window.h"
 
 namespace vantrel {
@@ -93,15 +94,10 @@ void followpointer(App& app) {
     pointerstatus(app);
 }
 
-// Makes `v` the view and draws it, the image on screen moved by `m` standing in
-// for it until its rows arrive.
-void moveview(App& app, const View& v, const PixelMap& m) {
+// Draws the view just made current, the image on screen moved by `m` standing
+// in for it until its rows arrive.
+void showview(App& app, const PixelMap& m) {
     State& s = app.s;
-    s.xmin = v.xmin;
-    s.xmax = v.xmax;
-    s.ymin = v.ymin;
-    s.ymax = v.ymax;
-    storecurrentview(s);
     // Equipotential lines are drawn in passes by their own renderer, which begins
     // on a cleared window: a preview would only flash.
     if (s.outside != outside::equipotentiallines) {
@@ -117,9 +113,18 @@ void moveview(App& app, const View& v, const PixelMap& m) {
     s.okzoom = 0;  // a zoom box needs the finished image, as after Z
 }
 
-void remember(App& app, const View& v) {
-    pushview(app.s, v.xmin, v.xmax, v.ymin, v.ymax);
+void remember(App& app) {
+    const State& s = app.s;
+    pushview(app.s, s.xmin, s.xmax, s.ymin, s.ymax);
     showhistory(app);
+}
+
+// The view zoomed by f around pixel (x, y), made current; false when it cannot be
+// drawn.
+bool zoomview(App& app, int x, int y, double f) {
+    State& s = app.s;
+    const View v = wheelview(currentview(s), s.xres, s.yres, x, y, f);
+    return moveto(app, v, [&] { return deepwheelview(s, x, y, f); });
 }
 
 // One notch, part of the gesture of the notches before it when they came less
@@ -127,24 +132,25 @@ void remember(App& app, const View& v) {
 void wheelnotch(App& app, int x, int y, double f, long long time) {
     State& s = app.s;
     const int t = s.ftype;
-    const View v = wheelview(currentview(s), s.xres, s.yres, x, y, f);
+    if (!zoomview(app, x, y, f)) return;
     const bool gesture = app.mainwin.gestureentry >= 0 && app.mainwin.gestureftype == t &&
                          app.mainwin.gestureentry == s.zct[t] && time >= app.mainwin.lastnotch &&
                          time - app.mainwin.lastnotch < gesturegap;
     if (gesture) s.zct[t] -= 1;  // the gesture's entry makes way for its newer view
     const int before = s.zct[t];
-    remember(app, v);
+    remember(app);
     app.mainwin.gestureftype = t;
     app.mainwin.gestureentry = s.zct[t] != before ? s.zct[t] : -1;  // -1: the history was full
     app.mainwin.lastnotch = time;
-    moveview(app, v, wheelmap(x, y, f));
+    showview(app, wheelmap(x, y, f));
 }
 
 void pan(App& app, int dx, int dy) {
     State& s = app.s;
     const View v = panview(currentview(s), s.xres, s.yres, dx, dy);
-    remember(app, v);
-    moveview(app, v, panmap(dx, dy));
+    if (!moveto(app, v, [&] { return deeppanview(s, dx, dy); })) return;
+    remember(app);
+    showview(app, panmap(dx, dy));
 }
 
 }  // namespace
@@ -242,9 +248,9 @@ bool navigatekey(App& app, int code) {
         pan(app, dx, dy);
     } else {
         const int x = s.xres / 2, y = s.yres / 2;
-        const View v = wheelview(currentview(s), s.xres, s.yres, x, y, f);
-        remember(app, v);
-        moveview(app, v, wheelmap(x, y, f));
+        if (!zoomview(app, x, y, f)) return true;
+        remember(app);
+        showview(app, wheelmap(x, y, f));
     }
     return true;
 }

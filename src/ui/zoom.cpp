@@ -5,6 +5,7 @@
 #include "render/complex.h"
 #include "special/julia.h"
 #include "state/history.h"
+#include "ui/deepviews.h"
 #include "ui/orbits.h"
 #include "ui/window.h"
 
@@ -22,9 +23,16 @@ double planey(const State& s, int py) {
 }
 
 void pointerstatus(App& app) {
+    State& s = app.s;
+    if (deepactive(s)) {
+        s.statustext = pointtext(s, app.mainwin.pointerxpos, app.mainwin.pointerypos, "x", "y");
+        app.host.statustext(0, s.statustext);
+        return;
+    }
     // In inversion mode the point iterated is the inverse of the one under the pointer.
-    if (app.s.okinvert) invert(&app.mainwin.cxm, &app.mainwin.cym, 1.0);
-    status(app, 0, "      x:  %.6f      y:  %.6f", app.mainwin.cxm, app.mainwin.cym);
+    if (s.okinvert) invert(&app.mainwin.cxm, &app.mainwin.cym, 1.0);
+    const int d = pointdecimals(s);
+    status(app, 0, "      x:  %.*f      y:  %.*f", d, app.mainwin.cxm, d, app.mainwin.cym);
 }
 
 void removejuliapreview(App& app) {
@@ -52,22 +60,6 @@ bool boxesallowed(const State& s) {
 
 // Z: the box's pixel edges become the new view's edges exactly; a box that is
 // not of the image's shape is stretched to it.
-void zoom(App& app) {
-    State& s = app.s;
-    s.zooming = 0;
-    const double t = s.xmin, u = s.ymax;
-    const Rect& b = app.mainwin.zoombox;
-    s.xmin = t + static_cast<double>(b.left) / (s.xres - 1) * s.xside;
-    s.ymin = u - static_cast<double>(b.bottom) / (s.yres - 1) * s.yside;
-    s.xmax = t + static_cast<double>(b.right) / (s.xres - 1) * s.xside;
-    s.ymax = u - static_cast<double>(b.top) / (s.yres - 1) * s.yside;
-    storecurrentview(s);
-    pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
-    showhistory(app);
-    s.j = 0;
-    s.okfractal = 1;
-}
-
 void cancelzoom(App& app) {
     State& s = app.s;
     s.okzoom = 1;
@@ -77,14 +69,33 @@ void cancelzoom(App& app) {
     showhistory(app);
 }
 
+// Past the reach of doubles the box gives a deep view, centred on the box and
+// as wide as it, of the image's shape.
+void zoom(App& app) {
+    State& s = app.s;
+    const double t = s.xmin, u = s.ymax;
+    const Rect& b = app.mainwin.zoombox;
+    const View v{t + static_cast<double>(b.left) / (s.xres - 1) * s.xside,
+                 t + static_cast<double>(b.right) / (s.xres - 1) * s.xside,
+                 u - static_cast<double>(b.bottom) / (s.yres - 1) * s.yside,
+                 u - static_cast<double>(b.top) / (s.yres - 1) * s.yside};
+    if (!moveto(app, v, [&] { return boxview(s, b); })) {
+        cancelzoom(app);
+        return;
+    }
+    s.zooming = 0;
+    pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
+    showhistory(app);
+    s.j = 0;
+    s.okfractal = 1;
+}
+
 void resethistory(App& app) {
     State& s = app.s;
     const int t = s.ftype;
     app.host.messagebox(std::string("Resetting ") + State::reset[t] + " set history", "Reset",
                         Icon::information, false);
-    s.zctmax[t] = s.zct[t] = 1;
-    s.z[t][1] = {s.xmin, s.xmax, s.ymin, s.ymax, s.maxiter, s.maxsize,
-                 s.jcx,  s.jcy,  s.inside, s.outside};
+    resetentries(s);
     LoadParams(app);
     s.j = 0;
 }
@@ -98,6 +109,7 @@ void takejulia(App& app) {
     s.jcy = s.tjcy;
     s.xmin = s.ymin = s.jxmin = s.jymin = -2.25;
     s.xmax = s.ymax = s.jxmax = s.jymax = 2.25;
+    if (s.deep.ftype == settype::julia) s.deep.on = false;
     pushview(s, s.xmin, s.xmax, s.ymin, s.ymax);
     showhistory(app);
     s.j = 0;
@@ -177,7 +189,15 @@ void rbuttondown(App& app, int x, int y) {
         app.g_jhdc.copy(app.window, corner, 0, 0);
         s.tjcx = planex(s, x);
         s.tjcy = planey(s, y);
-        status(app, 1, "      cx:  %.6f      cy:  %.6f", s.tjcx, s.tjcy);
+        if (deepactive(s)) {
+            // The constant is the point in doubles (the Julia set is drawn from
+            // it); the status shows the point clicked in full.
+            pointdoubles(s, x, y, &s.tjcx, &s.tjcy);
+            s.statustext = pointtext(s, x, y, "cx", "cy");
+            app.host.statustext(1, s.statustext);
+        } else {
+            status(app, 1, "      cx:  %.6f      cy:  %.6f", s.tjcx, s.tjcy);
+        }
         julia(app);
     } else if (s.okjulia == juliapreview::shown) {
         removejuliapreview(app);

@@ -325,3 +325,85 @@ TEST(ParamDialog, EscherJuliaReadsOnlySizeAndConstant) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(ParamDialog, DeepViewsTakeLongDecimalsAndLargerIterationLimits) {
+    State s = viewstate();
+    ASSERT_TRUE(readview("-1.7499576837060935036022145060706997072", "1e-38", "3.1e-30", &s.deep));
+    s.deep.on = true;
+    const DeepView shown = s.deep;
+
+    // Untouched, OK keeps the view bit for bit and tells nothing changed.
+    DialogFields f;
+    DeepParamDialogProc.init(s, f);
+    EXPECT_EQ(f.gettext(paramfield::deepwidth).substr(0, 3), "3.1");
+    EXPECT_TRUE(DeepParamDialogProc.ok(s, f).accepted());
+    EXPECT_TRUE(mpfr_equal_p(s.deep.re.get(), shown.re.get()));
+    EXPECT_EQ(s.newminmax, 0);
+
+    // Past the record's limit only here, up to 2,000,000,000.
+    f.text[paramfield::maxiter] = "1000000";
+    EXPECT_TRUE(DeepParamDialogProc.ok(s, f).accepted());
+    EXPECT_EQ(s.maxiter, 1000000);
+    f.text[paramfield::maxiter] = "2000000001";
+    DialogCheck c = DeepParamDialogProc.ok(s, f);
+    EXPECT_EQ(c.message, "iteration range: 1 - 2000000000");
+    EXPECT_EQ(c.focus, paramfield::maxiter);
+    State plain = viewstate();
+    DialogFields g = opened(plain);
+    g.text[paramfield::maxiter] = "16385";
+    EXPECT_EQ(press(plain, g).message, "iteration range: 1 - 16384");
+    f.text[paramfield::maxiter] = "5000";
+
+    // Bad text is refused with its field's message, the view kept.
+    for (auto [id, text, message] :
+         {std::tuple{paramfield::deepre, "-1.75x", "centre x must be a decimal number"},
+          std::tuple{paramfield::deepim, "", "centre y must be a decimal number"},
+          std::tuple{paramfield::deepim, "nan", "centre y must be a decimal number"},
+          std::tuple{paramfield::deepwidth, "0", "width must be a decimal number above 0"},
+          std::tuple{paramfield::deepwidth, "-1e-40", "width must be a decimal number above 0"}}) {
+        DialogFields b = f;
+        b.text[id] = text;
+        c = DeepParamDialogProc.ok(s, b);
+        EXPECT_EQ(c.message, message) << text;
+        EXPECT_EQ(c.focus, id) << text;
+        EXPECT_TRUE(deepactive(s) && mpfr_equal_p(s.deep.width.get(), shown.width.get())) << text;
+    }
+    {
+        State inverted = s;
+        inverted.okinvert = 1;
+        DialogFields b = f;
+        b.text[paramfield::deepwidth] = "1e-31";
+        EXPECT_EQ(DeepParamDialogProc.ok(inverted, b).message,
+                  "inversion in the unit circle cannot be drawn at this depth");
+    }
+    {
+        State estimated = s;
+        estimated.outside = outside::distanceestimator;
+        DialogFields b = f;
+        b.text[paramfield::deepwidth] = "1e-400";
+        EXPECT_EQ(DeepParamDialogProc.ok(estimated, b).message,
+                  "the Distance Estimator cannot be drawn at this depth");
+    }
+
+    // A new centre is taken to its last digit; a width doubles hold ends the deep view.
+    const std::string re = "-0.7436438870371587047521915061147745" + std::string(40, '3');
+    f.text[paramfield::deepre] = re;
+    f.text[paramfield::deepwidth] = "2.5e-70";
+    ASSERT_TRUE(DeepParamDialogProc.ok(s, f).accepted());
+    EXPECT_EQ(s.newminmax, 1);
+    DeepView want;
+    ASSERT_TRUE(readview(re, f.gettext(paramfield::deepim), "2.5e-70", &want));
+    EXPECT_TRUE(deepactive(s) && mpfr_equal_p(s.deep.re.get(), want.re.get()));
+    EXPECT_EQ(s.maxiter, 5000);
+    f.text[paramfield::deepwidth] = "0.01";
+    ASSERT_TRUE(DeepParamDialogProc.ok(s, f).accepted());
+    EXPECT_FALSE(deepactive(s));
+    EXPECT_NEAR(s.xmax - s.xmin, 0.01, 1e-15);
+    EXPECT_NEAR((s.xmax + s.xmin) / 2, -0.7436438870371587, 1e-15);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -12,6 +12,7 @@
 
 #include "fakehost.h"
 #include "filesizelimit.h"
+#include "render/deepimage.h"
 #include "render/driver.h"
 #include "render/reference.h"
 #include "state/history.h"
@@ -278,6 +279,106 @@ TEST_F(ParamFile, WhatTheRecordCannotHoldIsSavedAsTextAndComesBack) {
     EXPECT_EQ(loadvtl(fresh), 1);
     EXPECT_EQ(paramfromstate(fresh.s), before);
     EXPECT_EQ(fresh.s.zctmax[0], 0);
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Draws the state's current view to its end.
+void drawall(App& a) {
+    a.g_vhdc = Surface(a.s.xres, a.s.yres);
+    a.s.j = 0;
+    a.s.okfractal = 1;
+    while (a.s.okfractal) fractaldriver(a);
+}
+
+TEST_F(ParamFile, DeepViewsComeBackExactlyAndDrawTheSameImage) {
+    FakeHost h;
+    App from(h);
+    seedhistory(from.s);
+    from.s.xres = 48;
+    from.s.yres = 36;
+    from.s.maxiter = 3000;
+    from.s.outside = 3;
+    app.s.xres = 48;
+    app.s.yres = 36;
+    // Views whose centres take many bits, at several depths.
+    const char* views[][3] = {
+        {"-1.7499576837060935036022145060706997072", "-1.2e-38", "3.1e-30"},
+        {"-0.74364388703715870475219150611477", "0.13182590420531197049313205638513", "2.5e-28"},
+        {"0.2500000000000000000000000000000000000000000000000000000000000001", "0", "7e-62"},
+    };
+    for (const auto& v : views) {
+        DeepView d;
+        ASSERT_TRUE(parsebig(v[0], &d.re) && parsebig(v[1], &d.im) && parsebig(v[2], &d.width));
+        roundview(&d);
+        d.on = true;
+        from.s.deep = d;
+        drawall(from);
+        const std::string path = save(from, "deep.vtl");
+        EXPECT_EQ(path, (dir / "deep.vantrel").string());
+        ASSERT_EQ(load(path), 0);
+        ASSERT_TRUE(deepactive(app.s));
+        EXPECT_TRUE(sameview(app.s.deep, from.s.deep)) << v[0];
+        EXPECT_EQ(app.s.maxiter, 3000);
+        const DeepView& entry = app.s.zdeep[0][app.s.zct[0]];
+        EXPECT_TRUE(entry.on && sameview(entry, from.s.deep));
+        drawall(app);
+        EXPECT_TRUE(app.g_vhdc == from.g_vhdc) << v[0];
+    }
+    const int entries = app.s.zctmax[0];
+
+    // A text file without a deep view, and a record, end it.
+    from.s.deep.on = false;
+    from.s.mxmin = -0.75, from.s.mxmax = -0.25;
+    ASSERT_EQ(load(save(from, "plain.vtl")), 0);
+    EXPECT_FALSE(deepactive(app.s));
+    EXPECT_EQ(app.s.zctmax[0], entries + 1);
+
+    // Bad deep fields, and a deep view in a mode that cannot be drawn there, are
+    // refused and change nothing.
+    from.s.deep.on = true;
+    drawall(from);
+    const auto good = slurp(save(from, "good.vtl"));
+    const std::string text(good.begin(), good.end());
+    const auto line = [&](const std::string& key) {
+        const auto at = text.find(key + " = ");
+        return std::pair{at, text.find('\n', at) - at};
+    };
+    std::vector<std::string> bad;
+    for (const char* w : {"deep.width = 0", "deep.width = -1e-40", "deep.width = inf",
+                          "deep.width = 1e-30x", "deep.width = "}) {
+        std::string b = text;
+        const auto [at, n] = line("deep.width");
+        bad.push_back(b.replace(at, n, w));
+    }
+    {
+        std::string b = text;
+        const auto [at, n] = line("deep.re");
+        bad.push_back(b.replace(at, n, "deep.re = 0x1p-3"));
+        b = text;
+        const auto [at2, n2] = line("okinvert");
+        bad.push_back(b.replace(at2, n2, "okinvert = 1"));
+        b = text;
+        const auto [at3, n3] = line("deep.im");
+        bad.push_back(b.erase(at3, n3 + 1));
+    }
+    const State before = app.s;
+    for (std::size_t k = 0; k < bad.size(); ++k) {
+        spill(dir / "bad.vantrel", std::vector<unsigned char>(bad[k].begin(), bad[k].end()));
+        app.s.ovtlfile = (dir / "bad.vantrel").string();
+        std::string why;
+        EXPECT_EQ(loadvtl(app, &why), 1) << k;
+        if (k == 6) {
+            EXPECT_EQ(why, "inversion in the unit circle cannot be drawn at this depth");
+        }
+        EXPECT_EQ(paramfromstate(app.s), paramfromstate(before)) << k;
+        EXPECT_EQ(app.s.zctmax[0], before.zctmax[0]) << k;
+        EXPECT_EQ(app.s.deep.on, before.deep.on) << k;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace vantrel {
@@ -66,6 +67,58 @@ TEST(DeepView, DeepWherePixelsCannotBeToldApartInDoubles) {
     EXPECT_GT(deepbits(v, 600) - bits100, 600);
     EXPECT_LT(deepbits(v, 600) - bits100, 700);
     EXPECT_GT(bits100, 332 + 9);
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Views rounded to their bits and written as text come back bit for bit, at any
+// depth and any centre; texts that are no view are refused and change nothing.
+TEST(DeepView, TextOfARoundedViewReadsBackExactly) {
+    gmp_randstate_t rng;
+    gmp_randinit_default(rng);
+    gmp_randseed_ui(rng, 13);
+    for (int k = 0; k < 400; ++k) {
+        const long depth = 1 + k * 3;  // widths from 1e-1 to about 1e-1200
+        DeepView v;
+        v.re = BigFloat(4 * depth + 200);
+        v.im = BigFloat(4 * depth + 200);
+        mpfr_urandomb(v.re.get(), rng);
+        mpfr_urandomb(v.im.get(), rng);
+        mpfr_sub_d(v.re.get(), v.re.get(), k % 2 ? 2.0 : 0.5, MPFR_RNDN);
+        mpfr_mul_2si(v.im.get(), v.im.get(), -(k % 7) * 10, MPFR_RNDN);
+        v.width = BigFloat(80);
+        mpfr_urandomb(v.width.get(), rng);
+        mpfr_add_d(v.width.get(), v.width.get(), 0.1, MPFR_RNDN);
+        mpfr_mul_2si(v.width.get(), v.width.get(), -static_cast<long>(depth * 3.3219), MPFR_RNDN);
+        roundview(&v);
+        DeepView back;
+        ASSERT_TRUE(readview(v.re.text(), v.im.text(), v.width.text(), &back)) << k;
+        ASSERT_EQ(back.re.bits(), v.re.bits()) << k;
+        EXPECT_TRUE(mpfr_equal_p(back.re.get(), v.re.get()) &&
+                    mpfr_equal_p(back.im.get(), v.im.get()) &&
+                    mpfr_equal_p(back.width.get(), v.width.get()))
+            << k;
+        // The centre keeps enough bits for the pixels of a 9600-wide image.
+        EXPECT_GE(back.re.bits(), deepbits(back, 9600) - 48 + 16) << k;
+    }
+    gmp_randclear(rng);
+
+    DeepView v;
+    ASSERT_TRUE(readview("-0.75", "0.1", "1e-40", &v));
+    for (auto bad : {std::array<const char*, 3>{"-0.75", "0.1", "0"},
+                     {"-0.75", "0.1", "-1e-40"},
+                     {"x", "0.1", "1e-40"},
+                     {"-0.75", "nan", "1e-40"},
+                     {"-0.75", "0.1", ""}}) {
+        DeepView w = v;
+        EXPECT_FALSE(readview(bad[0], bad[1], bad[2], &w));
+        EXPECT_TRUE(mpfr_equal_p(w.re.get(), v.re.get()) &&
+                    mpfr_equal_p(w.width.get(), v.width.get()));
+    }
 }
 
 }  // namespace

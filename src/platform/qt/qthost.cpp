@@ -1,5 +1,6 @@
 #include "platform/qt/qthost.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QApplication>
@@ -58,7 +59,15 @@ double QtHost::ratio() const {
 QMainWindow* QtHost::mainwindow() const { return main_.data(); }
 
 void QtHost::statustext(int part, const std::string& text) {
-    if (QLabel* l = statuspart(part)) l->setText(QString::fromStdString(text));
+    QLabel* l = statuspart(part);
+    if (!l) return;
+    l->setText(QString::fromStdString(text));
+    // Coordinates deep in the plane run long: the first part grows to show them
+    // whole, and goes back to its width for short ones.
+    if (part == 0) {
+        const int need = l->fontMetrics().horizontalAdvance(l->text()) + 4 * l->frameWidth() + 8;
+        l->setFixedWidth(std::max(part0width_, need));
+    }
 }
 
 Cursor QtHost::setcursor(Cursor c) {
@@ -273,7 +282,8 @@ Rect QtHost::createstatusbar(int right0, int right1) {
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setMinimumWidth(1);
     }
-    part0_->setFixedWidth(static_cast<int>(right0 / k));
+    part0width_ = static_cast<int>(right0 / k);
+    part0_->setFixedWidth(part0width_);
     part1_->setMaximumWidth(static_cast<int>(std::max(0, right1 - right0) / k));
     bar->addWidget(part0_);
     bar->addWidget(part1_, 1);

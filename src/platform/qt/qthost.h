@@ -105,6 +105,7 @@ private:
     ImageView* view_ = nullptr;
     QLabel* part0_ = nullptr;
     QLabel* part1_ = nullptr;
+    int part0width_ = 0;  // the first part's own width, which longer texts widen
     std::map<int, QPointer<PictureWindow>> popups_;
     int nextpopup_ = 1;
     QPointer<HelpWindow> help_;
