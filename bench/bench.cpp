@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "deep.h"
-#include "xaos.h"
 #include "platform/host.h"
 #include "render/complex.h"
 #include "render/driver.h"
@@ -20,6 +19,7 @@
 #include "render/lanes.h"
 #include "scenes.h"
 #include "state/app.h"
+#include "xaos.h"
 
 namespace vantrel::bench {
 
@@ -107,8 +107,9 @@ struct Config {
 }  // namespace
 
 int run() {
-    std::printf("Vantrel render benchmark: best time of N runs per scene; the plain loop is\n"
-                "a textbook scalar z^2 + c with Level Sets colors, measured in the same run.\n\n");
+    std::printf(
+        "Vantrel render benchmark: best time of N runs per scene; the plain loop is\n"
+        "a textbook scalar z^2 + c with Level Sets colors, measured in the same run.\n\n");
     const Config configs[] = {{"driver, 1 thread, scalar", 0, 0},
                               {"driver, 1 thread, lanes", 0, 1},
                               {"driver, all cores", -1, 1}};
@@ -141,8 +142,8 @@ int run() {
                 driverimage(app);  // warms the pool; these images are costly to repeat
             // The machine's noise only ever adds time: the faster configurations,
             // cheap to repeat, get more tries at a quiet moment.
-            const double t = besttime(c.simd ? 4 * scene.repeats : scene.repeats,
-                                      [&] { driverimage(app); });
+            const double t =
+                besttime(c.simd ? 4 * scene.repeats : scene.repeats, [&] { driverimage(app); });
             const std::vector<Rgb> image(app.g_vhdc.row(0), app.g_vhdc.row(0) + ref.size());
             bool same = first.empty() || image == first;
             if (first.empty()) first = image;
@@ -160,16 +161,19 @@ int run() {
         App window(host);
         apply(scene, window.s);
         const double longest = longeststep(window);
-        std::printf("  window, all cores: longest step %.1f ms (at most 50 ms: %s)\n", longest * 1e3,
-                    longest <= 0.05 ? "met" : "NOT met");
+        std::printf("  window, all cores: longest step %.1f ms (at most 50 ms: %s)\n",
+                    longest * 1e3, longest <= 0.05 ? "met" : "NOT met");
         std::printf("\n");
     }
     failures += deepbench(only);
     xaosbench(only);
-    std::printf("vector lanes: %s, cores: %d\n", lanetarget(), std::max(1u, std::thread::hardware_concurrency()));
+    std::printf("vector lanes: %s, cores: %d\n", lanetarget(),
+                std::max(1u, std::thread::hardware_concurrency()));
     return failures == 0 ? 0 : 1;
 }
 
 }  // namespace vantrel::bench
 
-int main() { return vantrel::bench::run(); }
+int main() {
+    return vantrel::bench::run();
+}

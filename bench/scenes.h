@@ -14,8 +14,8 @@ struct Scene {
     double xmin, xmax, ymin, ymax;
     int maxiter;
     int outside = outside::levelsets, inside = inside::solidcolor;
-    int repeats = 3;     // heavy scenes are timed fewer times
-    double target = 0;   // the speed-up over the plain loop this scene must reach on all cores
+    int repeats = 3;    // heavy scenes are timed fewer times
+    double target = 0;  // the speed-up over the plain loop this scene must reach on all cores
     int method = coloringmethod::image;
 };
 

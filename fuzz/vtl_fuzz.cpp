@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (r == 1) {
         vantrel::State fresh;
         vantrel::seedhistory(fresh);
-        if (app.s.palette != fresh.palette || app.s.maxiter != fresh.maxiter ||
-            app.s.zct[0] != 0 || app.s.zct[1] != 0)
+        if (app.s.palette != fresh.palette || app.s.maxiter != fresh.maxiter || app.s.zct[0] != 0 ||
+            app.s.zct[1] != 0)
             std::abort();
         return 0;
     }

@@ -13,7 +13,7 @@ namespace vantrel {
 // Records every call a procedure makes of its host, and answers from a script:
 // input messages, message-box answers, the screen and what the host can make.
 class FakeHost : public Host {
-public:
+  public:
     struct Status {
         int part;
         std::string text;
@@ -53,8 +53,8 @@ public:
     Rect client{0, 0, 1904, 990};  // the client area, status bar included
     int statusheight = 20;
     std::pair<int, int> statusedges{};
-    std::vector<bool> shown;      // showmainwindow calls
-    int cursorcount = 0;          // below 0 the pointer is hidden
+    std::vector<bool> shown;  // showmainwindow calls
+    int cursorcount = 0;      // below 0 the pointer is hidden
 
     // Picture windows by id.
     struct Popup {
@@ -75,9 +75,9 @@ public:
         bool cancel = false;
     };
     std::deque<Press> presses;
-    std::vector<int> dialogs;           // template ids of every dialog run
-    std::vector<DialogFields> opened;   // the fields as each dialog opened
-    std::vector<int> focus;             // the field focused after each refusal
+    std::vector<int> dialogs;          // template ids of every dialog run
+    std::vector<DialogFields> opened;  // the fields as each dialog opened
+    std::vector<int> focus;            // the field focused after each refusal
 
     // File dialogs: each answer is the chosen path, or "" to cancel; a dialog
     // with no answer left is cancelled. The name is the path's last part.
@@ -134,7 +134,8 @@ public:
             }
             const DialogCheck check = d.ok(d.fields);
             if (!check.accepted()) {
-                messagebox(check.message, d.table->errortitle, Icon::exclamation, true, Buttons::ok);
+                messagebox(check.message, d.table->errortitle, Icon::exclamation, true,
+                           Buttons::ok);
                 focus.push_back(check.focus);
                 continue;
             }

@@ -5,9 +5,9 @@
 namespace vantrel {
 
 const Dialog* finddialog(int templateid) {
-    for (const Dialog* d : {&ParamDialogProc, &TypeDialogProc, &MethodDialogProc, &OutsideDialogProc,
-                            &InsideDialogProc, &RaysDialogProc, &PeriodDialogProc, &ColorsDialogProc,
-                            &BkgdDialogProc})
+    for (const Dialog* d : {&ParamDialogProc, &TypeDialogProc, &MethodDialogProc,
+                            &OutsideDialogProc, &InsideDialogProc, &RaysDialogProc,
+                            &PeriodDialogProc, &ColorsDialogProc, &BkgdDialogProc})
         if (d->table->id == templateid) return d;
     return nullptr;
 }

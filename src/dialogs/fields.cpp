@@ -62,6 +62,8 @@ std::optional<double> fieldreal(const DialogFields& f, int id, double current) {
     return readreal(text);
 }
 
-std::optional<int> fieldint(const DialogFields& f, int id) { return readint(f.gettext(id)); }
+std::optional<int> fieldint(const DialogFields& f, int id) {
+    return readint(f.gettext(id));
+}
 
 }  // namespace vantrel

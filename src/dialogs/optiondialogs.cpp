@@ -55,11 +55,14 @@ namespace {
 
 constexpr const char* font = "MS Sans Serif";
 
-DialogCheck refuse(int error, int focus) { return {error, errortext(error), focus, {}}; }
+DialogCheck refuse(int error, int focus) {
+    return {error, errortext(error), focus, {}};
+}
 
 void buttons(DialogTable& t, int y) {
     const int mid = t.width / 2;
-    t.controls.push_back({ControlKind::button, dialogok, "OK", 0, {mid - 57, y, mid - 7, y + 14}, {}});
+    t.controls.push_back(
+        {ControlKind::button, dialogok, "OK", 0, {mid - 57, y, mid - 7, y + 14}, {}});
     t.controls.push_back(
         {ControlKind::button, dialogcancel, "Cancel", 0, {mid + 7, y, mid + 57, y + 14}, {}});
 }
@@ -69,18 +72,19 @@ int column(DialogTable& t, int groupid, const char* caption, int first,
            std::initializer_list<const char*> captions, int top, int step) {
     const int n = static_cast<int>(captions.size());
     const int bottom = top + 12 + n * step;
-    t.controls.push_back({ControlKind::group, groupid, caption, 0, {7, top, t.width - 7, bottom}, {}});
+    t.controls.push_back(
+        {ControlKind::group, groupid, caption, 0, {7, top, t.width - 7, bottom}, {}});
     int y = top + 10, id = first;
     for (const char* c : captions) {
-        t.controls.push_back({ControlKind::radio, id++, c, groupid, {14, y, t.width - 14, y + 10}, {}});
+        t.controls.push_back(
+            {ControlKind::radio, id++, c, groupid, {14, y, t.width - 14, y + 10}, {}});
         y += step;
     }
     return bottom;
 }
 
 // The small dialogs with two buttons side by side in one group box.
-DialogTable pair(int id, const char* title, int groupid, int first, const char* a,
-                 const char* b) {
+DialogTable pair(int id, const char* title, int groupid, int first, const char* a, const char* b) {
     DialogTable t{id, title, 183, 68, font, "", {}};
     t.controls.push_back({ControlKind::group, groupid, "", 0, {7, 5, 176, 36}, {}});
     t.controls.push_back({ControlKind::radio, first, a, groupid, {20, 17, 90, 27}, {}});
@@ -89,14 +93,15 @@ DialogTable pair(int id, const char* title, int groupid, int first, const char* 
     return t;
 }
 
-DialogTable methodlist(int id, const char* title, int groupid, int first,
-                       const char* const* names, int n, int height) {
+DialogTable methodlist(int id, const char* title, int groupid, int first, const char* const* names,
+                       int n, int height) {
     DialogTable t{id, title, 163, height, font, "Incompatibility", {}};
     const int bottom = 7 + 12 + n * 20;
     t.controls.push_back({ControlKind::group, groupid, "", 0, {7, 7, 156, bottom}, {}});
     for (int k = 0; k < n; ++k) {
         const int y = 17 + 20 * k;
-        t.controls.push_back({ControlKind::radio, first + k, names[k], groupid, {14, y, 150, y + 10}, {}});
+        t.controls.push_back(
+            {ControlKind::radio, first + k, names[k], groupid, {14, y, 150, y + 10}, {}});
     }
     buttons(t, height - 25);
     return t;
@@ -105,7 +110,10 @@ DialogTable methodlist(int id, const char* title, int groupid, int first,
 // An edit field with its label, in a group box.
 void edit(DialogTable& t, int id, const char* label, int groupid, int x, int y, int labelw,
           int fieldw) {
-    t.controls.push_back({ControlKind::edit, id, label, groupid,
+    t.controls.push_back({ControlKind::edit,
+                          id,
+                          label,
+                          groupid,
                           {x + labelw, y, x + labelw + fieldw, y + 12},
                           {x, y + 2, x + labelw - 2, y + 12}});
 }
@@ -128,8 +136,12 @@ DialogTable raystable() {
     edit(t, optionfield::rayden, "D (1 - 256):", 1020, 14, 82, 60, 40);
     const int below = column(t, 1030, "Mode", firstradio::raymode,
                              {"single ray N / D", "all rays with D"}, 104, 14);
-    t.controls.push_back(
-        {ControlKind::group, 1040, "Color Indices (0 - 255)", 0, {7, below + 5, 148, below + 66}, {}});
+    t.controls.push_back({ControlKind::group,
+                          1040,
+                          "Color Indices (0 - 255)",
+                          0,
+                          {7, below + 5, 148, below + 66},
+                          {}});
     edit(t, optionfield::rayred, "red:", 1040, 14, below + 17, 60, 40);
     edit(t, optionfield::rayred + 10, "green:", 1040, 14, below + 32, 60, 40);
     edit(t, optionfield::rayred + 20, "blue:", 1040, 14, below + 47, 60, 40);

@@ -7,14 +7,34 @@
 
 namespace vantrel {
 
-const FileRecord omapn{"Fractint .map files (*.map)", "*.map", "Select a Fractint .MAP File",
-                       "map", FileRecord::open, &State::mapfile, &State::mapfiletitle};
-const FileRecord stgan{"Targa files (*.tga)", "*.tga", "Select a file for saving your image:",
-                       "tga", FileRecord::save, &State::tgafile, &State::tgafiletitle};
-const FileRecord ovtln{"VTL files (*.vtl)", "*.vtl", "Select an VTL parameter file:",
-                       "vtl", FileRecord::open, &State::ovtlfile, &State::ovtlfiletitle};
-const FileRecord svtln{"VTL files (*.vtl)", "*.vtl", "Select a file for saving parameters:",
-                       "vtl", FileRecord::save, &State::svtlfile, &State::svtlfiletitle};
+const FileRecord omapn{"Fractint .map files (*.map)",
+                       "*.map",
+                       "Select a Fractint .MAP File",
+                       "map",
+                       FileRecord::open,
+                       &State::mapfile,
+                       &State::mapfiletitle};
+const FileRecord stgan{"Targa files (*.tga)",
+                       "*.tga",
+                       "Select a file for saving your image:",
+                       "tga",
+                       FileRecord::save,
+                       &State::tgafile,
+                       &State::tgafiletitle};
+const FileRecord ovtln{"VTL files (*.vtl)",
+                       "*.vtl",
+                       "Select an VTL parameter file:",
+                       "vtl",
+                       FileRecord::open,
+                       &State::ovtlfile,
+                       &State::ovtlfiletitle};
+const FileRecord svtln{"VTL files (*.vtl)",
+                       "*.vtl",
+                       "Select a file for saving parameters:",
+                       "vtl",
+                       FileRecord::save,
+                       &State::svtlfile,
+                       &State::svtlfiletitle};
 
 void InitOpenFile(State& s) {
     std::error_code ec;
@@ -55,7 +75,9 @@ bool nextpiece(std::FILE* f, std::string& line) {
     return !line.empty();
 }
 
-bool space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // One integer as the C library's "%d" takes it (blanks, a sign, at least one digit),
 // kept to its low 8 bits however many digits it has.

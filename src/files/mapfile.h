@@ -21,7 +21,7 @@ struct FileRecord {
     const char* filtername;  // "Fractint .map files (*.map)", the only filter
     const char* pattern;     // "*.map"
     const char* title;
-    const char* defext;      // appended to a typed name that has no extension
+    const char* defext;  // appended to a typed name that has no extension
     Mode mode;
     std::string State::*file;       // path buffer
     std::string State::*filetitle;  // file-name buffer

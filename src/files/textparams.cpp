@@ -59,7 +59,9 @@ void namedfields(Visit&& f, PARAM& p) {
     f("tiaflag", p.tiaflag);
 }
 
-std::string number(int v) { return std::to_string(v); }
+std::string number(int v) {
+    return std::to_string(v);
+}
 
 std::string number(double v) {
     char buf[64];
@@ -71,7 +73,8 @@ std::string number(const Palette& pal) {
     std::string out;
     char entry[8];
     for (const auto& e : pal) {
-        std::snprintf(entry, sizeof entry, "%s%02x%02x%02x", out.empty() ? "" : " ", e[0], e[1], e[2]);
+        std::snprintf(entry, sizeof entry, "%s%02x%02x%02x", out.empty() ? "" : " ", e[0], e[1],
+                      e[2]);
         out += entry;
     }
     return out;
@@ -84,8 +87,12 @@ bool whole(std::string_view text, T* v) {
     return r.ec == std::errc() && r.ptr == end;
 }
 
-bool parse(std::string_view text, int* v) { return whole(text, v); }
-bool parse(std::string_view text, double* v) { return whole(text, v); }
+bool parse(std::string_view text, int* v) {
+    return whole(text, v);
+}
+bool parse(std::string_view text, double* v) {
+    return whole(text, v);
+}
 
 bool parse(std::string_view text, Palette* pal) {
     for (std::size_t k = 0; k < pal->size(); ++k) {
@@ -104,7 +111,8 @@ bool parse(std::string_view text, Palette* pal) {
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -140,14 +148,17 @@ bool decimal(std::string_view s, bool positive) {
     return !minus && mant.find_first_not_of("0.") != std::string_view::npos;
 }
 
-bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
+bool within(int v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
 
 }  // namespace
 
 std::string encodetext(const TextParams& t) {
     std::string out = std::string(signature) + "\nversion = " + number(version) + "\n";
     PARAM p = t.p;
-    namedfields([&](const char* name, const auto& v) { out += std::string(name) + " = " + number(v) + "\n"; },
+    namedfields([&](const char* name,
+                    const auto& v) { out += std::string(name) + " = " + number(v) + "\n"; },
                 p);
     if (!t.width.empty()) {
         out += "deep.re = " + t.re + "\n";
@@ -184,11 +195,13 @@ std::optional<TextParams> decodetext(std::string_view text) {
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) return std::nullopt;
         const std::string_view key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
-        if (key.empty() || !values.emplace(std::string(key), std::string(value)).second) return std::nullopt;
+        if (key.empty() || !values.emplace(std::string(key), std::string(value)).second)
+            return std::nullopt;
     }
 
     int v = 0;
-    if (!values.contains("version") || !parse(values["version"], &v) || v != version) return std::nullopt;
+    if (!values.contains("version") || !parse(values["version"], &v) || v != version)
+        return std::nullopt;
     values.erase("version");
 
     TextParams t;
@@ -205,14 +218,16 @@ std::optional<TextParams> decodetext(std::string_view text) {
         t.p);
     if (!ok) return std::nullopt;
 
-    const bool deep = values.contains("deep.re") || values.contains("deep.im") || values.contains("deep.width");
+    const bool deep =
+        values.contains("deep.re") || values.contains("deep.im") || values.contains("deep.width");
     if (deep) {
         for (const char* k : {"deep.re", "deep.im", "deep.width"})
             if (!values.contains(k)) return std::nullopt;
         t.re = values["deep.re"];
         t.im = values["deep.im"];
         t.width = values["deep.width"];
-        if (!decimal(t.re, false) || !decimal(t.im, false) || !decimal(t.width, true)) return std::nullopt;
+        if (!decimal(t.re, false) || !decimal(t.im, false) || !decimal(t.width, true))
+            return std::nullopt;
         values.erase("deep.re");
         values.erase("deep.im");
         values.erase("deep.width");

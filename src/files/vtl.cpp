@@ -32,13 +32,13 @@ class Writer {
 };
 
 class Reader {
-public:
+  public:
     explicit Reader(const ParamBytes& b) : b_(b) {}
     int i32() { return static_cast<int>(static_cast<std::uint32_t>(u(4))); }
     double f64() { return std::bit_cast<double>(u(8)); }
     unsigned char byte() { return b_[at_++]; }
 
-private:
+  private:
     std::uint64_t u(int n) {
         std::uint64_t v = 0;
         for (int k = 0; k < n; ++k) v |= static_cast<std::uint64_t>(b_[at_++]) << (8 * k);
@@ -62,8 +62,8 @@ void fields(Io& io, P& p) {
     io.i(p.bray);
     for (auto& e : p.palette)
         for (auto& ch : e) io.b(ch);
-    for (auto* d : {&p.mxmin, &p.mxmax, &p.mymin, &p.mymax, &p.jxmin, &p.jxmax, &p.jymin,
-                    &p.jymax, &p.exmin, &p.exmax, &p.eymin, &p.eymax, &p.jcx, &p.jcy, &p.maxsize})
+    for (auto* d : {&p.mxmin, &p.mxmax, &p.mymin, &p.mymax, &p.jxmin, &p.jxmax, &p.jymin, &p.jymax,
+                    &p.exmin, &p.exmax, &p.eymin, &p.eymax, &p.jcx, &p.jcy, &p.maxsize})
         io.d(*d);
     for (auto* v : {&p.period, &p.mapping, &p.plbkgd, &p.raymode, &p.num, &p.den}) io.i(*v);
     io.d(p.slope);
@@ -85,9 +85,15 @@ struct Decode {
     void b(unsigned char& v) { v = r.byte(); }
 };
 
-bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
-bool flag(int v) { return v == 0 || v == 1; }
-bool view(double lo, double hi) { return std::isfinite(lo) && std::isfinite(hi) && lo < hi; }
+bool within(int v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
+bool flag(int v) {
+    return v == 0 || v == 1;
+}
+bool view(double lo, double hi) {
+    return std::isfinite(lo) && std::isfinite(hi) && lo < hi;
+}
 
 }  // namespace
 
@@ -111,17 +117,18 @@ bool validparam(const PARAM& p) {
     const bool outside = within(p.outside, 0, 18) || p.outside == 20;
     const bool inside = within(p.inside, 0, 14) || p.inside == 20 || p.inside == 30;
     // The start values 0 / 0 stand for "no ray chosen yet".
-    const bool ray = (p.den == 0 && p.num == 0) || (within(p.den, 1, 256) && within(p.num, 0, p.den - 1));
+    const bool ray =
+        (p.den == 0 && p.num == 0) || (within(p.den, 1, 256) && within(p.num, 0, p.den - 1));
     return flag(p.ftype) && flag(p.method) && within(p.maxiter, 1, 16384) &&
            within(p.exponent, 2, 17) && outside && inside && within(p.rray, 0, 255) &&
            within(p.gray, 0, 255) && within(p.bray, 0, 255) && view(p.mxmin, p.mxmax) &&
            view(p.mymin, p.mymax) && view(p.jxmin, p.jxmax) && view(p.jymin, p.jymax) &&
            view(p.exmin, p.exmax) && view(p.eymin, p.eymax) && std::isfinite(p.jcx) &&
            std::isfinite(p.jcy) && p.maxsize >= 2.0 && p.maxsize <= 1.0e30 &&
-           within(p.period, 1, 64) && flag(p.mapping) && flag(p.plbkgd) && flag(p.raymode) &&
-           ray && p.slope >= 50.0 && p.slope <= 5000.0 && p.bailout >= 8.0 &&
-           p.bailout <= 1.0e30 && flag(p.okorbits) && flag(p.oklines) && flag(p.okescher) &&
-           flag(p.okinvert) && within(p.tiaflag, 0, 2);
+           within(p.period, 1, 64) && flag(p.mapping) && flag(p.plbkgd) && flag(p.raymode) && ray &&
+           p.slope >= 50.0 && p.slope <= 5000.0 && p.bailout >= 8.0 && p.bailout <= 1.0e30 &&
+           flag(p.okorbits) && flag(p.oklines) && flag(p.okescher) && flag(p.okinvert) &&
+           within(p.tiaflag, 0, 2);
 }
 
 PARAM paramfromstate(const State& s) {
@@ -267,7 +274,9 @@ int writevtl(App& app, int option) {
     return 0;
 }
 
-std::string paramtext(const State& s) { return encodetext(textparams(s)); }
+std::string paramtext(const State& s) {
+    return encodetext(textparams(s));
+}
 
 int loadvtl(App& app, std::string* why) {
     State& s = app.s;

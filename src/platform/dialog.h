@@ -29,21 +29,21 @@ constexpr int nocontrol = -1;
 
 struct DialogControl {
     ControlKind kind;
-    int id;             // unique within the dialog; `nocontrol` for a static text
-    std::string text;   // caption of a radio button, group box or button; label of an
-                        // edit field; the text itself of a static text
-    int group = 0;      // id of the group box the control stands in, 0 for the dialog
-    Rect box{};         // where it stands, in dialog units (a quarter of the average
-                        // character width across, an eighth of the font height down)
-    Rect labelbox{};    // an edit field's label, in dialog units; empty otherwise
+    int id;            // unique within the dialog; `nocontrol` for a static text
+    std::string text;  // caption of a radio button, group box or button; label of an
+                       // edit field; the text itself of a static text
+    int group = 0;     // id of the group box the control stands in, 0 for the dialog
+    Rect box{};        // where it stands, in dialog units (a quarter of the average
+                       // character width across, an eighth of the font height down)
+    Rect labelbox{};   // an edit field's label, in dialog units; empty otherwise
 };
 
 struct DialogTable {
-    int id;                     // template number, also how the program names the dialog
-    std::string title;          // exactly as shown, leading blanks included
-    int width, height;          // in dialog units
-    std::string font;           // the face the layout was measured in
-    std::string errortitle;     // title of the box that reports a refused field
+    int id;                               // template number, also how the program names the dialog
+    std::string title;                    // exactly as shown, leading blanks included
+    int width, height;                    // in dialog units
+    std::string font;                     // the face the layout was measured in
+    std::string errortitle;               // title of the box that reports a refused field
     std::vector<DialogControl> controls;  // in tab order
     int okid = dialogok;
     int cancelid = dialogcancel;

@@ -30,8 +30,8 @@ struct FileChoice {
     };
     std::string title;
     std::vector<Filter> filters;  // the first one is selected as the dialog opens
-    std::string defext;  // added to a typed name without extension ("tga", no dot);
-                         // another filter, once selected, brings its own
+    std::string defext;           // added to a typed name without extension ("tga", no dot);
+                                  // another filter, once selected, brings its own
     // Where the dialog starts: a directory and a pattern ("/home/me/*.map") lists
     // that directory, a full path starts beside that file with its name filled in,
     // an empty text starts wherever the host likes. On OK the chosen full path.
@@ -44,7 +44,7 @@ struct FileChoice {
 //
 // Coordinates are device pixels throughout: one image pixel is one screen pixel.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // Text of status-bar part 0 (pointer position) or 1 (history, modes).
@@ -61,8 +61,8 @@ public:
     virtual void pause(int milliseconds) = 0;
     // A modal message box; `owned` boxes belong to the main window (or the dialog).
     // Returns IDOK, IDYES or IDNO.
-    virtual int messagebox(const std::string& text, const std::string& title, Icon icon,
-                           bool owned, Buttons buttons = Buttons::ok) = 0;
+    virtual int messagebox(const std::string& text, const std::string& title, Icon icon, bool owned,
+                           Buttons buttons = Buttons::ok) = 0;
 
     // A modal dialog built from `d.table` and filled from `d.fields`. OK copies
     // the controls back into `d.fields` and asks `d.ok`: a refusal is shown in an
@@ -121,7 +121,7 @@ public:
 
 // A host without a window: it keeps the cursor it was given and nothing else.
 class QuietHost : public Host {
-public:
+  public:
     void statustext(int, const std::string&) override {}
     Cursor setcursor(Cursor c) override {
         Cursor old = cursor_;
@@ -162,7 +162,7 @@ public:
     bool showhelp(const std::string&) override { return false; }
     void closehelp() override {}
 
-private:
+  private:
     Cursor cursor_ = Cursor::arrow;
 };
 

@@ -11,15 +11,15 @@ namespace vantrel {
 // into these; the program posts some to itself.
 enum class MessageType {
     none,
-    create,       // the window exists and is not shown yet
-    destroy,      // the window goes; the main window then ends the program
-    close,        // the close box of the caption
-    move,         // the window moved
-    size,         // the client area changed size
-    paint,        // `rect` of the client area must be drawn again
-    command,      // menu item or accelerator: `id`
-    key,          // key down: `id` is the key code
-    mousemove,    // `x`, `y` in client pixels
+    create,     // the window exists and is not shown yet
+    destroy,    // the window goes; the main window then ends the program
+    close,      // the close box of the caption
+    move,       // the window moved
+    size,       // the client area changed size
+    paint,      // `rect` of the client area must be drawn again
+    command,    // menu item or accelerator: `id`
+    key,        // key down: `id` is the key code
+    mousemove,  // `x`, `y` in client pixels
     lbuttondown,
     lbuttonup,
     rbuttondown,
@@ -28,9 +28,9 @@ enum class MessageType {
     mbuttondown,
     mbuttonup,
     wheel,
-    wake,         // nothing to do; keeps an idle loop turning
-    dialog,       // a dialog's message to itself, to show a validation error
-    quit,         // ends the loop with exit code `id`
+    wake,    // nothing to do; keeps an idle loop turning
+    dialog,  // a dialog's message to itself, to show a validation error
+    quit,    // ends the loop with exit code `id`
 };
 
 struct Message {
@@ -79,11 +79,10 @@ constexpr int f1 = 0x70, f2 = 0x71, f3 = 0x72, f4 = 0x73, f5 = 0x74, f6 = 0x75, 
 
 // Command ids of the menu and the accelerators.
 namespace cmd {
-constexpr int firstimage = 100, loadparams = 102, saveimage = 105, saveparams = 108,
-              exit = 110, plot = 115, fractaltype = 120, parameters = 125, mapfile = 130,
-              defaultpalette = 135, greypalette = 140, method = 145, outsidecoloring = 150,
-              insidecoloring = 155, rays = 160, period = 165, colors = 170, background = 175,
-              help = 180, about = 185;
+constexpr int firstimage = 100, loadparams = 102, saveimage = 105, saveparams = 108, exit = 110,
+              plot = 115, fractaltype = 120, parameters = 125, mapfile = 130, defaultpalette = 135,
+              greypalette = 140, method = 145, outsidecoloring = 150, insidecoloring = 155,
+              rays = 160, period = 165, colors = 170, background = 175, help = 180, about = 185;
 }  // namespace cmd
 
 // The accelerators: plain keys, no modifier held, each standing for a command.
@@ -92,11 +91,21 @@ struct Accelerator {
     int command;
 };
 inline constexpr std::array<Accelerator, 16> accelerators{{
-    {'L', cmd::loadparams},      {'S', cmd::saveimage},      {'P', cmd::saveparams},
-    {key::escape, cmd::exit},    {key::f1, cmd::plot},       {key::f4, cmd::fractaltype},
-    {key::f5, cmd::parameters},  {'M', cmd::mapfile},        {'D', cmd::defaultpalette},
-    {'G', cmd::greypalette},     {key::f6, cmd::method},     {key::f7, cmd::outsidecoloring},
-    {key::f8, cmd::insidecoloring}, {key::f9, cmd::rays},    {key::f2, cmd::help},
+    {'L', cmd::loadparams},
+    {'S', cmd::saveimage},
+    {'P', cmd::saveparams},
+    {key::escape, cmd::exit},
+    {key::f1, cmd::plot},
+    {key::f4, cmd::fractaltype},
+    {key::f5, cmd::parameters},
+    {'M', cmd::mapfile},
+    {'D', cmd::defaultpalette},
+    {'G', cmd::greypalette},
+    {key::f6, cmd::method},
+    {key::f7, cmd::outsidecoloring},
+    {key::f8, cmd::insidecoloring},
+    {key::f9, cmd::rays},
+    {key::f2, cmd::help},
     {key::f3, cmd::about},
 }};
 

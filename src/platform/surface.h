@@ -14,9 +14,15 @@ constexpr Rgb rgb(int r, int g, int b) {
     return 0xFF000000u | (static_cast<Rgb>(r & 0xFF) << 16) | (static_cast<Rgb>(g & 0xFF) << 8) |
            static_cast<Rgb>(b & 0xFF);
 }
-constexpr int red(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
-constexpr int green(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blue(Rgb c) { return static_cast<int>(c & 0xFF); }
+constexpr int red(Rgb c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+constexpr int green(Rgb c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blue(Rgb c) {
+    return static_cast<int>(c & 0xFF);
+}
 
 constexpr Rgb black = rgb(0, 0, 0);
 constexpr Rgb white = rgb(255, 255, 255);
@@ -25,7 +31,7 @@ constexpr Rgb grey = rgb(128, 128, 128);
 // A grid of pixels with the raster operations the renderers and the window need.
 // Every operation clips to the grid; nothing outside it is ever touched.
 class Surface {
-public:
+  public:
     Surface() = default;
     Surface(int width, int height, Rgb fillcolor = black);
 
@@ -56,7 +62,7 @@ public:
 
     bool operator==(const Surface&) const = default;
 
-private:
+  private:
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w_ && y < h_; }
     std::size_t index(int x, int y) const { return static_cast<std::size_t>(y) * w_ + x; }
     void dot(int x, int y, Rgb c, int penwidth);

@@ -11,10 +11,11 @@
 #include <hwy/contrib/math/math-inl.h>
 // clang-format on
 
+#include "render/angles.h"
+
 #include <cmath>
 #include <vector>
 
-#include "render/angles.h"
 #include "render/angles.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -58,7 +59,7 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V X, V Y, V& angle, M& sure
     V theta = arctangent(d, y, x, sure);
     V s = hn::Set(d, 1.0), r = zero;
     M going = hn::FirstN(d, hn::Lanes(d));  // still in the loop
-    M zeroed = hn::FirstN(d, 0);  // left it through "r < 1e-12": the angle is 0
+    M zeroed = hn::FirstN(d, 0);            // left it through "r < 1e-12": the angle is 0
     const V half = hn::Set(d, 0.5), tiny = hn::Set(d, 1e-12), big = hn::Set(d, 1e18);
     const V tp = hn::Set(d, twopi), lim = hn::Set(d, 3.6);
     for (int j = 1; j <= 63 && !hn::AllFalse(d, going); ++j) {
@@ -77,14 +78,20 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V X, V Y, V& angle, M& sure
         V u = arctangent(d, hn::Sub(hn::Mul(wx, y), hn::Mul(wy, x)),
                          hn::Add(hn::Mul(wx, x), hn::Mul(wy, y)), ok);
         const M lost = hn::AndNot(ok, going);
-        const M t1 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(y, a), hn::Mul(x, b)), hn::Sub(hn::Mul(Y, a), hn::Mul(X, b))), zero);
-        const M t2 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(y, X), hn::Mul(x, Y)), hn::Sub(hn::Mul(b, X), hn::Mul(a, Y))), zero);
-        const M t3 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(hn::Sub(b, y), hn::Sub(a, X)), hn::Mul(hn::Sub(a, x), hn::Sub(b, Y))),
+        const M t1 = hn::Gt(
+            hn::Mul(hn::Sub(hn::Mul(y, a), hn::Mul(x, b)), hn::Sub(hn::Mul(Y, a), hn::Mul(X, b))),
+            zero);
+        const M t2 = hn::Gt(
+            hn::Mul(hn::Sub(hn::Mul(y, X), hn::Mul(x, Y)), hn::Sub(hn::Mul(b, X), hn::Mul(a, Y))),
+            zero);
+        const M t3 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(hn::Sub(b, y), hn::Sub(a, X)),
+                                            hn::Mul(hn::Sub(a, x), hn::Sub(b, Y))),
                                     hn::Sub(hn::Mul(a, Y), hn::Mul(b, X))),
                             zero);
         const M inside = hn::And(t1, hn::And(t2, t3));
         M close = hn::And(inside, near(d, u, 0.0));
-        u = hn::IfThenElse(inside, hn::IfThenElse(hn::Lt(u, zero), hn::Add(u, tp), hn::Sub(u, tp)), u);
+        u = hn::IfThenElse(inside, hn::IfThenElse(hn::Lt(u, zero), hn::Add(u, tp), hn::Sub(u, tp)),
+                           u);
         close = hn::Or(close, near(d, u, 3.6));
         u = hn::IfThenElse(hn::Gt(u, lim), hn::Sub(u, tp), u);
         close = hn::Or(close, near(d, u, -3.6));

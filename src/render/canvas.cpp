@@ -30,7 +30,8 @@ void keepimage(App& app) {
     if (app.g_vhdc.width() != s.xres || app.g_vhdc.height() != s.yres)
         app.g_vhdc = Surface(s.xres, s.yres);
     s.VhdcRes = {0, 0, s.xres, s.yres};
-    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right),
+                     std::min(s.yres, s.ClientRes.bottom)};
     app.window.copy(app.g_vhdc, shown, 0, 0);
     app.host.present(shown);
 }

@@ -22,14 +22,22 @@ inline long long trunci(long double v) {
     if (v <= static_cast<long double>(INT_MIN)) return INT_MIN;
     return static_cast<long long>(v);
 }
-inline long long trunci(double v) { return trunci(static_cast<long double>(v)); }
+inline long long trunci(double v) {
+    return trunci(static_cast<long double>(v));
+}
 
 // The low 8 bits in two's complement: negative values wrap to 256 + (v rem 256).
-inline int low8(long long v) { return static_cast<int>(v & 0xFF); }
+inline int low8(long long v) {
+    return static_cast<int>(v & 0xFF);
+}
 
 // (v rem 255) + 1: the palette band of a count, 1..255 for v >= 0, -253..1 below.
-inline int level(long long v) { return static_cast<int>(v % 255) + 1; }
-inline int level(int v) { return v % 255 + 1; }
+inline int level(long long v) {
+    return static_cast<int>(v % 255) + 1;
+}
+inline int level(int v) {
+    return v % 255 + 1;
+}
 
 // Palette entry k; indexes outside 0..255 wrap through their low 8 bits.
 inline Channels pal(const Frame& f, long long k) {

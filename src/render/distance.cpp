@@ -21,7 +21,7 @@ struct Range {
 
 // The end of one pixel's orbit as the pass sees it.
 struct End {
-    double modz;  // |z_n|
+    double modz;               // |z_n|
     bool escaped, overflowed;  // overflowed: the derivative passed the limit on the way
     double xder, yder;
 };
@@ -59,7 +59,8 @@ End scalarorbit(const Frame& f, double x, double y) {
 // has escaped as surely as one past maxsize.
 Rgb classify(const End& e, double delta, Range& r) {
     if (e.escaped && e.overflowed) return white;
-    const double dist = 2.0 * e.modz * std::log(e.modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
+    const double dist =
+        2.0 * e.modz * std::log(e.modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
     // 0 * ln 0 at an orbit resting on 0, or an overflowed orbit, gives no estimate
     // at all; it must not set the scale of the whole image.
     const bool valid = std::isfinite(dist);
@@ -113,7 +114,8 @@ int maxdistance(App& app, double* out, double* in) {
     f.tiaflag = tiaalgorithm::kx;
     const int shown = std::min(s.xres, s.ClientRes.right);
     std::vector<Range> ranges(static_cast<std::size_t>(s.yres));
-    const int helpers = app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);
+    const int helpers =
+        app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);
     parallelrows(s.yres, helpers, [&](int j) {
         thread_local std::vector<Rgb> colors;
         colors.resize(static_cast<std::size_t>(s.xres));

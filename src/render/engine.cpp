@@ -24,8 +24,8 @@ struct RowEngine::Job {
     std::unique_ptr<Rgb[]> pixels;
     std::vector<std::atomic<unsigned char>> state;
     std::vector<long long> steps;  // the iterations of each row, written before it is done
-    std::atomic<int> next;  // the next row a worker claims
-    std::atomic<int> wanted{-1};  // the row the driver waits for: only its end wakes it
+    std::atomic<int> next;         // the next row a worker claims
+    std::atomic<int> wanted{-1};   // the row the driver waits for: only its end wakes it
     std::atomic<bool> cancelled{false};
 
     Rgb* row(int r) { return pixels.get() + static_cast<std::size_t>(r) * frame.xres; }

@@ -18,7 +18,7 @@ namespace vantrel {
 // frame (a new view, a changed parameter, a restart) is never handed out. Workers
 // read only their own copy of the frame and write only the engine's row buffer.
 class RowEngine {
-public:
+  public:
     // `threads` workers; 0 computes every row on the caller's thread.
     explicit RowEngine(int threads);
     ~RowEngine();
@@ -40,7 +40,7 @@ public:
     // computes rows itself while it waits (a zero budget) takes one core of its own.
     static int defaultthreads(bool callerworks);
 
-private:
+  private:
     struct Job;
     void work(std::stop_token stop);
     std::shared_ptr<Job> jobfor(const Frame& f, int j);

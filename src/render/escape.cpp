@@ -13,7 +13,9 @@ namespace vantrel {
 
 namespace {
 
-double clamp(double v, double lim) { return v > lim ? lim : (v < -lim ? -lim : v); }
+double clamp(double v, double lim) {
+    return v > lim ? lim : (v < -lim ? -lim : v);
+}
 
 // The iteration with the per-step work fixed at compile time, so that the plain
 // escape-time loop carries nothing it does not need. E is the exponent, or 0 for
@@ -55,7 +57,8 @@ struct Kernel {
         long long steps = 0;
         // The distance estimator's orbit lives in the row, so rows never share it.
         std::vector<COMPLEX> scratch;
-        if constexpr (Store) scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
+        if constexpr (Store)
+            scratch.assign(static_cast<std::size_t>(f.maxiter) + 1, COMPLEX{0.0, 0.0});
         // One orbit record for the row's pixels in turn. Where nothing is gathered on
         // the way, the accumulators keep their start values and need no reset.
         Orbit o;

@@ -9,20 +9,20 @@ namespace vantrel {
 // What the iteration of one pixel leaves behind for its coloring. A local of the
 // pixel: nothing of it is ever shared.
 struct Orbit {
-    COMPLEX c{};          // the parameter (the constant for a Julia set)
-    COMPLEX z{};          // the last iterate
-    double x = 0, y = 0;  // the iterate before it
-    double size = 0;      // |z|, or |z|^2 with the squared TIA variants
-    int n = 0;            // steps made
+    COMPLEX c{};              // the parameter (the constant for a Julia set)
+    COMPLEX z{};              // the last iterate
+    double x = 0, y = 0;      // the iterate before it
+    double size = 0;          // |z|, or |z|^2 with the squared TIA variants
+    int n = 0;                // steps made
     double jzx = 0, jzy = 0;  // a Julia pixel's own point, before any inversion
 
     // What the colorings that watch the whole orbit gather on the way.
-    double sum = 0, sum2 = 0, csize = 0;      // triangle inequality average
-    double sx = 1e10, sy = 0, sz = 0;         // species of origin: the closest point
-    double min_dist = 1e30, distance = 0;     // cardioid trap
+    double sum = 0, sum2 = 0, csize = 0;   // triangle inequality average
+    double sx = 1e10, sy = 0, sz = 0;      // species of origin: the closest point
+    double min_dist = 1e30, distance = 0;  // cardioid trap
     int trapped = 0;
-    double zyn = 0;                           // band decomposition: Im z_6
-    double infsize = 0, ninfsize = 0;         // BOF: smallest size and its step
+    double zyn = 0;                    // band decomposition: Im z_6
+    double infsize = 0, ninfsize = 0;  // BOF: smallest size and its step
     // Distance estimator: z_0 = 0, z_1 .. z_n of this orbit, in the row's scratch;
     // or, from the vector lanes, the derivative itself and whether it passed the
     // overflow limit on the way.
@@ -81,7 +81,9 @@ void iterate(const Frame& f, Orbit& o, COMPLEX* scratch);
 
 // Escaped means past the escape limit, and so does an iterate that overflowed to
 // infinity or NaN: such an orbit left every bound, it is never part of the set.
-inline bool escaped(const Frame& f, const Orbit& o) { return !(o.size <= f.maxsize); }
+inline bool escaped(const Frame& f, const Orbit& o) {
+    return !(o.size <= f.maxsize);
+}
 
 // The color of a finished orbit, Height Field included.
 Rgb pixelcolor(const Frame& f, const Orbit& o);

@@ -25,6 +25,8 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
+#include "render/lanes.h"
+
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
@@ -33,8 +35,6 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "render/lanes.h"
 
 #ifndef VANTREL_LANES_ONCE
 #define VANTREL_LANES_ONCE
@@ -133,16 +133,16 @@ constexpr Ranks ranks = makeranks();
 
 // One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
-    V zx, zy;        // z
-    V zx2, zy2;      // z.x^2 and z.y^2: the size of this step and the square of the next
-    V px, py;        // the iterate before z
-    V cx, cy, cabs;  // c, and |c| for the triangle inequality
-    V start;         // the step count at which the lane took its orbit (idle: huge)
-    V index;         // the orbit's index in the list
-    V minsize, minstep;            // BOF: the smallest size so far and the step that made it
-    V sum, prevsum;                // TIA: the sum of the terms, and the sum before the last one
-    V derx, dery;                  // the derivative
-    V lastderx, lastdery;          // the derivative before the last step: the estimate's
+    V zx, zy;              // z
+    V zx2, zy2;            // z.x^2 and z.y^2: the size of this step and the square of the next
+    V px, py;              // the iterate before z
+    V cx, cy, cabs;        // c, and |c| for the triangle inequality
+    V start;               // the step count at which the lane took its orbit (idle: huge)
+    V index;               // the orbit's index in the list
+    V minsize, minstep;    // BOF: the smallest size so far and the step that made it
+    V sum, prevsum;        // TIA: the sum of the terms, and the sum before the last one
+    V derx, dery;          // the derivative
+    V lastderx, lastdery;  // the derivative before the last step: the estimate's
     M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
     M stopped;                     // the epsilon cross stopped the orbit
 };
@@ -713,7 +713,9 @@ bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
     return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts);
 }
 
-const char* LaneTarget() { return hwy::TargetName(HWY_TARGET); }
+const char* LaneTarget() {
+    return hwy::TargetName(HWY_TARGET);
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace vantrel
@@ -734,7 +736,9 @@ bool lanecounts(const Frame& f, double rowy, LaneCount* counts) {
     return HWY_DYNAMIC_DISPATCH(LaneCounts)(f, rowy, counts);
 }
 
-const char* lanetarget() { return HWY_DYNAMIC_DISPATCH(LaneTarget)(); }
+const char* lanetarget() {
+    return HWY_DYNAMIC_DISPATCH(LaneTarget)();
+}
 
 }  // namespace vantrel
 #endif

@@ -64,7 +64,8 @@ Channels fieldlines(const Frame& f, const Orbit& o) {
 }
 
 Channels kirlian(const Frame& f, const Orbit& o) {
-    const double v = std::atan(o.z.y / (o.z.x + 0.0001)) + ((std::sin(o.z.x) + 24.0) - std::cos(o.z.y));
+    const double v =
+        std::atan(o.z.y / (o.z.x + 0.0001)) + ((std::sin(o.z.x) + 24.0) - std::cos(o.z.y));
     return pal(f, level(trunci(v)));
 }
 
@@ -88,7 +89,9 @@ Channels cardioid(const Frame& f, const Orbit& o) {
     return pal(f, o.trapped ? level(trunci(256 * o.distance)) : 1);
 }
 
-Channels realpart(const Frame& f, const Orbit& o) { return pal(f, level(trunci(o.z.x) + o.n)); }
+Channels realpart(const Frame& f, const Orbit& o) {
+    return pal(f, level(trunci(o.z.x) + o.n));
+}
 
 // The distance to the set from the derivative along the orbit, scaled by the
 // largest estimate of the view; the boundary itself is banded by iteration count.

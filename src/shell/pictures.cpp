@@ -79,8 +79,7 @@ Surface splash2picture(App& app) {
     Surface pic = render(w, h, {1, 0.0, 0.0, 3.4, -0.8, 0.156, 256});
     shade(pic, 118, 206, 24, 0.7);
     app.host.lettering(pic, "Vantrel", {0, 124, w, 176}, 42, white);
-    app.host.lettering(pic, "thank you for exploring", {0, 174, w, 198}, 15,
-                       rgb(220, 220, 220));
+    app.host.lettering(pic, "thank you for exploring", {0, 174, w, 198}, 15, rgb(220, 220, 220));
     return pic;
 }
 

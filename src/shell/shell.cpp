@@ -57,7 +57,9 @@ int CreateMainWindow(App& app) {
     return 0;
 }
 
-int initgraphics(App& app) { return app.host.colordepth() < 24 ? 1 : 0; }
+int initgraphics(App& app) {
+    return app.host.colordepth() < 24 ? 1 : 0;
+}
 
 void initstatusbar(App& app) {
     State& s = app.s;

@@ -63,7 +63,8 @@ std::optional<Rgb> firstpixel(const State& s, int k, double x, double y) {
         return std::nullopt;
     }
     if (k <= 9) {
-        const int edge = mandel ? boundary(s, x, y, State::maxit[k]) : boundaryj(s, x, y, State::maxit[k]);
+        const int edge =
+            mandel ? boundary(s, x, y, State::maxit[k]) : boundaryj(s, x, y, State::maxit[k]);
         if (edge == 1) return darkbg ? white : black;
     }
     if (k == 0 && mandel && darkbg) return dark;
@@ -78,7 +79,8 @@ int edgetest(const State& s, double px, double py, double cx, double cy, bool ju
     const double nx[4] = {px + xinc, px - xinc, px, px};
     const double ny[4] = {py, py, py + yinc, py - yinc};
     for (int q = 0; q < 4; ++q) {
-        const Escape e = julia ? escape(nx[q], ny[q], cx, cy, nmax) : escape(0.0, 0.0, nx[q], ny[q], nmax);
+        const Escape e =
+            julia ? escape(nx[q], ny[q], cx, cy, nmax) : escape(0.0, 0.0, nx[q], ny[q], nmax);
         if (e.out) return 1;
     }
     return 0;

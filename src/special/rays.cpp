@@ -56,17 +56,18 @@ void segment(Surface& g, Pos a, Pos b, Rgb color) {
         }
         if (t0 > t1) return;
         const bool keepend = t1 >= 1;  // the end point is not drawn; keep it so
-        a = {static_cast<int>(std::lround(x0 + t0 * dx)), static_cast<int>(std::lround(y0 + t0 * dy))};
+        a = {static_cast<int>(std::lround(x0 + t0 * dx)),
+             static_cast<int>(std::lround(y0 + t0 * dy))};
         if (!keepend)
-            b = {static_cast<int>(std::lround(x0 + t1 * dx)), static_cast<int>(std::lround(y0 + t1 * dy))};
+            b = {static_cast<int>(std::lround(x0 + t1 * dx)),
+                 static_cast<int>(std::lround(y0 + t1 * dy))};
     }
     g.line(a.i, a.k, b.i, b.k, color, 1);
 }
 
 }  // namespace
 
-int RayNewton(int type, int n, double a, double b, double* x, double* y, double rlog,
-              double ilog) {
+int RayNewton(int type, int n, double a, double b, double* x, double* y, double rlog, double ilog) {
     double d = *x * *x + *y * *y + 1;
     for (int l = 1; l <= 60; ++l) {
         if (type == 0) {
@@ -75,8 +76,10 @@ int RayNewton(int type, int n, double a, double b, double* x, double* y, double 
         }
         // Where the n-th iterate must land: w - c / (2w), w on the level curve.
         const double er = std::exp(rlog), ei = std::exp(-rlog);
-        const double t0 = er * std::cos(ilog) - 0.5 * ei * (a * std::cos(ilog) + b * std::sin(ilog));
-        const double t1 = er * std::sin(ilog) + 0.5 * ei * (a * std::sin(ilog) - b * std::cos(ilog));
+        const double t0 =
+            er * std::cos(ilog) - 0.5 * ei * (a * std::cos(ilog) + b * std::sin(ilog));
+        const double t1 =
+            er * std::sin(ilog) + 0.5 * ei * (a * std::sin(ilog) - b * std::cos(ilog));
         double zx = *x, zy = *y, px = 1, py = 0;
         for (int m = 0; m < n; ++m) {
             const double npx = 2 * (zx * px - zy * py) + (type == 0 ? 1 : 0);

@@ -19,7 +19,6 @@ int NewtonRay(App& app, int type, int N, int D, double a, double b);
 // Moves (*x, *y) by Newton's method until its n-th iterate lands on the point of
 // log-modulus rlog and argument ilog (radians) of the potential's level curve.
 // 0 success, 1 orbit or derivative overflow, 2 vanishing derivative, -1 step too long.
-int RayNewton(int type, int n, double a, double b, double* x, double* y, double rlog,
-              double ilog);
+int RayNewton(int type, int n, double a, double b, double* x, double* y, double rlog, double ilog);
 
 }  // namespace vantrel

@@ -104,11 +104,11 @@ struct App {
 
         // The wheel, the middle-button drag and the arrow and +/- keys.
         int pointerxpos = -1, pointerypos = -1;  // the latest pointer position, -1 none yet
-        int wheelrest = 0;        // turned so far towards the next notch, in wheel units
-        long long lastnotch = 0;  // when the latest notch zoomed, in milliseconds
-        int gestureftype = 0;     // the set type and the history entry of the latest
-        int gestureentry = -1;    // wheel gesture, -1 when it made none
-        int panning = 0;          // the middle button drags the picture
+        int wheelrest = 0;             // turned so far towards the next notch, in wheel units
+        long long lastnotch = 0;       // when the latest notch zoomed, in milliseconds
+        int gestureftype = 0;          // the set type and the history entry of the latest
+        int gestureentry = -1;         // wheel gesture, -1 when it made none
+        int panning = 0;               // the middle button drags the picture
         int panxpos = 0, panypos = 0;  // where that drag began
         int panresume = 0;             // the image was being drawn when the drag began
     };

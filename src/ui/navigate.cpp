@@ -174,7 +174,8 @@ void wheel(App& app, int x, int y, int delta, long long time) {
     app.mainwin.pointerypos = y;
     if (!movable(app) || !insideimage(s, x, y)) return;
     // Small steps of a trackpad add up to notches; turning back starts afresh.
-    if ((delta > 0 && app.mainwin.wheelrest < 0) || (delta < 0 && app.mainwin.wheelrest > 0)) app.mainwin.wheelrest = 0;
+    if ((delta > 0 && app.mainwin.wheelrest < 0) || (delta < 0 && app.mainwin.wheelrest > 0))
+        app.mainwin.wheelrest = 0;
     app.mainwin.wheelrest += delta;
     while (std::abs(app.mainwin.wheelrest) >= notch) {
         if (s.okjulia == juliapreview::shown) removejuliapreview(app);

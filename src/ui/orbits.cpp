@@ -67,7 +67,8 @@ void draworbits(App& app, int mx, int my) {
     const Cursor previous = app.host.setcursor(Cursor::wait);
 
     const Rect image{0, 0, s.xres, s.yres};
-    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right), std::min(s.yres, s.ClientRes.bottom)};
+    const Rect shown{0, 0, std::min(s.xres, s.ClientRes.right),
+                     std::min(s.yres, s.ClientRes.bottom)};
 
     // Start from the clean picture, on the window and in the view surface.
     app.window.fill(s.ClientRes, black);
@@ -95,8 +96,8 @@ void draworbits(App& app, int mx, int my) {
         size = std::sqrt(zx * zx + zy * zy);
         n = n + 1;
 
-        const Pixel p1 = topixel((zx - s.xmin) * (s.xres - 1) / s.xside,
-                                 (s.ymax - zy) * (s.yres - 1) / s.yside);
+        const Pixel p1 =
+            topixel((zx - s.xmin) * (s.xres - 1) / s.xside, (s.ymax - zy) * (s.yres - 1) / s.yside);
 
         if (s.oklines && within(p0, shown) && within(p1, shown)) {
             app.window.line(p0.x, p0.y, p1.x, p1.y, linecolor);

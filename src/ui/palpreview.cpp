@@ -24,7 +24,9 @@ void show(App& app, const Surface& panel, int x, int y, int w, int h) {
     app.host.present(r);
 }
 
-Rgb entry(const Palette& p, int i) { return rgb(p[i][0], p[i][1], p[i][2]); }
+Rgb entry(const Palette& p, int i) {
+    return rgb(p[i][0], p[i][1], p[i][2]);
+}
 
 }  // namespace
 

@@ -48,7 +48,8 @@ namespace {
 
 // Puts the image back where the last frame was drawn.
 void erasezoomframe(App& app) {
-    const Rect r{app.mainwin.oldzoombox.left, app.mainwin.oldzoombox.top, app.mainwin.oldzoombox.left + app.mainwin.width,
+    const Rect r{app.mainwin.oldzoombox.left, app.mainwin.oldzoombox.top,
+                 app.mainwin.oldzoombox.left + app.mainwin.width,
                  app.mainwin.oldzoombox.top + app.mainwin.height};
     app.window.copy(app.g_vhdc, r, r.left, r.top);
     app.host.present(r);
@@ -129,8 +130,8 @@ void mousemove(App& app, int x, int y) {
         app.mainwin.nextxpos = x;
         app.mainwin.nextypos = y;
         Rect& b = app.mainwin.zoombox;
-        b = {std::min(app.mainwin.startxpos, x), std::min(app.mainwin.startypos, y), std::max(app.mainwin.startxpos, x),
-             std::max(app.mainwin.startypos, y)};
+        b = {std::min(app.mainwin.startxpos, x), std::min(app.mainwin.startypos, y),
+             std::max(app.mainwin.startxpos, x), std::max(app.mainwin.startypos, y)};
         if (b.right - b.left < 1 || b.bottom - b.top < 1) return;
         if (app.mainwin.erasebox)
             erasezoomframe(app);

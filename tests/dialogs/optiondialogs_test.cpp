@@ -16,7 +16,9 @@ DialogFields opened(const Dialog& d, const State& s) {
 }
 
 // Checks one button of a group as the user would, clearing the others.
-void choose(DialogFields& f, int first, int last, int id) { f.checkradio(first, last, id); }
+void choose(DialogFields& f, int first, int last, int id) {
+    f.checkradio(first, last, id);
+}
 
 // Checks the button of a method in the outside or inside dialog.
 void chooseoutside(DialogFields& f, int method) {

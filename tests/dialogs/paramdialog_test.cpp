@@ -19,7 +19,9 @@ DialogFields opened(const State& s) {
     return f;
 }
 
-DialogCheck press(State& s, const DialogFields& f) { return ParamDialogProc.ok(s, f); }
+DialogCheck press(State& s, const DialogFields& f) {
+    return ParamDialogProc.ok(s, f);
+}
 
 State viewstate() {
     State s;
@@ -28,7 +30,8 @@ State viewstate() {
 }
 
 TEST(Fields, RealsShowAsFixedFifteenDecimals) {
-    for (double v : {0.0, -0.0, 0.32, -2.25, 16.0, 275.0, 1.0e30, 1.0e-20, 0.1 + 0.2, -63.999999999999996}) {
+    for (double v :
+         {0.0, -0.0, 0.32, -2.25, 16.0, 275.0, 1.0e30, 1.0e-20, 0.1 + 0.2, -63.999999999999996}) {
         char want[400];
         std::snprintf(want, sizeof want, "%.15f", v);
         EXPECT_EQ(showreal(v), want) << v;
@@ -42,8 +45,8 @@ TEST(Fields, OnlyWholeFiniteNumbersAreRead) {
     EXPECT_EQ(readreal(" -1.25e2 "), -125.0);
     EXPECT_EQ(readreal("+3"), 3.0);
     EXPECT_EQ(readreal(".5"), 0.5);
-    for (const char* bad : {"", "   ", "12abc", "abc", "1e999", "-1e999", "nan", "inf", "-inf", "1,5",
-                            "0x10", "+-1", "++1", "1 2", "--1"})
+    for (const char* bad : {"", "   ", "12abc", "abc", "1e999", "-1e999", "nan", "inf", "-inf",
+                            "1,5", "0x10", "+-1", "++1", "1 2", "--1"})
         EXPECT_FALSE(readreal(bad)) << bad;
 
     EXPECT_EQ(readint("600"), 600);

@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class MapFile : public ::testing::Test {
-protected:
+  protected:
     MapFile() {
         dir = fs::temp_directory_path() /
               ("vantrel-map-" +
@@ -34,7 +34,8 @@ protected:
     static std::string lines(int n, int from = 0) {
         std::string t;
         for (int i = from; i < from + n; ++i)
-            t += std::to_string(i) + " " + std::to_string(255 - i) + " " + std::to_string(i / 2) + "\n";
+            t += std::to_string(i) + " " + std::to_string(255 - i) + " " + std::to_string(i / 2) +
+                 "\n";
         return t;
     }
     using Entry = std::array<unsigned char, 3>;
@@ -77,7 +78,8 @@ TEST_F(MapFile, OnlyTheFirst256LinesCount) {
 }
 
 TEST_F(MapFile, NumbersKeepTheirLowEightBits) {
-    ASSERT_EQ(load("300 -1 17\n256 -256 -300\n99999999999999999999999 -1000000000000000000001 +5\n"), 0);
+    ASSERT_EQ(
+        load("300 -1 17\n256 -256 -300\n99999999999999999999999 -1000000000000000000001 +5\n"), 0);
     EXPECT_EQ(at(0), (Entry{44, 255, 17}));
     EXPECT_EQ(at(1), (Entry{0, 0, 212}));
     // 10^23 - 1 and -(10^21 + 1) modulo 256.
@@ -85,9 +87,9 @@ TEST_F(MapFile, NumbersKeepTheirLowEightBits) {
 }
 
 TEST_F(MapFile, LinesThatAreNotThreeIntegersFail) {
-    for (const char* bad : {"1 2 3\n4 5 6\n7 8 9\n10 11 12\n\n13 14 15\n",  // blank line 5
-                            "   \t\n", "1,2,3\n", "1 2\n", "red 1 2 3\n", "1 2 x3\n", "- 1 2 3\n",
-                            "\x1 2 3\n"}) {
+    for (const char* bad :
+         {"1 2 3\n4 5 6\n7 8 9\n10 11 12\n\n13 14 15\n",  // blank line 5
+          "   \t\n", "1,2,3\n", "1 2\n", "red 1 2 3\n", "1 2 x3\n", "- 1 2 3\n", "\x1 2 3\n"}) {
         for (auto& e : s.paltemp) e = {9, 9, 9};
         EXPECT_EQ(load(bad), 1) << bad;
         EXPECT_EQ(s.palette, defpalette());

@@ -59,7 +59,8 @@ TEST(TextParams, RoundTripIsExactEverywhere) {
     ASSERT_TRUE(again);
     EXPECT_EQ(again->p, t.p);
     EXPECT_TRUE(again->width.empty());
-    EXPECT_FALSE(looksliketext(std::string(reinterpret_cast<const char*>(encodeparam(t.p).data()), 40)));
+    EXPECT_FALSE(
+        looksliketext(std::string(reinterpret_cast<const char*>(encodeparam(t.p).data()), 40)));
 }
 
 TEST(TextParams, AnythingBadIsRefused) {
@@ -75,26 +76,26 @@ TEST(TextParams, AnythingBadIsRefused) {
         "",
         good.substr(1),
         with("version", "2"),
-        with("maxiter", ""),                     // missing
-        good + "maxiter = 5\n",                  // twice
-        good + "colour = 5\n",                   // unknown
-        good + "just words\n",                   // not key = value
-        with("maxiter", "2000000001"),           // past the limit
+        with("maxiter", ""),            // missing
+        good + "maxiter = 5\n",         // twice
+        good + "colour = 5\n",          // unknown
+        good + "just words\n",          // not key = value
+        with("maxiter", "2000000001"),  // past the limit
         with("maxiter", "0"),
         with("maxiter", "12abc"),
-        with("maxiter", "4294967297"),           // would wrap
+        with("maxiter", "4294967297"),  // would wrap
         with("exponent", "18"),
         with("outside", "19"),
         with("mxmin", "nan"),
         with("mxmax", "inf"),
-        with("mxmax", "-5"),                     // not above mxmin
+        with("mxmax", "-5"),  // not above mxmin
         with("jcx", "1e400"),
         with("bailout", "7.9"),
-        with("palette", "00ff00"),               // too short
+        with("palette", "00ff00"),  // too short
         with("palette", good.substr(good.find("palette = ") + 10, 1790) + "g"),
         with("deep.width", "0"),
         with("deep.width", "-1e-5"),
-        with("deep.width", ""),                  // half a deep view
+        with("deep.width", ""),  // half a deep view
         with("deep.re", "1e"),
         with("deep.re", "1.2.3"),
         with("deep.im", "0x10"),

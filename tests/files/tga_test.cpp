@@ -20,7 +20,7 @@ std::vector<unsigned char> slurp(const fs::path& p) {
 }
 
 class Targa : public ::testing::Test {
-protected:
+  protected:
     Targa() {
         dir = fs::temp_directory_path() /
               ("vantrel-tga-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +

@@ -33,12 +33,11 @@ void spill(const fs::path& p, const std::vector<unsigned char>& b) {
 }
 
 class ParamFile : public ::testing::Test {
-protected:
+  protected:
     ParamFile() {
         dir = fs::temp_directory_path() /
-              ("vantrel-vtl-" + std::string(::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name()));
+              ("vantrel-vtl-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         seedhistory(app.s);
@@ -157,9 +156,9 @@ TEST_F(ParamFile, LoadingIntoAFullHistoryRecordsNothing) {
 TEST_F(ParamFile, RefusedFilesChangeNothing) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto le32 = [](int v) {
-        return std::vector<unsigned char>{static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                          static_cast<unsigned char>(v >> 16),
-                                          static_cast<unsigned char>(v >> 24)};
+        return std::vector<unsigned char>{
+            static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
     };
     auto le64 = [](double d) {
         std::vector<unsigned char> b(8);
@@ -172,16 +171,25 @@ TEST_F(ParamFile, RefusedFilesChangeNothing) {
         std::size_t offset;
         std::vector<unsigned char> bytes;
     };
-    const Bad bad[] = {{"ftype 2", 0, le32(2)},          {"method -1", 4, le32(-1)},
-                       {"maxiter 0", 8, le32(0)},        {"maxiter 16385", 8, le32(16385)},
-                       {"exponent 1", 12, le32(1)},      {"outside 19", 16, le32(19)},
-                       {"inside 15", 20, le32(15)},      {"ray red 256", 24, le32(256)},
-                       {"mxmin NaN", 804, le64(nan)},    {"jymax infinite", 860, le64(1.0 / 0.0)},
+    const Bad bad[] = {{"ftype 2", 0, le32(2)},
+                       {"method -1", 4, le32(-1)},
+                       {"maxiter 0", 8, le32(0)},
+                       {"maxiter 16385", 8, le32(16385)},
+                       {"exponent 1", 12, le32(1)},
+                       {"outside 19", 16, le32(19)},
+                       {"inside 15", 20, le32(15)},
+                       {"ray red 256", 24, le32(256)},
+                       {"mxmin NaN", 804, le64(nan)},
+                       {"jymax infinite", 860, le64(1.0 / 0.0)},
                        {"empty Mandelbrot view", 812, le64(-2.25)},
-                       {"maxsize 1", 916, le64(1.0)},    {"period 65", 924, le32(65)},
-                       {"num past den", 940, le32(3)},   {"den 257", 944, le32(257)},
-                       {"slope 10", 948, le64(10.0)},    {"bailout NaN", 956, le64(nan)},
-                       {"okorbits 2", 964, le32(2)},     {"tiaflag 3", 980, le32(3)}};
+                       {"maxsize 1", 916, le64(1.0)},
+                       {"period 65", 924, le32(65)},
+                       {"num past den", 940, le32(3)},
+                       {"den 257", 944, le32(257)},
+                       {"slope 10", 948, le64(10.0)},
+                       {"bailout NaN", 956, le64(nan)},
+                       {"okorbits 2", 964, le32(2)},
+                       {"tiaflag 3", 980, le32(3)}};
     for (const Bad& b : bad) {
         EXPECT_EQ(load(patched(b.offset, b.bytes)), 1) << b.what;
         EXPECT_EQ(paramfromstate(app.s), before) << b.what;

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -14,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <filesystem>
+#include <functional>
 
 #include "dialogs/dialogs.h"
 
@@ -40,12 +39,18 @@ void then(std::function<void(QWidget*)> user, int tries = 200) {
     });
 }
 
-TableDialog* table(QWidget* w) { return dynamic_cast<TableDialog*>(w); }
-QLineEdit* edit(QWidget* w, int id) { return qobject_cast<QLineEdit*>(table(w)->control(id)); }
-void press(QWidget* w, int id) { qobject_cast<QPushButton*>(table(w)->control(id))->click(); }
+TableDialog* table(QWidget* w) {
+    return dynamic_cast<TableDialog*>(w);
+}
+QLineEdit* edit(QWidget* w, int id) {
+    return qobject_cast<QLineEdit*>(table(w)->control(id));
+}
+void press(QWidget* w, int id) {
+    qobject_cast<QPushButton*>(table(w)->control(id))->click();
+}
 
 class Runner : public ::testing::Test {
-protected:
+  protected:
     Runner() {
         application();
         s.xmin = s.mxmin;

@@ -35,7 +35,7 @@ void application() {
 }
 
 class QtWindow : public ::testing::Test {
-protected:
+  protected:
     QtWindow() { application(); }
 
     void start() {
@@ -46,8 +46,7 @@ protected:
         ASSERT_EQ(CreateMainWindow(app), 0);
     }
     bool idle() const {
-        return !app.s.okfirstimage && !app.s.okfractal && app.posted.empty() &&
-               host.waiting() == 0;
+        return !app.s.okfirstimage && !app.s.okfractal && app.posted.empty() && host.waiting() == 0;
     }
     // Window-system events and turns until nothing is left; false once it ended.
     bool settle() {
@@ -123,9 +122,9 @@ TEST_F(QtWindow, KeysMouseAndMenusBecomeMessages) {
     mouse(QEvent::MouseButtonPress, 12, 34, Qt::RightButton, Qt::RightButton);
     host.mainwindow()->menuBar()->actions()[1]->trigger();  // "Plot Fractal (F1)   "
     const std::vector<std::pair<MessageType, int>> want = {
-        {MessageType::key, 'M'},        {MessageType::key, 'M'},
-        {MessageType::key, key::back},  {MessageType::key, key::pause},
-        {MessageType::key, key::f9},    {MessageType::rbuttondown, 0},
+        {MessageType::key, 'M'},          {MessageType::key, 'M'},
+        {MessageType::key, key::back},    {MessageType::key, key::pause},
+        {MessageType::key, key::f9},      {MessageType::rbuttondown, 0},
         {MessageType::command, cmd::plot}};
     for (std::size_t i = 0; i < want.size(); ++i) {
         ASSERT_TRUE(host.getmessage(m)) << i;

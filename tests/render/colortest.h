@@ -21,7 +21,9 @@ inline Palette testpalette() {
     return p;
 }
 
-inline Channels entry(int k) { return {k, 255 - k, (k * 37) & 255}; }
+inline Channels entry(int k) {
+    return {k, 255 - k, (k * 37) & 255};
+}
 
 inline Frame testframe(int outside, int inside = inside::solidcolor) {
     Frame f;
@@ -77,11 +79,10 @@ inline Orbit run(const Frame& f, double x, double y) {
 namespace vantrel::colortest {
 
 inline ::testing::AssertionResult samech(const Channels& got, const Channels& want) {
-    if (got.r == want.r && got.g == want.g && got.b == want.b)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got (" << got.r << ", " << got.g << ", " << got.b
-                                         << "), want (" << want.r << ", " << want.g << ", "
-                                         << want.b << ")";
+    if (got.r == want.r && got.g == want.g && got.b == want.b) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "got (" << got.r << ", " << got.g << ", " << got.b << "), want (" << want.r << ", "
+           << want.g << ", " << want.b << ")";
 }
 
 }  // namespace vantrel::colortest

@@ -137,8 +137,9 @@ class Deep : public ::testing::Test {
                     Big zero(b), c(b);
                     mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
                     mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
-                    at[t] = sc.ftype == settype::mandelbrot ? oracle::escape(zero, p, sc.exponent, maxiter, s.maxsize)
-                                          : oracle::escape(p, c, sc.exponent, maxiter, s.maxsize);
+                    at[t] = sc.ftype == settype::mandelbrot
+                                ? oracle::escape(zero, p, sc.exponent, maxiter, s.maxsize)
+                                : oracle::escape(p, c, sc.exponent, maxiter, s.maxsize);
                 }
                 if (at[0].n != at[1].n || at[0].escaped != at[1].escaped || at[0].nearbound ||
                     at[1].nearbound)

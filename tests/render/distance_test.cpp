@@ -13,7 +13,7 @@ namespace vantrel {
 namespace {
 
 class Range : public ::testing::Test {
-protected:
+  protected:
     Range() { view(-2.25, 0.75, -1.5, 1.5, 33); }
     void view(double x0, double x1, double y0, double y1, int res) {
         State& s = app.s;
@@ -121,11 +121,11 @@ TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
         double maxsize, x0, x1, y0, y1;
     };
     const View views[] = {
-        {0, 256, 16.0, -2.25, 0.75, -1.5, 1.5},         // the default view
-        {0, 2000, 4.0, -0.7454, -0.7450, 0.1128, 0.1132}, // near the boundary: overflows
-        {0, 1, 16.0, -3, 3, -3, 3},                      // one step each
-        {1, 300, 2.0, -2, 2, -2, 2},                     // corners past maxsize: no step
-        {1, 500, 1e30, -1.6, 1.6, -1.2, 1.2},            // huge limit: NaN and infinity
+        {0, 256, 16.0, -2.25, 0.75, -1.5, 1.5},            // the default view
+        {0, 2000, 4.0, -0.7454, -0.7450, 0.1128, 0.1132},  // near the boundary: overflows
+        {0, 1, 16.0, -3, 3, -3, 3},                        // one step each
+        {1, 300, 2.0, -2, 2, -2, 2},                       // corners past maxsize: no step
+        {1, 500, 1e30, -1.6, 1.6, -1.2, 1.2},              // huge limit: NaN and infinity
     };
     for (const View& v : views) {
         SCOPED_TRACE(::testing::Message() << "maxiter " << v.maxiter << " x0 " << v.x0);
@@ -149,7 +149,8 @@ TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
             EXPECT_EQ(std::memcmp(&ranges[k], &ranges[0], sizeof ranges[0]), 0) << k;
             for (int j = 0; j < 97; ++j)
                 for (int i = 0; i < 97; ++i)
-                    ASSERT_EQ(previews[k].getpixel(i, j), previews[0].getpixel(i, j)) << k << " " << i << "," << j;
+                    ASSERT_EQ(previews[k].getpixel(i, j), previews[0].getpixel(i, j))
+                        << k << " " << i << "," << j;
         }
     }
 }

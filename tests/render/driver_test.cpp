@@ -16,7 +16,7 @@ Rgb palrgb(const State& s, int k) {
 }
 
 class Driver : public ::testing::Test {
-protected:
+  protected:
     Driver() {
         seedhistory(app.s);
         setsize(600, 600);
@@ -92,9 +92,9 @@ TEST_F(Driver, FirstCallClearsWindowAndSurface) {
     window(60, 30);  // wider than the image, shorter than it
     start();
     fractaldriver(app);
-    EXPECT_EQ(app.window.getpixel(50, 10), black);   // beside the image
-    EXPECT_EQ(app.window.getpixel(20, 10), grey);    // the image area, not drawn yet
-    EXPECT_EQ(app.g_vhdc.getpixel(20, 39), grey);    // the surface, not drawn yet
+    EXPECT_EQ(app.window.getpixel(50, 10), black);  // beside the image
+    EXPECT_EQ(app.window.getpixel(20, 10), grey);   // the image area, not drawn yet
+    EXPECT_EQ(app.g_vhdc.getpixel(20, 39), grey);   // the surface, not drawn yet
     EXPECT_EQ(app.window.getpixel(0, 0), app.g_vhdc.getpixel(0, 0));  // row 0 is shown
     EXPECT_NE(app.g_vhdc.getpixel(0, 0), grey);
     EXPECT_EQ(host.cursor, Cursor::wait);

@@ -27,7 +27,8 @@ Frame frame(int xres, int yres, int maxiter) {
 
 std::vector<Rgb> direct(const Frame& f) {
     std::vector<Rgb> img(static_cast<std::size_t>(f.xres) * f.yres);
-    for (int j = 0; j < f.yres; ++j) renderrow(f, j, img.data() + static_cast<std::size_t>(j) * f.xres);
+    for (int j = 0; j < f.yres; ++j)
+        renderrow(f, j, img.data() + static_cast<std::size_t>(j) * f.xres);
     return img;
 }
 
@@ -105,8 +106,10 @@ TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
 long long referencesteps(const Frame& f, int i, int j) {
     const double x = i * f.xside / (f.xres - 1) + f.xmin;
     const double y = (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
-    double zx = f.ftype == settype::mandelbrot ? 0.0 : x, zy = f.ftype == settype::mandelbrot ? 0.0 : y;
-    const double cx = f.ftype == settype::mandelbrot ? x : f.jcx, cy = f.ftype == settype::mandelbrot ? y : f.jcy;
+    double zx = f.ftype == settype::mandelbrot ? 0.0 : x,
+           zy = f.ftype == settype::mandelbrot ? 0.0 : y;
+    const double cx = f.ftype == settype::mandelbrot ? x : f.jcx,
+                 cy = f.ftype == settype::mandelbrot ? y : f.jcy;
     int n = 0;
     double size = 0;
     while (size <= f.maxsize && n < f.maxiter) {

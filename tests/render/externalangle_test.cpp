@@ -16,7 +16,7 @@ TEST(Root, PrincipalBranchOnEveryHalfPlane) {
     EXPECT_EQ(u, 0);
     EXPECT_EQ(v, 2);
     root(-4, -0.0, &u, &v);
-    EXPECT_EQ(v, 2);  // -0 is not below the axis
+    EXPECT_EQ(v, 2);     // -0 is not below the axis
     root(0, 2, &u, &v);  // 1 + i
     EXPECT_DOUBLE_EQ(u, 1);
     EXPECT_DOUBLE_EQ(v, 1);

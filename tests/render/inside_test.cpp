@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "colortest.h"
-#include "render/frame.h"
 #include "fakehost.h"
+#include "render/frame.h"
 
 namespace vantrel {
 namespace {

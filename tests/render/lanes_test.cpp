@@ -11,7 +11,9 @@
 namespace vantrel {
 namespace {
 
-bool samebits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool samebits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 Frame plainframe(int exponent, int tiaflag, double maxsize, int maxiter) {
     Frame f;
@@ -55,7 +57,9 @@ Frame workframe(LaneWork work, double maxsize, int maxiter) {
     return f;
 }
 
-bool same(double a, double b) { return samebits(a, b) || (std::isnan(a) && std::isnan(b)); }
+bool same(double a, double b) {
+    return samebits(a, b) || (std::isnan(a) && std::isnan(b));
+}
 
 // An orbit the lanes leave must equal, bit for bit, the scalar loop's, with what
 // the work gathered on the way.
@@ -211,9 +215,11 @@ TEST(Lanes, ARowStartedInTheLanes) {
     for (int ftype : {settype::mandelbrot, settype::julia})
         for (int invert : {0, 1})
             for (int xres : {37, 601})
-                for (LaneWork w : {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
-                    SCOPED_TRACE(::testing::Message() << "ftype " << ftype << " invert " << invert
-                                                      << " xres " << xres << " work " << static_cast<int>(w));
+                for (LaneWork w :
+                     {LaneWork::plain, LaneWork::bof, LaneWork::tia1, LaneWork::derivative}) {
+                    SCOPED_TRACE(::testing::Message()
+                                 << "ftype " << ftype << " invert " << invert << " xres " << xres
+                                 << " work " << static_cast<int>(w));
                     Frame f = workframe(w, 4.0, 300);
                     f.ftype = ftype;
                     f.okinvert = invert;

@@ -23,15 +23,15 @@ struct Point {
 struct Result {
     int n = 0;
     double zx = 0, zy = 0, px = 0, py = 0, size = 0;
-    double sum = 0, sum2 = 0;                 // TIA
-    double sx = 1e10, sy = 0, sz = 0;         // species
-    double zyn = 0;                           // bands
-    double infsize = 0, ninfsize = 0;         // BOF
-    std::vector<double> ox{0.0}, oy{0.0};     // z_0 = 0, z_1 .. z_n
+    double sum = 0, sum2 = 0;              // TIA
+    double sx = 1e10, sy = 0, sz = 0;      // species
+    double zyn = 0;                        // bands
+    double infsize = 0, ninfsize = 0;      // BOF
+    std::vector<double> ox{0.0}, oy{0.0};  // z_0 = 0, z_1 .. z_n
 };
 
 class Image : public ::testing::Test {
-protected:
+  protected:
     Image() {
         seedhistory(app.s);
         app.s.xres = app.s.yres = 64;
@@ -155,7 +155,8 @@ protected:
                 long long r1, g1, b1;
                 channels(k, red, green, blue);
                 channels(k == 255 ? 255 : k + 1, r1, g1, b1);
-                double fx = (il * std::log(std::log(s.maxsize)) + 1) - il * std::log(std::log(r.size));
+                double fx =
+                    (il * std::log(std::log(s.maxsize)) + 1) - il * std::log(std::log(r.size));
                 fx = std::min(1.0, std::max(0.0, fx));
                 red = static_cast<long long>((r1 - red) * fx + red);
                 green = static_cast<long long>((g1 - green) * fx + green);
@@ -163,7 +164,8 @@ protected:
             }
             if (s.outside == outside::continuouspotential) {
                 long double pot = r.n + 2;
-                const long double d = std::log(static_cast<long double>(r.size)) / std::pow(2.0L, pot);
+                const long double d =
+                    std::log(static_cast<long double>(r.size)) / std::pow(2.0L, pot);
                 pot = d > 1.17549435e-38 ? d : 0;
                 pot = pot > 0 ? 256 - std::sqrt(pot) * s.slope - 1 : 255;
                 long long k = static_cast<long long>(pot);
@@ -220,7 +222,8 @@ protected:
                 bool over;
                 const double dist = derivativedist(r, true, over);
                 long long k = r.n;
-                if (!over && dist >= s.delta) k = static_cast<long long>(dist / distout * 256) + r.n;
+                if (!over && dist >= s.delta)
+                    k = static_cast<long long>(dist / distout * 256) + r.n;
                 channels(k, red, green, blue);
             }
         } else {
@@ -246,7 +249,8 @@ protected:
                     bool over;
                     const double dist = derivativedist(r, false, over);
                     long long k = r.n;
-                    if (dist < 0) k = static_cast<long long>(dist / distin * s.demscale * 256.0) + r.n;
+                    if (dist < 0)
+                        k = static_cast<long long>(dist / distin * s.demscale * 256.0) + r.n;
                     channels(std::clamp(k, 1LL, 255LL), red, green, blue);
                     break;
                 }
@@ -371,8 +375,10 @@ TEST_F(Image, DistanceEstimatorsBothSides) {
             }
             const double dist = 2.0 * modz * std::log(modz) / std::sqrt(dx * dx + dy * dy);
             if (over || !std::isfinite(dist)) continue;
-            if (escaped) out = std::max(out, dist);
-            else in = std::min(in, dist);
+            if (escaped)
+                out = std::max(out, dist);
+            else
+                in = std::min(in, dist);
         }
     EXPECT_GT(out, 0);
     EXPECT_LT(in, 0);

@@ -124,7 +124,7 @@ TEST(PeitgenBands, WhiteAfterSevenStepsElseBySignOfZ6) {
     const Frame f = testframe(outside::peitgenbands, inside::peitgenblack);
     Orbit o = orbit(8, 20, 0, 20);
     EXPECT_CH(outsidecolor(f, o), (Channels{191, 191, 191}));  // white with grey 128
-    o.n = 16;  // grey 256 mod 256 = 0
+    o.n = 16;                                                  // grey 256 mod 256 = 0
     EXPECT_CH(outsidecolor(f, o), (Channels{127, 127, 127}));
     o = orbit(7, 20, 0, 20);
     o.zyn = -0.5;  // green band with grey 112
@@ -207,8 +207,8 @@ TEST(Cardioid, TrapsOrbitsNearTheCurve) {
 TEST(TriangleInequalityAverage, HalfIsLevelZero) {
     Frame f = testframe(outside::tia);
     Orbit o = orbit(4, 20, 0, 20);
-    o.sum = 2.0;   // average of 4 terms: 0.5
-    o.sum2 = 1.5;  // average of 3 terms: 0.5
+    o.sum = 2.0;                              // average of 4 terms: 0.5
+    o.sum2 = 1.5;                             // average of 3 terms: 0.5
     EXPECT_CH(outsidecolor(f, o), entry(1));  // 128, level(4 * 0) = 1
     f.tiaflag = tiaalgorithm::damienjones;
     EXPECT_CH(outsidecolor(f, o), entry(128));
@@ -262,7 +262,7 @@ TEST(KirlianAndBiomorphs, Values) {
     // atan(1 / 1.0001) + sin 1 + 24 - cos 1 = 25.086..: level 26.
     EXPECT_CH(outsidecolor(f, orbit(3, 1, 1, 20)), entry(26));
     f = testframe(outside::biomorphs);
-    EXPECT_CH(outsidecolor(f, orbit(10, 20, 3, 20)), entry(11));    // |zy| < maxsize
+    EXPECT_CH(outsidecolor(f, orbit(10, 20, 3, 20)), entry(11));     // |zy| < maxsize
     EXPECT_CH(outsidecolor(f, orbit(10, 20, -20, 30)), entry(139));  // both past it
 }
 
@@ -284,7 +284,7 @@ TEST(DistanceEstimator, ScaleAndBoundaryBands) {
     EXPECT_CH(outsidecolor(f, o), entry(129));  // half the range: 128 + n
     f.distmaxout = dist;
     EXPECT_CH(outsidecolor(f, o), entry(1));  // 256 + 1 wraps to 1
-    f.distmaxout = 0;  // nothing to scale by: the band of n
+    f.distmaxout = 0;                         // nothing to scale by: the band of n
     EXPECT_CH(outsidecolor(f, o), entry(1));
     f.distmaxout = 2 * dist;
     f.delta = dist * 1.01;  // below the threshold: the band of n

@@ -106,16 +106,16 @@ TEST(Splash, CentredForTwoSecondsAtStartAndEnd) {
     EXPECT_EQ(std::count(h.letters.begin(), h.letters.end(), "Vantrel"), 2);
 
     // The start splash: while the window is being made, before it is shown.
-    const std::vector<std::string> first = {"open 1", "enable 0", "cursor off", "draw 1",
-                                            "pause 2000", "close 1", "cursor on", "enable 1"};
+    const std::vector<std::string> first = {"open 1",     "enable 0", "cursor off", "draw 1",
+                                            "pause 2000", "close 1",  "cursor on",  "enable 1"};
     int at = find(h.log, "open 1");
     ASSERT_GT(at, find(h.log, "create"));
     for (std::size_t i = 0; i < first.size(); ++i) EXPECT_EQ(h.log[at + i], first[i]);
     EXPECT_LT(at, find(h.log, "show"));
 
     // The closing splash: after the window is hidden; the window stays disabled.
-    const std::vector<std::string> last = {"open 2", "enable 0", "cursor off", "draw 2",
-                                           "pause 2000", "close 2", "cursor on"};
+    const std::vector<std::string> last = {"open 2",     "enable 0", "cursor off", "draw 2",
+                                           "pause 2000", "close 2",  "cursor on"};
     at = find(h.log, "open 2");
     ASSERT_GT(at, find(h.log, "hide"));
     for (std::size_t i = 0; i < last.size(); ++i) EXPECT_EQ(h.log[at + i], last[i]);

@@ -19,10 +19,12 @@ Palette distinct() {
     return p;
 }
 
-Rgb entry(int k) { return rgb(k, 255 - k, k ^ 0x5A); }
+Rgb entry(int k) {
+    return rgb(k, 255 - k, k ^ 0x5A);
+}
 
 class Escher : public ::testing::Test {
-protected:
+  protected:
     Escher() {
         app.s.xres = app.s.yres = 33;
         app.g_vhdc = Surface(33, 33);

@@ -53,7 +53,7 @@ struct Reference {
 constexpr int limits[10] = {160, 2, 3, 4, 5, 6, 8, 10, 13, 16};
 
 class FirstImage : public ::testing::Test {
-protected:
+  protected:
     FirstImage() { size(40, 40); }
     void size(int xres, int yres) {
         app.s.xres = xres;
@@ -87,7 +87,8 @@ protected:
     void expectsurface(const Surface& want) {
         for (int r = 0; r < app.s.yres; ++r)
             for (int i = 0; i < app.s.xres; ++i)
-                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want.getpixel(i, r)) << "pixel " << i << ", " << r;
+                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want.getpixel(i, r))
+                    << "pixel " << i << ", " << r;
     }
     FakeHost host;
     App app{host};
@@ -113,7 +114,8 @@ TEST_F(FirstImage, WhiteBackgroundOutlinesEachLevelOverTheLast) {
     EXPECT_EQ(app.s.okfractal, 0);
     // The window shows the whole image.
     for (int r = 0; r < 40; ++r)
-        for (int i = 0; i < 40; ++i) ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
+        for (int i = 0; i < 40; ++i)
+            ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
 }
 
 TEST_F(FirstImage, WhiteBackgroundJuliaInteriorIsBlack) {
@@ -136,10 +138,10 @@ TEST_F(FirstImage, DarkBackgroundGreysAndInterior) {
     start();
     rows(33);
     // With c = 0 the external angle is the argument of z.
-    EXPECT_EQ(app.g_vhdc.getpixel(32, 8), rgb(18, 18, 18));   // z = 2 + i
+    EXPECT_EQ(app.g_vhdc.getpixel(32, 8), rgb(18, 18, 18));     // z = 2 + i
     EXPECT_EQ(app.g_vhdc.getpixel(0, 24), rgb(108, 108, 108));  // z = -2 - i, past one half
-    EXPECT_EQ(app.g_vhdc.getpixel(24, 16), white);  // edge of the disc
-    EXPECT_EQ(app.g_vhdc.getpixel(23, 16), black);  // a Julia interior stays black
+    EXPECT_EQ(app.g_vhdc.getpixel(24, 16), white);              // edge of the disc
+    EXPECT_EQ(app.g_vhdc.getpixel(23, 16), black);              // a Julia interior stays black
     EXPECT_EQ(app.g_vhdc.getpixel(16, 16), black);
 
     // Mandelbrot: the interior dark grey, the outline white; on the real axis the
@@ -154,7 +156,7 @@ TEST_F(FirstImage, DarkBackgroundGreysAndInterior) {
     m.s.outside = outside::equipotentiallines;
     m.s.okfractal = 1;
     for (int r = 0; r < 61; ++r) renderstep(m);
-    EXPECT_EQ(m.g_vhdc.getpixel(60, 30), rgb(0, 0, 0));        // c = 0.75
+    EXPECT_EQ(m.g_vhdc.getpixel(60, 30), rgb(0, 0, 0));       // c = 0.75
     EXPECT_EQ(m.g_vhdc.getpixel(0, 30), rgb(127, 127, 127));  // c = -2.25
     EXPECT_EQ(m.g_vhdc.getpixel(42, 30), rgb(48, 48, 48));    // c = -0.15
     const Reference ref{false, -2.25, 0.75, -1.5, 1.5, 0, 0, 61, 61};
@@ -380,7 +382,8 @@ TEST_F(FirstImage, WindowSmallerThanImage) {
     ASSERT_EQ(host.presented.size(), 21u);
     for (int r = 0; r < 20; ++r) EXPECT_EQ(host.presented[r + 1], (Rect{0, r, 30, r + 1}));
     for (int r = 0; r < 20; ++r)
-        for (int i = 0; i < 30; ++i) ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
+        for (int i = 0; i < 30; ++i)
+            ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
 }
 
 TEST_F(FirstImage, EquipotentialLinesWinOverEscherMode) {

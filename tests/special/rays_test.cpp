@@ -32,7 +32,7 @@ int checkray(int type, double a, double b, int N, int D, int depth) {
     return checked;
 }
 
-constexpr int someangles[][2] = {{1, 3}, {2, 3}, {1, 7}, {2, 7}, {3, 7}, {1, 5},
+constexpr int someangles[][2] = {{1, 3}, {2, 3}, {1, 7},  {2, 7},  {3, 7}, {1, 5},
                                  {2, 5}, {4, 5}, {1, 10}, {7, 15}, {1, 4}, {3, 8}};
 
 TEST(ExternalAngle, PointsOfMandelbrotRaysHaveTheirAngle) {
@@ -69,7 +69,7 @@ TEST(RayNewton, FailureCodes) {
 }
 
 class Rays : public ::testing::Test {
-protected:
+  protected:
     Rays() {
         State& s = app.s;
         s.xmin = -2.25;

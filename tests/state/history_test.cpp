@@ -8,7 +8,7 @@ namespace vantrel {
 namespace {
 
 class History : public ::testing::Test {
-protected:
+  protected:
     History() { seedhistory(app.s); }
     // A zoom as the window makes it: push the box, then draw it.
     void zoom(double w) {

@@ -13,7 +13,7 @@
 namespace vantrel {
 
 class Explorer {
-public:
+  public:
     // A screen 429 pixels high makes the image 301 x 301, whose pixel grid has
     // exact points: on the home view pixel (225, 150) is c = 0, and each pixel is
     // 0.01 wide.

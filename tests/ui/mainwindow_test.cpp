@@ -95,7 +95,8 @@ TEST_F(Window, AParameterFileOnTheCommandLineIsDrawnAndHeldAfterHome) {
         saver.s.mymax = 0.5;
         saver.s.outside = outside::smoothing;
         for (int i = 0; i < 256; ++i)
-            saver.s.palette[i] = {static_cast<unsigned char>(255 - i), 0, static_cast<unsigned char>(i)};
+            saver.s.palette[i] = {static_cast<unsigned char>(255 - i), 0,
+                                  static_cast<unsigned char>(i)};
         saver.s.svtlfile = file.string();
         ASSERT_EQ(writevtl(saver, 0), 0);
     }
@@ -235,7 +236,8 @@ TEST_F(Window, HelpShowsTheDocumentOrTheReasonItCannot) {
     EXPECT_EQ(lastbox().title, "KX Tessamor");
     EXPECT_EQ(lastbox().icon, Icon::information);
     EXPECT_FALSE(lastbox().owned);
-    EXPECT_EQ(lastbox().text.rfind("Unable to open the help file:\n\n      Vantrel.hlp\n\n", 0), 0u);
+    EXPECT_EQ(lastbox().text.rfind("Unable to open the help file:\n\n      Vantrel.hlp\n\n", 0),
+              0u);
     EXPECT_NE(lastbox().text.find("   at the Microsoft Web site."), std::string::npos);
 }
 
@@ -527,8 +529,8 @@ TEST_F(Window, APreviewOnScreenRefusesBoxesHistoryModesAndPlot) {
     const int before = boxes();
     press(20, 20);
     EXPECT_EQ(app.s.drawbox, 0);
-    for (int k : {int(key::back), int('O'), int('E'), int('I'), int('R'), int(key::f1), int('G'),
-                  int('D')})
+    for (int k :
+         {int(key::back), int('O'), int('E'), int('I'), int('R'), int(key::f1), int('G'), int('D')})
         key(k);
     EXPECT_EQ(boxes(), before);
     EXPECT_EQ(app.s.okfractal, 0);
@@ -642,8 +644,8 @@ TEST_F(Window, TStepsTheVariantOnlyWithATriangleInequalityColoring) {
     key('T');
     EXPECT_EQ(boxes(), 0);
     s.outside = outside::tia;
-    for (const char* name : {"TIA algorithm: Damien Jones", "TIA algorithm: Kerry Mitchell",
-                             "TIA algorithm: KX"}) {
+    for (const char* name :
+         {"TIA algorithm: Damien Jones", "TIA algorithm: Kerry Mitchell", "TIA algorithm: KX"}) {
         key('T');
         EXPECT_EQ(lastbox().text, name);
         EXPECT_EQ(lastbox().title, "TIA");

@@ -19,10 +19,11 @@ namespace {
 namespace fs = std::filesystem;
 
 class Menu : public ::testing::Test, public Explorer {
-protected:
+  protected:
     Menu() {
         // Other builds may run these tests at the same time.
-        dir = fs::temp_directory_path() / ("vantrel-menu-" + std::to_string(std::random_device{}()));
+        dir =
+            fs::temp_directory_path() / ("vantrel-menu-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir);
     }
     ~Menu() override { fs::remove_all(dir); }

@@ -31,7 +31,7 @@ struct OrderHost : FakeHost {
 // Orbit tracing mode: -2.25..2.25 square, 32 iterations, escape at |z| > 2,
 // here on a 361-pixel image so that pixel 80 k stands for the point k - 2.25.
 class Orbits : public ::testing::Test {
-protected:
+  protected:
     Orbits() {
         State& s = app.s;
         s.xmin = s.ymin = -2.25;
@@ -88,7 +88,8 @@ TEST_F(Orbits, InsideTheCardioidConvergesOnTheFixedPoint) {
     EXPECT_EQ(host.log.front(), 'p');
     // The window ends as the surface.
     for (int r = 0; r < 361; ++r)
-        for (int i = 0; i < 361; ++i) ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
+        for (int i = 0; i < 361; ++i)
+            ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
     EXPECT_EQ(host.cursor, Cursor::arrow);
     EXPECT_EQ(host.cursors.front(), Cursor::wait);
     EXPECT_EQ(host.pointer.back(), std::make_pair(100, 100));
@@ -131,7 +132,8 @@ TEST_F(Orbits, WindowSmallerThanImage) {
     for (const Rect& r : host.presented) EXPECT_LE(r.right, 150);
     EXPECT_EQ(app.g_vhdc.getpixel(160, 179), yellow);  // beyond the window, in the surface
     for (int r = 0; r < 361; ++r)
-        for (int i = 0; i < 150; ++i) ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
+        for (int i = 0; i < 150; ++i)
+            ASSERT_EQ(app.window.getpixel(i, r), app.g_vhdc.getpixel(i, r));
 }
 
 TEST_F(Orbits, PointsTooFarForAnIntAreNotDrawn) {

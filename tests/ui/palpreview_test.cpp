@@ -14,7 +14,7 @@ constexpr Rgb outer = rgb(205, 215, 225);
 constexpr Rgb middle = rgb(215, 225, 235);
 
 class PalettePreview : public ::testing::Test {
-protected:
+  protected:
     PalettePreview() { resize(600, 500); }
     void resize(int w, int h) {
         app.window = Surface(w, h, rgb(1, 2, 3));
@@ -81,7 +81,8 @@ TEST_F(PalettePreview, PictureUsesEveryEntryButTheFirst) {
     EXPECT_TRUE(sawdark);
 
     // Each pixel stands for its own point of the plane, top row at 1.5.
-    for (auto [x, y] : {std::pair{3, 3}, std::pair{100, 130}, std::pair{200, 200}, std::pair{258, 257}}) {
+    for (auto [x, y] :
+         {std::pair{3, 3}, std::pair{100, 130}, std::pair{200, 200}, std::pair{258, 257}}) {
         const int k = previewindex(x * 3.0 / 255 - 2.25, (258 - y) * 3.0 / 255 - 1.5);
         EXPECT_EQ(px(x, y), rgb(k, k, k)) << x << "," << y;
     }
@@ -106,7 +107,10 @@ double escapingafter(int steps) {
         const double mid = (lo + hi) / 2;
         const int n = realescape(mid);
         if (n == steps) return mid;
-        if (n == 0 || n > steps) lo = mid; else hi = mid;
+        if (n == 0 || n > steps)
+            lo = mid;
+        else
+            hi = mid;
     }
     ADD_FAILURE() << "no c escapes after " << steps;
     return 0;

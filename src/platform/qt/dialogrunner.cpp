@@ -1,8 +1,5 @@
 #include "platform/qt/dialogrunner.h"
 
-#include <algorithm>
-#include <filesystem>
-
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFileDialog>
@@ -16,12 +13,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
+#include <filesystem>
 
 namespace vantrel {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QRect place(const TableDialog& d, const Rect& box, const Rect& origin) {
     return QRect(d.px(box.left - origin.left), d.py(box.top - origin.top),
@@ -161,8 +162,12 @@ TableDialog::TableDialog(BoundDialog& d, QWidget* owner) : QDialog(owner), d_(d)
     }
 }
 
-int TableDialog::px(int du) const { return static_cast<int>(du * basex_ / 4 + 0.5); }
-int TableDialog::py(int du) const { return static_cast<int>(du * basey_ / 8 + 0.5); }
+int TableDialog::px(int du) const {
+    return static_cast<int>(du * basex_ / 4 + 0.5);
+}
+int TableDialog::py(int du) const {
+    return static_cast<int>(du * basey_ / 8 + 0.5);
+}
 
 QWidget* TableDialog::control(int id) const {
     auto it = controls_.find(id);
@@ -241,8 +246,8 @@ bool runfiledialog(FileChoice& f, bool save, QWidget* owner) {
             // The last choice was of another kind (a PNG image): list that kind.
             for (std::size_t k = 0; k < f.filters.size(); ++k) {
                 const QString suffix = suffixof(f.filters[k].pattern);
-                if (!suffix.isEmpty() && QFileInfo(qs(file)).suffix().compare(
-                                             suffix, Qt::CaseInsensitive) == 0) {
+                if (!suffix.isEmpty() &&
+                    QFileInfo(qs(file)).suffix().compare(suffix, Qt::CaseInsensitive) == 0) {
                     dialog.selectNameFilter(filters[static_cast<int>(k)]);
                     dialog.setDefaultSuffix(suffix);
                     break;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <map>
-
 #include <QDialog>
+#include <map>
 
 #include "platform/dialog.h"
 #include "platform/host.h"
@@ -19,7 +18,7 @@ namespace vantrel {
 // refusal is reported in a box owned by the dialog, which then stays open with
 // the refused field focused and its text selected.
 class TableDialog : public QDialog {
-public:
+  public:
     TableDialog(BoundDialog& d, QWidget* owner);
 
     // The widget of a control of the table, nullptr for an unknown id.
@@ -33,7 +32,7 @@ public:
     int px(int du) const;
     int py(int du) const;
 
-private:
+  private:
     void ok();
 
     BoundDialog& d_;

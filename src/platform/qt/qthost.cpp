@@ -1,14 +1,11 @@
 #include "platform/qt/qthost.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <QApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QIcon>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -19,6 +16,8 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/qt/dialogrunner.h"
 #include "platform/qt/widgets.h"
@@ -27,9 +26,13 @@ namespace vantrel {
 
 namespace {
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
-QScreen* screen() { return QGuiApplication::primaryScreen(); }
+QScreen* screen() {
+    return QGuiApplication::primaryScreen();
+}
 
 // Device pixels to logical ones, covering every device pixel of the rectangle.
 QRect logical(const Rect& r, double k) {
@@ -56,7 +59,9 @@ double QtHost::ratio() const {
     return screen() ? screen()->devicePixelRatio() : 1.0;
 }
 
-QMainWindow* QtHost::mainwindow() const { return main_.data(); }
+QMainWindow* QtHost::mainwindow() const {
+    return main_.data();
+}
 
 void QtHost::statustext(int part, const std::string& text) {
     QLabel* l = statuspart(part);
@@ -109,14 +114,14 @@ void QtHost::pause(int milliseconds) {
 
 int QtHost::messagebox(const std::string& text, const std::string& title, Icon icon, bool owned,
                        Buttons buttons) {
-    QMessageBox box(icon == Icon::information   ? QMessageBox::Information
-                    : icon == Icon::exclamation ? QMessageBox::Warning
-                    : icon == Icon::question    ? QMessageBox::Question
-                                                : QMessageBox::NoIcon,
-                    QString::fromStdString(title), QString::fromStdString(text),
-                    buttons == Buttons::yesno ? QMessageBox::Yes | QMessageBox::No
-                                              : QMessageBox::Ok,
-                    owned && main_ && main_->isVisible() ? main_.data() : nullptr);
+    QMessageBox box(
+        icon == Icon::information   ? QMessageBox::Information
+        : icon == Icon::exclamation ? QMessageBox::Warning
+        : icon == Icon::question    ? QMessageBox::Question
+                                    : QMessageBox::NoIcon,
+        QString::fromStdString(title), QString::fromStdString(text),
+        buttons == Buttons::yesno ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        owned && main_ && main_->isVisible() ? main_.data() : nullptr);
     box.setTextFormat(Qt::PlainText);
     const int answer = modal([&box] { return box.exec(); });
     if (answer == QMessageBox::Yes) return IDYES;
@@ -134,7 +139,9 @@ int QtHost::modal(const std::function<int()>& run) {
     return result;
 }
 
-QWidget* QtHost::owner() const { return main_ && main_->isVisible() ? main_.data() : nullptr; }
+QWidget* QtHost::owner() const {
+    return main_ && main_->isVisible() ? main_.data() : nullptr;
+}
 
 int QtHost::rundialog(BoundDialog& d) {
     return modal([&] { return vantrel::rundialog(d, owner()); });
@@ -200,20 +207,24 @@ void QtHost::runloop(const std::function<Turn()>& turn) {
 }
 
 int QtHost::screenwidth() {
-    return screen() ? static_cast<int>(std::lround(screen()->geometry().width() *
-                                                   screen()->devicePixelRatio()))
+    return screen() ? static_cast<int>(
+                          std::lround(screen()->geometry().width() * screen()->devicePixelRatio()))
                     : 0;
 }
 
 int QtHost::screenheight() {
-    return screen() ? static_cast<int>(std::lround(screen()->geometry().height() *
-                                                   screen()->devicePixelRatio()))
+    return screen() ? static_cast<int>(
+                          std::lround(screen()->geometry().height() * screen()->devicePixelRatio()))
                     : 0;
 }
 
-int QtHost::colordepth() { return screen() ? screen()->depth() : 0; }
+int QtHost::colordepth() {
+    return screen() ? screen()->depth() : 0;
+}
 
-bool QtHost::registerclass(const std::string&) { return true; }
+bool QtHost::registerclass(const std::string&) {
+    return true;
+}
 
 bool QtHost::createmainwindow(const std::string& caption, const Rect& frame) {
     main_ = new MainFrame(*this);
@@ -306,8 +317,9 @@ void QtHost::showmainwindow(bool on) {
             const QSize outer = main_->frameGeometry().size(), inner = main_->size();
             if (outer == inner) return;
             const double k = ratio();
-            main_->resize(static_cast<int>(frame_.width() / k) - (outer.width() - inner.width()),
-                          static_cast<int>(frame_.height() / k) - (outer.height() - inner.height()));
+            main_->resize(
+                static_cast<int>(frame_.width() / k) - (outer.width() - inner.width()),
+                static_cast<int>(frame_.height() / k) - (outer.height() - inner.height()));
         });
     } else {
         main_->hide();
@@ -371,7 +383,9 @@ void QtHost::lettering(Surface& s, const std::string& text, const Rect& box, int
     p.drawText(r, Qt::AlignCenter, t);
 }
 
-std::string QtHost::helpfile() { return helpresource; }
+std::string QtHost::helpfile() {
+    return helpresource;
+}
 
 bool QtHost::showhelp(const std::string& path) {
     QFile file(QString::fromStdString(path));

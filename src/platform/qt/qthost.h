@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QPointer>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-
-#include <QPointer>
-#include <QTimer>
 
 #include "platform/host.h"
 
@@ -24,7 +23,7 @@ class HelpWindow;
 // turns run from a zero-time timer while there is something to do, so the program
 // draws between events and sleeps when idle. Needs a QApplication.
 class QtHost : public Host {
-public:
+  public:
     QtHost();
     ~QtHost() override;
     QtHost(const QtHost&) = delete;
@@ -80,7 +79,7 @@ public:
     void drive(const std::function<Turn()>& turn) { turn_ = turn; }
     bool tick();
 
-private:
+  private:
     void wake();
     // Runs a modal window's own event loop with the turns held off: that loop
     // would otherwise run them, and an image would advance behind the window.

@@ -1,12 +1,11 @@
 #include "platform/qt/widgets.h"
 
-#include <cmath>
-
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "platform/qt/qthost.h"
 
@@ -77,8 +76,8 @@ void ImageView::paintEvent(QPaintEvent* e) {
     const Surface* s = host_.surface();
     if (s == nullptr || s->empty()) return;
     // The pixels are 0xFFRRGGBB words, which is how Qt keeps an RGB32 image.
-    QImage image(reinterpret_cast<const uchar*>(s->row(0)), s->width(), s->height(),
-                 s->width() * 4, QImage::Format_RGB32);
+    QImage image(reinterpret_cast<const uchar*>(s->row(0)), s->width(), s->height(), s->width() * 4,
+                 QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatioF());
     p.drawImage(QPointF(0, 0), image);
 }
@@ -89,7 +88,9 @@ Message ImageView::mouse(MessageType t, const QMouseEvent* e) const {
                           static_cast<int>(std::floor(e->position().y() * r)));
 }
 
-void ImageView::mouseMoveEvent(QMouseEvent* e) { host_.input(mouse(MessageType::mousemove, e)); }
+void ImageView::mouseMoveEvent(QMouseEvent* e) {
+    host_.input(mouse(MessageType::mousemove, e));
+}
 
 void ImageView::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton)
@@ -112,7 +113,9 @@ void ImageView::wheelEvent(QWheelEvent* e) {
     if (m.delta != 0) host_.input(m);
 }
 
-void ImageView::resizeEvent(QResizeEvent*) { host_.input(Message::of(MessageType::size)); }
+void ImageView::resizeEvent(QResizeEvent*) {
+    host_.input(Message::of(MessageType::size));
+}
 
 void ImageView::keyPressEvent(QKeyEvent* e) {
     if (keycode(e) != 0) host_.input(keymessage(e, 0));
@@ -126,7 +129,9 @@ void MainFrame::closeEvent(QCloseEvent* e) {
     host_.input(Message::of(MessageType::close));
 }
 
-void MainFrame::moveEvent(QMoveEvent*) { host_.input(Message::of(MessageType::move)); }
+void MainFrame::moveEvent(QMoveEvent*) {
+    host_.input(Message::of(MessageType::move));
+}
 
 void MainFrame::keyPressEvent(QKeyEvent* e) {
     if (keycode(e) != 0) host_.input(keymessage(e, 0));
@@ -151,7 +156,9 @@ void PictureWindow::paintEvent(QPaintEvent* e) {
     if (!picture_.isNull()) p.drawImage(QPointF(0, 0), picture_);
 }
 
-void PictureWindow::keyPressEvent(QKeyEvent* e) { host_.input(keymessage(e, id_)); }
+void PictureWindow::keyPressEvent(QKeyEvent* e) {
+    host_.input(keymessage(e, id_));
+}
 
 void PictureWindow::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton)
@@ -160,7 +167,9 @@ void PictureWindow::mousePressEvent(QMouseEvent* e) {
         host_.input({MessageType::rbuttondown, id_});
 }
 
-void PictureWindow::moveEvent(QMoveEvent*) { host_.input({MessageType::move, id_}); }
+void PictureWindow::moveEvent(QMoveEvent*) {
+    host_.input({MessageType::move, id_});
+}
 
 HelpWindow::HelpWindow() {
     setWindowTitle("Vantrel Help");

@@ -25,10 +25,10 @@ Message wheelmessage(const QWheelEvent* e, double ratio);
 // The client area above the status bar: shows the window surface pixel for pixel
 // and reports the mouse in device pixels.
 class ImageView : public QWidget {
-public:
+  public:
     explicit ImageView(QtHost& host);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -39,39 +39,39 @@ protected:
     // Tab and Backtab would move the focus instead of reaching the program.
     bool focusNextPrevChild(bool) override { return false; }
 
-private:
+  private:
     Message mouse(MessageType t, const QMouseEvent* e) const;
     QtHost& host_;
 };
 
 // The main window: the close box and moves become messages.
 class MainFrame : public QMainWindow {
-public:
+  public:
     explicit MainFrame(QtHost& host);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+  private:
     QtHost& host_;
 };
 
 // A frameless window showing one picture; its key and button presses become
 // messages for its id.
 class PictureWindow : public QWidget {
-public:
+  public:
     PictureWindow(QtHost& host, int id);
     void setpicture(const QImage& picture);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
 
-private:
+  private:
     QtHost& host_;
     int id_;
     QImage picture_;
@@ -79,7 +79,7 @@ private:
 
 // The help document in a window of its own.
 class HelpWindow : public QTextBrowser {
-public:
+  public:
     HelpWindow();
 };
 
