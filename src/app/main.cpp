@@ -38,7 +38,7 @@ const char* const usage =
     "  --map FILE   color with a Fractint MAP palette instead of the file's own\n"
     "  --center RE IM  --width W\n"
     "               the view: its centre and width as decimal numbers of any length\n"
-    "               (W may be as small as 1e-250; past doubles' reach it is drawn by\n"
+    "               (W as small as 1e-1000 and beyond; past doubles' reach it is drawn by\n"
     "               perturbation)\n"
     "  --maxiter N  iteration limit, 1 to 2000000000\n"
     "With --movie, renders N frames zooming from the view of parameter file (or PNG\n"
