@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "files/mapfile.h"
 #include "files/png.h"
@@ -74,15 +73,6 @@ const char* setview(const BatchOptions& options, State& s) {
     if (!parsebig(options.width, &v.width) || mpfr_sgn(v.width.get()) <= 0)
         return "--width needs a decimal number above 0";
     return placeview(s, std::move(v));
-}
-
-// An iteration limit of 1 to 2,000,000,000 from decimal text.
-bool parsemaxiter(const std::string& text, int* maxiter) {
-    char* end = nullptr;
-    const long long n = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != 0 || n < 1 || n > 2000000000) return false;
-    *maxiter = static_cast<int>(n);
-    return true;
 }
 
 // The image the rows go to, PNG or Targa by its name, written as they arrive.
@@ -183,8 +173,7 @@ int renderbatch(const BatchOptions& options) {
         s.xres = options.xres;
         s.yres = options.yres;
     }
-    if (!options.maxiter.empty() && !parsemaxiter(options.maxiter, &s.maxiter))
-        return fail("--maxiter needs a number from 1 to 2000000000");
+    if (options.maxiter != 0) s.maxiter = options.maxiter;
     const bool centred = !options.re.empty(), widthgiven = !options.width.empty();
     if (centred != widthgiven) return fail("--center and --width go together");
     if (centred) {

@@ -17,9 +17,9 @@ struct BatchOptions {
     bool simd = true;    // vector lanes (the pixels are the same without)
     bool stats = false;  // the render's time and iterations on stderr
     // A view replacing the file's current one: centre and width as decimal text of
-    // any length, and an iteration limit (empty: the file's).
+    // any length, and an iteration limit (0: the file's).
     std::string re, im, width;
-    std::string maxiter;
+    int maxiter = 0;
 };
 
 // Renders the current view of the state into `output` (PNG by its name, with the

@@ -153,8 +153,8 @@ int main(int argc, char** argv) {
             if (++a >= argc) return usageerror("--width needs a number");
             options.width = argv[a];
         } else if (arg == "--maxiter") {
-            if (++a >= argc) return usageerror("--maxiter needs a number");
-            options.maxiter = argv[a];
+            if (++a >= argc || !parsenumber(argv[a], 1, 2000000000, &options.maxiter))
+                return usageerror("--maxiter needs a number from 1 to 2000000000");
         } else if (arg == "--map") {
             if (++a >= argc) return usageerror("--map needs a MAP file");
             options.map = argv[a];
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     if (movies) {
         if (render) return usageerror("--render and --movie go separately");
         if (!options.vtl.empty() || !options.map.empty() || !options.width.empty() ||
-            !options.re.empty() || !options.maxiter.empty() || options.stats)
+            !options.re.empty() || options.maxiter != 0 || options.stats)
             return usageerror(
                 "--movie takes START, END, --frames, -o, --size, --range, "
                 "--threads and --no-simd");
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
     if (ranged || movie.frames != 0) return usageerror("--frames and --range go with --movie");
     if (!render) {
         if (!options.output.empty() || options.sized || !options.map.empty() ||
-            !options.width.empty() || !options.re.empty() || !options.maxiter.empty())
+            !options.width.empty() || !options.re.empty() || options.maxiter != 0)
             return usageerror(
                 "-o, --size, --map, --center, --width and --maxiter go with --render");
         return explorer(argc, argv, options.vtl);

@@ -55,6 +55,8 @@ refused "--center and --width go together" --center 0 0
 refused "--maxiter needs a number from 1 to 2000000000" --maxiter 0
 refused "--maxiter needs a number from 1 to 2000000000" --maxiter 2000000001
 refused "--maxiter needs a number from 1 to 2000000000" --maxiter 12k
+refused "--maxiter needs a number from 1 to 2000000000" --maxiter " 12"
+refused "--maxiter needs a number from 1 to 2000000000" --maxiter +12
 
 [ $fails -eq 0 ] && echo "all deep batch checks passed"
 exit $((fails > 0))
