@@ -103,9 +103,9 @@ std::string framename(const std::string& pattern, int k) {
     if (end < pattern.size() && pattern[end] >= '1' && pattern[end] <= '9') ++end;
     if (end >= pattern.size() || pattern[end] != 'd') return {};
     if (pattern.find('%', end) != std::string::npos) return {};
-    const std::string spec = pattern.substr(at, end + 1 - at);
+    const std::string conversion = pattern.substr(at, end + 1 - at);
     char number[32];
-    std::snprintf(number, sizeof number, spec.c_str(), k);
+    std::snprintf(number, sizeof number, conversion.c_str(), k);
     return pattern.substr(0, at) + number + pattern.substr(end + 1);
 }
 
