@@ -114,8 +114,7 @@ int maxdistance(App& app, double* out, double* in) {
     f.tiaflag = tiaalgorithm::kx;
     const int shown = std::min(s.xres, s.ClientRes.right);
     std::vector<Range> ranges(static_cast<std::size_t>(s.yres));
-    const int helpers =
-        app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);
+    const int helpers = RowEngine::threadsfor(app.driver.threads, true);
     parallelrows(s.yres, helpers, [&](int j) {
         thread_local std::vector<Rgb> colors;
         colors.resize(static_cast<std::size_t>(s.xres));

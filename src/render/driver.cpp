@@ -15,10 +15,6 @@ namespace vantrel {
 
 namespace {
 
-int helperthreads(const App& app) {
-    return app.driver.threads >= 0 ? app.driver.threads : RowEngine::defaultthreads(true);
-}
-
 void setup(App& app) {
     State& s = app.s;
     // An image restarted before it was finished gets back what its set-up took.
@@ -81,8 +77,8 @@ void setup(App& app) {
     app.driver.deepimage.reset();
     app.driver.deeptask.reset();
     if (deepactive(s))
-        app.driver.deeptask =
-            std::make_shared<DeepTask>(s.deep, makeframe(app), helperthreads(app));
+        app.driver.deeptask = std::make_shared<DeepTask>(
+            s.deep, makeframe(app), RowEngine::threadsfor(app.driver.threads, true));
 }
 
 // The deep image's reference orbits, once they are there (waiting at most a row's
@@ -134,8 +130,7 @@ int fractaldriver(App& app) {
 
     if (!app.driver.engine)
         app.driver.engine = std::make_shared<RowEngine>(
-            app.driver.threads >= 0 ? app.driver.threads
-                                    : RowEngine::defaultthreads(app.driver.rowbudget.count() == 0));
+            RowEngine::threadsfor(app.driver.threads, app.driver.rowbudget.count() == 0));
     // The first row waits: a call that returned without it would run set-up again.
     const auto budget = s.j == 0 ? std::chrono::milliseconds(0) : app.driver.rowbudget;
     Rgb* const row = app.g_vhdc.row(app.driver.rowsink ? 0 : s.j);

@@ -39,6 +39,10 @@ class RowEngine {
     // The number of workers from VANTREL_THREADS, else one per core; a caller that
     // computes rows itself while it waits (a zero budget) takes one core of its own.
     static int defaultthreads(bool callerworks);
+    // The number chosen (0 or more), else the default.
+    static int threadsfor(int chosen, bool callerworks) {
+        return chosen >= 0 ? chosen : defaultthreads(callerworks);
+    }
 
   private:
     struct Job;
