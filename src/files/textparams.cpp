@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "files/vtl.h"
+#include "state/bigfloat.h"
 
 namespace vantrel {
 
@@ -116,36 +117,11 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool isdigits(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-// A plain decimal number: sign, digits with at most one point among them, and an
-// exponent of at most nine digits. `positive` also asks for a nonzero value
-// without a minus sign.
-bool decimal(std::string_view s, bool positive) {
-    bool minus = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        minus = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    const std::size_t e = s.find_first_of("eE");
-    std::string_view mant = s.substr(0, e);
-    if (e != std::string_view::npos) {
-        std::string_view exp = s.substr(e + 1);
-        if (!exp.empty() && (exp.front() == '+' || exp.front() == '-')) exp.remove_prefix(1);
-        if (!isdigits(exp) || exp.size() > 9) return false;
-    }
-    const std::size_t point = mant.find('.');
-    const std::string_view ipart = mant.substr(0, point);
-    const std::string_view fpart = point == std::string_view::npos ? "" : mant.substr(point + 1);
-    if (ipart.empty() && fpart.empty()) return false;
-    if ((!ipart.empty() && !isdigits(ipart)) || (!fpart.empty() && !isdigits(fpart))) return false;
-    if (!positive) return true;
-    return !minus && mant.find_first_not_of("0.") != std::string_view::npos;
+// A decimal number in the one grammar deep views are read with everywhere;
+// `positive` also asks for a value above 0.
+bool decimal(const std::string& text, bool positive) {
+    BigFloat v(64);
+    return parsebig(text, &v, 64) && (!positive || mpfr_sgn(v.get()) > 0);
 }
 
 bool within(int v, int lo, int hi) {
