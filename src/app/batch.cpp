@@ -96,15 +96,11 @@ class ImageFile {
 // whole images at once (Equipotential Lines, Escher-Julia) need the image in memory.
 constexpr int streamedmax = 65535, wholemax = 9600;
 
-bool streamed(const State& s) {
-    return s.outside != outside::equipotentiallines && !s.okescher;
-}
-
 }  // namespace
 
 const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress) {
     State& s = app.s;
-    const bool rows = streamed(s);
+    const bool rows = drawnbyrows(s);
     const int most = rows ? streamedmax : wholemax;
     if (s.xres < 32 || s.xres > most)
         return most == wholemax ? paramerror[2] : "xres range: 32 - 65535";

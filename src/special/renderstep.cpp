@@ -6,11 +6,15 @@
 
 namespace vantrel {
 
+bool drawnbyrows(const State& s) {
+    return s.outside != outside::equipotentiallines && !s.okescher;
+}
+
 int renderstep(App& app) {
     const State& s = app.s;
+    if (drawnbyrows(s)) return fractaldriver(app);
     if (s.outside == outside::equipotentiallines) return firstimage(app);
-    if (s.okescher) return EscherJulia(app);
-    return fractaldriver(app);
+    return EscherJulia(app);
 }
 
 }  // namespace vantrel

@@ -9,4 +9,8 @@ namespace vantrel {
 // win when both are chosen), every other image is a row of fractaldriver.
 int renderstep(App& app);
 
+// True when fractaldriver draws the image, each row finished on its own; the
+// other renderers draw the whole image in passes over the view surface.
+bool drawnbyrows(const State& s);
+
 }  // namespace vantrel
