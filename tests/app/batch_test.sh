@@ -3,17 +3,7 @@
 # failures that must leave nothing behind.
 set -u
 vantrel=$1
-dir=$(mktemp -d)
-trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
-fails=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if ! "$@"; then
-        echo "FAILED: $what"
-        fails=$((fails + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 bytes() { od -An -tx1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
 
 "$vantrel" --render -o "$dir/default.tga" 2>"$dir/err"

@@ -4,17 +4,7 @@
 # that is no view is refused with a message, status 1 and nothing written.
 set -u
 vantrel=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-fails=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if ! "$@"; then
-        echo "FAILED: $what"
-        fails=$((fails + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # The home view is centre -0.75 + 0i, 3 wide: the same bytes either way.
 "$vantrel" --render -o "$dir/default.tga" --size 96x96

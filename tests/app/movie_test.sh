@@ -3,17 +3,7 @@
 # is the start view, and bad names and ranges are refused.
 set -u
 vantrel=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-fails=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if ! "$@"; then
-        echo "FAILED: $what"
-        fails=$((fails + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # The two ends are PNG images, which carry their views.
 "$vantrel" --render -o "$dir/start.png" --size 32x32
