@@ -119,7 +119,7 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     thread_local std::vector<double> xs, ys, as, bs, alx, aly;
     picked.clear();
     for (int i = 0; i < count; ++i) {
-        orbits[i].laneangle = false;
+        orbits[i].anglefrom = AngleFrom::none;
         if (escaped(f, orbits[i])) picked.push_back(i);
     }
     const std::size_t n = picked.size(), len = n + lanes;
@@ -148,7 +148,7 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
         for (std::size_t l = 0; l < lanes && k + l < n; ++l) {
             Orbit& o = orbits[picked[k + l]];
             o.angle = angle[l];
-            o.laneangle = sure[l] != 0;
+            o.anglefrom = sure[l] != 0 ? AngleFrom::lanes : AngleFrom::none;
         }
     }
 }

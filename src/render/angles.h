@@ -12,6 +12,12 @@ namespace vantrel {
 // 0.0 for a point whose orbit does not get far enough out. A pure function, so the
 // renderers can call it from any row.
 double externalangle(int type, double x, double y, double jcx, double jcy);
+// The same where the first `count` values of the orbit from (x, y) are known better
+// than doubles can iterate them (a deep view's perturbed orbit): known[j - 1] is the
+// value after j steps; the steps after them are iterated in doubles, where the orbit
+// has left the set far behind and rounding no longer matters.
+double externalangle(int type, double x, double y, double jcx, double jcy, const COMPLEX* known,
+                     int count);
 // The same with the Julia constant of the program state.
 double externalangle(const State& s, int type, double x, double y);
 
@@ -19,14 +25,14 @@ double externalangle(const State& s, int type, double x, double y);
 void root(double x, double y, double* u, double* v);
 
 // How far an angle from the lanes may lie from externalangle's own, in turns, where
-// it is marked as known. Its errors are far below this.
+// it is marked as theirs. Its errors are far below this.
 constexpr double angletolerance = 1e-9;
 
 // The external angles of the escaped orbits among `count`, in vector lanes: the
 // steps of externalangle with a vector arc tangent. Each escaped orbit gets its
-// angle in Orbit::angle with Orbit::laneangle set, unless a decision of the
-// algorithm lay too close to call or the angle too close to a whole turn: then
-// laneangle is left clear and the exact routine must decide.
+// angle in Orbit::angle from AngleFrom::lanes, unless a decision of the algorithm
+// lay too close to call or the angle too close to a whole turn: then it is left
+// AngleFrom::none and the exact routine must decide.
 void externalangles(const Frame& f, Orbit* orbits, int count);
 
 }  // namespace vantrel

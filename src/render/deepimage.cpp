@@ -197,18 +197,19 @@ std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f
                                                std::stop_token stop) {
     std::shared_ptr<DeepImage> image = references(v, f, stop);
     if (!image) return nullptr;
-    if (distanceestimate(f.outside, f.inside)) {
-        // The range pass takes z^2 + c whatever the exponent, without inversion,
-        // as it does for a view in doubles: its own reference where that differs.
-        Frame g = f;
-        g.exponent = 2;
-        g.okinvert = 0;
-        g.tiaflag = 0;
-        g.deep = image;
-        if (std::clamp(f.exponent, 2, 17) != 2) {
-            g.deep = references(v, g, stop);
-            if (!g.deep) return nullptr;
-        }
+    const bool distance = distanceestimate(f.outside, f.inside);
+    // The range pass takes z^2 + c whatever the exponent, without inversion, as it
+    // does for a view in doubles; so do the external angles.
+    Frame g = f;
+    g.exponent = 2;
+    g.okinvert = 0;
+    g.tiaflag = 0;
+    if (std::clamp(f.exponent, 2, 17) != 2 && (distance || f.outside == outside::fieldlines)) {
+        image->quadratic = references(v, g, stop);
+        if (!image->quadratic) return nullptr;
+    }
+    if (distance) {
+        g.deep = image->quadratic ? image->quadratic : image;
         distancerange(g, helpers, *image);
     }
     if (stop.stop_requested()) return nullptr;

@@ -37,6 +37,10 @@ struct DeepImage {
     double derivativelimit = 0;
     // The distance estimator's range over the image (0 when none is chosen).
     double distmaxout = 0, distmaxin = 0;
+    // The references of z^2 + c at the same view, where the exponent is another and
+    // a coloring follows the quadratic orbit too (the distance estimator's range
+    // pass, the external angles of Field Line Gradients); null otherwise.
+    std::shared_ptr<const DeepImage> quadratic;
 };
 
 // The reference orbits and offsets of the deep view `v` for the image of `f` (its

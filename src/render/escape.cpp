@@ -180,7 +180,7 @@ void resetaccumulators(const Frame& f, Orbit& o) {
     o.ninfsize = 0;
     o.orbit = nullptr;
     o.lanederivative = false;
-    o.laneangle = false;
+    o.anglefrom = AngleFrom::none;
 }
 
 void placepixel(const Frame& f, int i, double ystart, Orbit& o) {

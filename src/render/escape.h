@@ -6,6 +6,11 @@
 
 namespace vantrel {
 
+// Where an orbit's external angle came from: nowhere yet (the coloring computes it
+// from the pixel's point), the lanes (within angletolerance of the exact routine's),
+// or the exact routine fed with the pixel's own orbit (a deep view's).
+enum class AngleFrom : unsigned char { none, lanes, orbit };
+
 // What the iteration of one pixel leaves behind for its coloring. A local of the
 // pixel: nothing of it is ever shared.
 struct Orbit {
@@ -30,20 +35,15 @@ struct Orbit {
     double dx = 0, dy = 0;
     bool dover = false;
     bool lanederivative = false;
-    // Field lines: the external angle from the lanes, within angletolerance of the
-    // exact one, where laneangle is set.
+    // Field lines: the external angle, where it is known before the coloring.
     double angle = 0;
-    bool laneangle = false;
+    AngleFrom anglefrom = AngleFrom::none;
 };
 
 // The imaginary coordinate of row j (row 0 is ymax).
 inline double rowy(const Frame& f, int j) {
     return (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
 }
-
-// Puts the accumulators of the per-step colorings to their start values, for an
-// orbit whose parameter c is already placed.
-void resetaccumulators(const Frame& f, Orbit& o);
 
 // Puts the accumulators of the per-step colorings to their start values, for an
 // orbit whose parameter c is already placed.

@@ -28,6 +28,11 @@ void root(double x, double y, double* u, double* v) {
 }
 
 double externalangle(int type, double x, double y, double jcx, double jcy) {
+    return externalangle(type, x, y, jcx, jcy, nullptr, 0);
+}
+
+double externalangle(int type, double x, double y, double jcx, double jcy, const COMPLEX* known,
+                     int count) {
     if (x * x + y * y < 1e-12) return y > 0 ? 0.25 : 0.75;
     const double a = type == 0 ? x : jcx;
     const double b = type == 0 ? y : jcy;
@@ -43,8 +48,13 @@ double externalangle(int type, double x, double y, double jcx, double jcy) {
         r = x * x + y * y;
         if (r < 1e-12) return 0.0;
         const double wx = x * x - y * y, wy = 2 * x * y;
-        x = wx + a;
-        y = wy + b;
+        if (j <= count) {
+            x = known[j - 1].x;
+            y = known[j - 1].y;
+        } else {
+            x = wx + a;
+            y = wy + b;
+        }
         double u = std::atan2(wx * y - wy * x, wx * x + wy * y);
         if ((y * a - x * b) * (Y * a - X * b) > 0 && (y * X - x * Y) * (b * X - a * Y) > 0 &&
             ((b - y) * (a - X) - (a - x) * (b - Y)) * (a * Y - b * X) > 0)

@@ -50,10 +50,11 @@ long long fieldline(const Frame& f, double angle) {
 }
 
 Channels fieldlines(const Frame& f, const Orbit& o) {
+    if (o.anglefrom == AngleFrom::orbit) return pal(f, fieldline(f, o.angle));
     // An angle from the lanes serves where the entry is the same all over its
     // tolerance: the exact angle lies in there, and no two of the entry's steps are
     // that close together.
-    if (o.laneangle) {
+    if (o.anglefrom == AngleFrom::lanes) {
         const long long k = fieldline(f, o.angle - angletolerance);
         if (k == fieldline(f, o.angle + angletolerance)) return pal(f, k);
     }

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
+#include "render/angles.h"
 #include "render/deepimage.h"
 #include "render/steps.h"
 
 namespace vantrel {
 
 namespace {
+
+// The steps of z^2 + c an external angle looks at.
+constexpr int anglesteps = 64;
 
 inline COMPLEX mul(COMPLEX a, COMPLEX b) {
     return {a.x * b.x - a.y * b.y, a.x * b.y + a.y * b.x};
@@ -100,8 +105,10 @@ template <Steps S, Watch W, bool Derivative, int E>
 constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == Watch::none &&
                               (!Derivative || E == 2);
 
+// With `record`, the full value after step n goes to record[n - 1] for the first
+// anglesteps steps, every one of them a single step.
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
-Orbit perturbed(const Frame& f, int i, int r) {
+Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
     const DeepImage& d = *f.deep;
     Orbit o;
     COMPLEX z, dc;
@@ -128,7 +135,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
     const BlaTable* table = &d.firsttable;
     // Peitgen's decomposition reads the sixth value; the last step before maxiter is a
     // single one, so that the value before the last is known.
-    const int firstapproximated = S == Steps::peitgen ? 6 : 1;
+    const int firstapproximated = record ? maxiter : S == Steps::peitgen ? 6 : 1;
     COMPLEX full = o.z;
     double x = 0, y = 0, size = 0;
     int n = 0, m = 0;
@@ -208,6 +215,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
         size = Squared ? full.x * full.x + full.y * full.y
                        : std::sqrt(full.x * full.x + full.y * full.y);
         ++n;
+        if (record && n <= anglesteps) record[n - 1] = full;
         if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
         rebase();
     }
@@ -226,7 +234,7 @@ Orbit perturbed(const Frame& f, int i, int r) {
     return o;
 }
 
-using Pixel = Orbit (*)(const Frame&, int, int);
+using Pixel = Orbit (*)(const Frame&, int, int, COMPLEX*);
 
 // The square, by far the most drawn, with its difference written out; every other
 // exponent through the general sum.
@@ -281,17 +289,53 @@ Pixel choose(const Frame& f) {
     }
 }
 
+// The external angles of Field Line Gradients follow the orbit of z^2 + c for up to
+// anglesteps steps from the pixel's point; at depth that orbit has to come from the
+// references too, since from the point rounded to doubles it is lost within a few
+// dozen steps. A frame that perturbs it, where the coloring asks for angles.
+std::optional<Frame> angleframe(const Frame& f) {
+    if (f.outside != outside::fieldlines) return std::nullopt;
+    Frame g = f;
+    g.exponent = 2;
+    g.maxiter = anglesteps;
+    if (std::clamp(f.exponent, 2, 17) != 2) g.deep = f.deep->quadratic;
+    return g;
+}
+
+// The external angle of pixel (i, row r) from its perturbed orbit of z^2 + c.
+double deepangle(const Frame& g, int i, int r) {
+    COMPLEX values[anglesteps];
+    const Orbit o = perturbed<Steps::none, Watch::none, false, false, 2>(g, i, r, values);
+    const DeepImage& d = *g.deep;
+    // The routine starts from c itself, the first value, for the Mandelbrot set, and
+    // from the pixel's point for a Julia set.
+    if (g.ftype == settype::mandelbrot)
+        return externalangle(settype::mandelbrot, d.x[i], d.y[r], g.jcx, g.jcy, values + 1,
+                             o.n - 1);
+    return externalangle(settype::julia, d.x[i], d.y[r], g.jcx, g.jcy, values, o.n);
+}
+
+Orbit pixelof(const Frame& f, Pixel pixel, const std::optional<Frame>& angles, int i, int r) {
+    Orbit o = pixel(f, i, r, nullptr);
+    if (angles && escaped(f, o)) {
+        o.angle = deepangle(*angles, i, r);
+        o.anglefrom = AngleFrom::orbit;
+    }
+    return o;
+}
+
 }  // namespace
 
 Orbit perturbpixel(const Frame& f, int i, int r) {
-    return choose(f)(f, i, r);
+    return pixelof(f, choose(f), angleframe(f), i, r);
 }
 
 long long perturbrow(const Frame& f, int j, Rgb* out) {
     const Pixel pixel = choose(f);
+    const std::optional<Frame> angles = angleframe(f);
     long long steps = 0;
     for (int i = 0; i < f.xres; ++i) {
-        const Orbit o = pixel(f, i, j);
+        const Orbit o = pixelof(f, pixel, angles, i, j);
         out[i] = pixelcolor(f, o);
         steps += o.n;
     }

@@ -46,7 +46,7 @@ void expectclose(const Frame& f, const std::vector<COMPLEX>& points, double open
             f.ftype == settype::mandelbrot
                 ? externalangle(settype::mandelbrot, points[k].x, points[k].y, f.jcx, f.jcy)
                 : externalangle(settype::julia, points[k].x, points[k].y, f.jcx, f.jcy);
-        if (!v[k].laneangle) {
+        if (v[k].anglefrom != AngleFrom::lanes) {
             ++open;
             continue;
         }
@@ -78,10 +78,10 @@ TEST(ExternalAngles, OnlyEscapedOrbitsAndEveryCount) {
         std::vector<COMPLEX> points;
         for (int k = 0; k < count; ++k) points.push_back({1.0 + 0.1 * k, 0.5});
         std::vector<Orbit> v = escapedat(f, points);
-        for (Orbit& o : v) o.laneangle = true;
+        for (Orbit& o : v) o.anglefrom = AngleFrom::lanes;
         if (count > 0) v[0].size = 1.0;  // stayed: no angle
         externalangles(f, v.data(), count);
-        for (int k = 0; k < count; ++k) EXPECT_EQ(v[k].laneangle, k != 0) << k;
+        for (int k = 0; k < count; ++k) EXPECT_EQ(v[k].anglefrom == AngleFrom::lanes, k != 0) << k;
     }
 }
 

@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "deeporacle.h"
 #include "fakehost.h"
+#include "render/angles.h"
 #include "render/deepimage.h"
 #include "render/driver.h"
 #include "render/frame.h"
@@ -89,8 +91,8 @@ class Deep : public ::testing::Test {
     Deep() { seedhistory(app.s); }
 
     // Renders the scene at width 10^-depth (centre a little off the boundary point)
-    // on res x res pixels and checks it against the oracle.
-    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+    // on res x res pixels; returns the bits of the view's precision.
+    long draw(const Scene& sc, int depth, int maxiter, int res) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -115,11 +117,19 @@ class Deep : public ::testing::Test {
         mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
         mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
         mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
-        ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+        EXPECT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
 
         s.j = 0;
         s.okfractal = 1;
         while (s.okfractal) fractaldriver(app);
+        return bits;
+    }
+
+    // The scene drawn and checked against the oracle.
+    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+        const long bits = draw(sc, depth, maxiter, res);
+        State& s = app.s;
+        const BigFloat& width = s.deep.width;
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
         // The approximations are on: the comparisons below hold them to the oracle.
@@ -173,6 +183,63 @@ const Scene scenes[] = {
     {"z^5", 0, 5, 3, 1, 0.4, 0.9},  // 0.3625 + 0.7808i
     {"Julia z^2 + i", 1, 2, 0, 0, 1.0, -0.5, 0.0, 1.0},
 };
+
+// Field Line Gradients follow the orbit of z^2 + c for up to 64 steps from the
+// pixel's point, whatever the exponent. Near the boundary at widths doubles cannot
+// place apart, that orbit escapes within those steps and its angle decides the
+// color: it must be the angle of the orbit computed in MPFR, not of the point
+// rounded to doubles.
+TEST_F(Deep, ExternalAnglesFollowTheOrbitComputedDirectly) {
+    const int res = 24;
+    app.s.outside = outside::fieldlines;
+    for (const Scene& sc : {scenes[0], scenes[1], scenes[3]}) {
+        for (const int depth : {15, 19}) {
+            const long bits = draw(sc, depth, 500, res);
+            const State& s = app.s;
+            const Frame f = makeframe(app);
+            ASSERT_TRUE(f.deep);
+            int compared = 0, turning = 0;
+            for (int r = 0; r < res; ++r) {
+                for (int i = 0; i < res; ++i) {
+                    const Orbit o = perturbpixel(f, i, r);
+                    if (o.anglefrom != AngleFrom::orbit) continue;
+                    double angle[2];
+                    for (int t = 0; t < 2; ++t) {
+                        const long b = bits + 128 * t;
+                        const Big p = oracle::pixelpoint(s.deep.re.get(), s.deep.im.get(),
+                                                         s.deep.width.get(), res, res, i, r, b);
+                        Big c(b);
+                        mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+                        mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+                        const bool julia = sc.ftype != settype::mandelbrot;
+                        // The values after 1 .. 64 steps from the routine's start: c
+                        // itself for the Mandelbrot set, the point for a Julia set.
+                        Big z = p;
+                        std::vector<COMPLEX> values;
+                        for (int n = 0; n < 64 && values.size() < 64; ++n) {
+                            oracle::mul(z, z, z);
+                            oracle::add(z, z, julia ? c : p);
+                            values.push_back(
+                                {mpfr_get_d(z.x, MPFR_RNDN), mpfr_get_d(z.y, MPFR_RNDN)});
+                            if (std::hypot(values.back().x, values.back().y) > 1e30) break;
+                        }
+                        const double x = mpfr_get_d(p.x, MPFR_RNDN), y = mpfr_get_d(p.y, MPFR_RNDN);
+                        angle[t] = externalangle(sc.ftype, x, y, sc.jcx, sc.jcy, values.data(),
+                                                 static_cast<int>(values.size()));
+                    }
+                    if (std::fabs(angle[0] - angle[1]) > 1e-9) continue;
+                    ++compared;
+                    turning += angle[1] != 0;
+                    ASSERT_NEAR(o.angle, angle[1], 1e-9)
+                        << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                }
+            }
+            // Most pixels escape within the routine's steps, with angles of their own.
+            EXPECT_GE(compared, res * res * 8 / 10) << sc.name << " 1e-" << depth;
+            EXPECT_GE(turning, res * res / 2) << sc.name << " 1e-" << depth;
+        }
+    }
+}
 
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
