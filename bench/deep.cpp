@@ -79,8 +79,8 @@ DeepView zoomin(int depth, int maxiter) {
         BigFloat dx(bits), dy(bits);
         // The offsets of the two pixels' midpoint: half the sum of theirs, which
         // for the grid is the offset of "pixel" twoi / 2 on a grid twice as fine.
-        columnoffset(v, res, 0, &dx);
-        rowoffset(v, res, res, 0, &dy);
+        columnoffset(v, res, 0, 0, 1, &dx);
+        rowoffset(v, res, res, 0, 0, 1, &dy);
         BigFloat step(bits);
         mpfr_div_ui(step.get(), v.width.get(), 2 * (res - 1), MPFR_RNDN);
         mpfr_mul_si(step.get(), step.get(), twoi, MPFR_RNDN);

@@ -143,6 +143,7 @@ int renderbatch(const BatchOptions& options) {
     App app(host);
     app.driver.threads = options.threads;
     app.driver.simd = options.simd ? -1 : 0;
+    app.driver.aa = options.aa;
     State& s = app.s;
     seedhistory(s);
     if (!options.vtl.empty()) {

@@ -16,6 +16,7 @@ struct BatchOptions {
     int threads = -1;    // worker threads, -1 for one per core
     bool simd = true;    // vector lanes (the pixels are the same without)
     bool stats = false;  // the render's time and iterations on stderr
+    int aa = 1;          // anti-aliasing: samples per pixel side
     // A view replacing the file's current one: centre and width as decimal text of
     // any length, and an iteration limit (0: the file's).
     std::string re, im, width;

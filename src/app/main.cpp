@@ -18,9 +18,9 @@ namespace {
 const char* const usage =
     "Usage: vantrel [FILE.vtl|FILE.png]\n"
     "       vantrel --render [FILE.vtl|FILE.png] -o OUT.tga|OUT.png [--size WxH] [--map FILE.map]\n"
-    "                        [--center RE IM --width W] [--maxiter N]\n"
+    "                        [--center RE IM --width W] [--maxiter N] [--aa N]\n"
     "       vantrel --movie START END --frames N -o DIR/frame-%05d.png [--size WxH]\n"
-    "                       [--range A-B]\n"
+    "                       [--aa N] [--range A-B]\n"
     "       vantrel --help | --version\n"
     "\n"
     "Opens the explorer window, with the view of a parameter file (or of a PNG image\n"
@@ -35,6 +35,8 @@ const char* const usage =
     "  --threads N  worker threads (default: one per core; 0 renders on one thread)\n"
     "  --no-simd    no vector lanes (slower, the same pixels)\n"
     "  --stats      the render's time, iterations and G iterations/s on stderr\n"
+    "  --aa N       anti-aliasing: each pixel the average of N x N samples, 1 to 8\n"
+    "               (default 1, one sample at the pixel's point)\n"
     "  --map FILE   color with a Fractint MAP palette instead of the file's own\n"
     "  --center RE IM  --width W\n"
     "               the view: its centre and width as decimal numbers of any length\n"
@@ -137,6 +139,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--threads") {
             if (++a >= argc || !parsenumber(argv[a], 0, 256, &options.threads))
                 return usageerror("--threads needs a number from 0 to 256");
+        } else if (arg == "--aa") {
+            if (++a >= argc || !parsenumber(argv[a], 1, vantrel::App::Driver::maxaa, &options.aa))
+                return usageerror("--aa needs a number from 1 to 8");
         } else if (arg == "--no-simd") {
             options.simd = false;
         } else if (arg == "--stats") {
@@ -171,7 +176,7 @@ int main(int argc, char** argv) {
         if (!options.vtl.empty() || !options.map.empty() || !options.width.empty() ||
             !options.re.empty() || options.maxiter != 0 || options.stats)
             return usageerror(
-                "--movie takes START, END, --frames, -o, --size, --range, "
+                "--movie takes START, END, --frames, -o, --size, --aa, --range, "
                 "--threads and --no-simd");
         if (movie.frames == 0) return usageerror("--movie needs --frames N");
         if (options.output.empty()) return usageerror("--movie needs -o DIR/frame-%05d.png");
@@ -181,14 +186,16 @@ int main(int argc, char** argv) {
         movie.sized = options.sized;
         movie.threads = options.threads;
         movie.simd = options.simd;
+        movie.aa = options.aa;
         return vantrel::rendermovie(movie);
     }
     if (ranged || movie.frames != 0) return usageerror("--frames and --range go with --movie");
     if (!render) {
         if (!options.output.empty() || options.sized || !options.map.empty() ||
-            !options.width.empty() || !options.re.empty() || options.maxiter != 0)
+            !options.width.empty() || !options.re.empty() || options.maxiter != 0 ||
+            options.aa != 1)
             return usageerror(
-                "-o, --size, --map, --center, --width and --maxiter go with --render");
+                "-o, --size, --map, --center, --width, --maxiter and --aa go with --render");
         return explorer(argc, argv, options.vtl);
     }
     if (options.output.empty()) return usageerror("--render needs -o OUT.tga or -o OUT.png");

@@ -148,6 +148,7 @@ int rendermovie(const MovieOptions& options) {
         App app(host);
         app.driver.threads = options.threads;
         app.driver.simd = options.simd ? -1 : 0;
+        app.driver.aa = options.aa;
         app.driver.engine = engine;
         if (!loadstate(app, options.start)) return fail("Error opening VTL file " + options.start);
         if (k == options.first) from = viewof(app.s);

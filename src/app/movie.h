@@ -13,6 +13,7 @@ struct MovieOptions {
     bool sized = false;
     int threads = -1;
     bool simd = true;
+    int aa = 1;  // anti-aliasing: samples per pixel side
 };
 
 // Renders the frames of a zoom from the view of `start` to that of `end`: the width

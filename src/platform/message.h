@@ -83,6 +83,8 @@ constexpr int firstimage = 100, loadparams = 102, saveimage = 105, saveparams = 
               plot = 115, fractaltype = 120, parameters = 125, mapfile = 130, defaultpalette = 135,
               greypalette = 140, method = 145, outsidecoloring = 150, insidecoloring = 155,
               rays = 160, period = 165, colors = 170, background = 175, help = 180, about = 185;
+// Anti-aliasing with n x n samples a pixel, n = 1 .. 4: antialias + n.
+constexpr int antialias = 190;
 }  // namespace cmd
 
 // The accelerators: plain keys, no modifier held, each standing for a command.
@@ -128,8 +130,11 @@ struct MenuItem {
     std::string_view caption;
     int command;  // 0 for a popup
     int level;    // 0 on the bar, 1 in a popup of the bar, 2 in a popup of a popup
+    // Items of a choice: the runs of items with `choice` set are checked one at a
+    // time, the first of each run at the start.
+    bool choice = false;
 };
-inline constexpr std::array<MenuItem, 21> menu{{
+inline constexpr std::array<MenuItem, 26> menu{{
     {"File   ", 0, 0},
     {"Load Parameter File (L)", cmd::loadparams, 1},
     {"Save Image and Parameters (S)", cmd::saveimage, 1},
@@ -148,6 +153,11 @@ inline constexpr std::array<MenuItem, 21> menu{{
     {"Outside Coloring (F7)", cmd::outsidecoloring, 2},
     {"Inside Coloring (F8)", cmd::insidecoloring, 2},
     {"External Rays (F9)", cmd::rays, 1},
+    {"Anti-aliasing", 0, 1},
+    {"1", cmd::antialias + 1, 2, true},
+    {"2", cmd::antialias + 2, 2, true},
+    {"3", cmd::antialias + 3, 2, true},
+    {"4", cmd::antialias + 4, 2, true},
     {"Help", 0, 0},
     {"Help Topics (F2)", cmd::help, 1},
     {"About (F3)", cmd::about, 1},

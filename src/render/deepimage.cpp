@@ -158,20 +158,22 @@ std::shared_ptr<DeepImage> references(const DeepView& v, const Frame& f, std::st
     mpfr_div_ui(offset.get(), v.width.get(), static_cast<unsigned long>(std::max(f.xres - 1, 1)),
                 MPFR_RNDN);
     if (mpfr_cmp_d(offset.get(), 0x1p-1000) < 0) image->scale = -mpfr_get_exp(offset.get());
-    for (int i = 0; i < f.xres; ++i) {
-        columnoffset(v, f.xres, i, &offset);
-        mpfr_add(point.get(), v.re.get(), offset.get(), MPFR_RNDN);
-        mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
-        image->dx.push_back(offset.todouble());
-        image->x.push_back(point.todouble());
-    }
-    for (int r = 0; r < f.yres; ++r) {
-        rowoffset(v, f.xres, f.yres, r, &offset);
-        mpfr_add(point.get(), v.im.get(), offset.get(), MPFR_RNDN);
-        mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
-        image->dy.push_back(offset.todouble());
-        image->y.push_back(point.todouble());
-    }
+    for (int a = 0; a < f.aa; ++a)
+        for (int i = 0; i < f.xres; ++i) {
+            columnoffset(v, f.xres, i, a, f.aa, &offset);
+            mpfr_add(point.get(), v.re.get(), offset.get(), MPFR_RNDN);
+            mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
+            image->dx.push_back(offset.todouble());
+            image->x.push_back(point.todouble());
+        }
+    for (int b = 0; b < f.aa; ++b)
+        for (int r = 0; r < f.yres; ++r) {
+            rowoffset(v, f.xres, f.yres, r, b, f.aa, &offset);
+            mpfr_add(point.get(), v.im.get(), offset.get(), MPFR_RNDN);
+            mpfr_mul_2si(offset.get(), offset.get(), image->scale, MPFR_RNDN);
+            image->dy.push_back(offset.todouble());
+            image->y.push_back(point.todouble());
+        }
     if (approximations()) {
         FloatExp dcmax;
         if (f.ftype == settype::mandelbrot) {

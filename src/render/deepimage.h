@@ -30,7 +30,17 @@ struct DeepImage {
     // Per column and per row: the offset from the centre times 2^scale, and the
     // point itself, each rounded once from the view's precision. The scale is 0
     // unless the pixel spacing is below 2^-1000, where it makes the spacing about 1.
+    // With anti-aliasing the columns of each sample follow those of the one before;
+    // `column` and `row` say where a frame's sample has them.
     std::vector<double> dx, dy, x, y;
+    static std::size_t column(const Frame& f, int i) {
+        return static_cast<std::size_t>(f.samplea) * static_cast<std::size_t>(f.xres) +
+               static_cast<std::size_t>(i);
+    }
+    static std::size_t row(const Frame& f, int r) {
+        return static_cast<std::size_t>(f.sampleb) * static_cast<std::size_t>(f.yres) +
+               static_cast<std::size_t>(r);
+    }
     long scale = 0;
     // The derivative's overflow limit, scaled from the home view's by the depth so
     // that the distance estimator means the same on every scale.

@@ -94,7 +94,7 @@ Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
         }
     }
     for (int i = 0; i < f.xres; ++i)
-        colors[i] = classify(scalarorbit(f, i * f.xside / (f.xres - 1) + f.xmin, y), delta, r);
+        colors[i] = classify(scalarorbit(f, columnx(f, i), y), delta, r);
     return r;
 }
 
@@ -112,6 +112,7 @@ int maxdistance(App& app, double* out, double* in) {
     f.exponent = 2;
     f.okinvert = 0;
     f.tiaflag = tiaalgorithm::kx;
+    f.aa = 1;
     const int shown = std::min(s.xres, s.ClientRes.right);
     std::vector<Range> ranges(static_cast<std::size_t>(s.yres));
     const int helpers = RowEngine::threadsfor(app.driver.threads, true);

@@ -184,7 +184,7 @@ void resetaccumulators(const Frame& f, Orbit& o) {
 }
 
 void placepixel(const Frame& f, int i, double ystart, Orbit& o) {
-    const double x = i * f.xside / (f.xres - 1) + f.xmin;
+    const double x = columnx(f, i);
     if (f.ftype == settype::mandelbrot) {
         o.c = {x, ystart};
         if (f.okinvert) {

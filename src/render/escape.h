@@ -40,9 +40,19 @@ struct Orbit {
     AngleFrom anglefrom = AngleFrom::none;
 };
 
-// The imaginary coordinate of row j (row 0 is ymax).
+// The real coordinate of column i of the frame's sample: x = xmin + (i + (2a + 1) /
+// (2N) - 1/2) * (xmax - xmin) / (xres - 1) for sample a of N, which is the grid's
+// xmin + i * (xmax - xmin) / (xres - 1) itself for one sample a pixel.
+inline double columnx(const Frame& f, int i) {
+    const double column = i + (2 * f.samplea + 1) / (2.0 * f.aa) - 0.5;
+    return column * f.xside / (f.xres - 1) + f.xmin;
+}
+
+// The imaginary coordinate of row j (row 0 is ymax) of the frame's sample: y = ymin
+// + (yres - 1 - j - (2b + 1) / (2N) + 1/2) * (ymax - ymin) / (yres - 1).
 inline double rowy(const Frame& f, int j) {
-    return (f.yres - j - 1) * f.yside / (f.yres - 1) + f.ymin;
+    const double row = f.yres - 1 - j - (2 * f.sampleb + 1) / (2.0 * f.aa) + 0.5;
+    return row * f.yside / (f.yres - 1) + f.ymin;
 }
 
 // Puts the accumulators of the per-step colorings to their start values, for an

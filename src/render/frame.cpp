@@ -46,6 +46,7 @@ Frame makeframe(const App& app) {
     f.palette = s.palette;
     f.simd = app.driver.simd >= 0 ? app.driver.simd : defaultsimd();
     f.deep = app.driver.deepimage;
+    f.aa = app.driver.imageaa;
     return f;
 }
 

@@ -27,6 +27,9 @@ struct Frame {
     Palette palette{};
     // Iterate in vector lanes where the coloring allows it (same pixels either way).
     int simd = 1;
+    // Anti-aliasing: each pixel the average of aa x aa samples; the rows are computed
+    // once per sample, at the points of sample (samplea, sampleb) of every pixel.
+    int aa = 1, samplea = 0, sampleb = 0;
     // A deep view's reference orbits and pixel offsets; its rows are perturbed from
     // them. Null for a view doubles hold.
     std::shared_ptr<const DeepImage> deep;

@@ -62,10 +62,10 @@ struct Columns {
     // -0 and 0 give different columns).
     std::vector<double> x;
     std::uint64_t xmin = 0, xside = 0;
-    int columns = -1, xres = 0;
+    int columns = -1, xres = 0, aa = 0, samplea = 0;
     bool samegrid(const Frame& f, int count) const {
         return columns == count && xres == f.xres && xmin == std::bit_cast<std::uint64_t>(f.xmin) &&
-               xside == std::bit_cast<std::uint64_t>(f.xside);
+               xside == std::bit_cast<std::uint64_t>(f.xside) && aa == f.aa && samplea == f.samplea;
     }
 };
 struct Ended {
@@ -151,10 +151,10 @@ struct Consts {
     D d;
     V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, idle;
     int e;
-    // Starts made in the lanes: column x = i * xside / (xres - 1) + xmin of the row
-    // at y, as c (Mandelbrot) or as z with the Julia constant as c.
+    // Starts made in the lanes: the row's column coordinates at y, as c (Mandelbrot)
+    // or as z with the Julia constant as c.
     bool placed, julia;
-    V xside, xdiv, xmin, y, jcx, jcy;
+    V y, jcx, jcy;
     Consts(const Frame& f, bool squared, const double* starts)
         : zero(hn::Zero(d)),
           one(hn::Set(d, 1.0)),
@@ -169,9 +169,6 @@ struct Consts {
           e(std::clamp(f.exponent, 2, 17)),
           placed(starts != nullptr),
           julia(f.ftype != settype::mandelbrot),
-          xside(hn::Set(d, f.xside)),
-          xdiv(hn::Set(d, static_cast<double>(f.xres - 1))),
-          xmin(hn::Set(d, f.xmin)),
           y(hn::Set(d, starts ? *starts : 0.0)),
           jcx(hn::Set(d, f.jcx)),
           jcy(hn::Set(d, f.jcy)) {}
@@ -443,7 +440,6 @@ struct Lanes {
     // starts themselves, else the orbits' own starts.
     static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
                            Columns& col) {
-        const D d;
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
         if (k.placed) {
             if (col.samegrid(f, count)) return;
@@ -451,13 +447,10 @@ struct Lanes {
             col.xres = f.xres;
             col.xmin = std::bit_cast<std::uint64_t>(f.xmin);
             col.xside = std::bit_cast<std::uint64_t>(f.xside);
-            // x = i * xside / (xres - 1) + xmin, a vector of columns at a time
+            col.aa = f.aa;
+            col.samplea = f.samplea;
             col.x.assign(len, 0.0);
-            for (std::size_t i = 0; i < static_cast<std::size_t>(count); i += hn::Lanes(d)) {
-                const V column = hn::Iota(d, static_cast<double>(i));
-                hn::StoreU(hn::Add(hn::Div(hn::Mul(column, k.xside), k.xdiv), k.xmin), d,
-                           col.x.data() + i);
-            }
+            for (int i = 0; i < count; ++i) col.x[static_cast<std::size_t>(i)] = columnx(f, i);
         } else {
             for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cabs}) v->assign(len, 0.0);
             for (int i = 0; i < count; ++i) {

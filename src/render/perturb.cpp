@@ -110,19 +110,20 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
     const DeepImage& d = *f.deep;
+    const std::size_t col = DeepImage::column(f, i), row = DeepImage::row(f, r);
     Orbit o;
     COMPLEX z, dc;
     if (f.ftype == settype::mandelbrot) {
-        o.c = {d.x[i], d.y[r]};
+        o.c = {d.x[col], d.y[row]};
         o.z = {0.0, 0.0};
         z = {0.0, 0.0};
-        dc = {d.dx[i], d.dy[r]};
+        dc = {d.dx[col], d.dy[row]};
     } else {
-        o.jzx = d.x[i];
-        o.jzy = d.y[r];
-        o.z = {d.x[i], d.y[r]};
+        o.jzx = d.x[col];
+        o.jzy = d.y[row];
+        o.z = {d.x[col], d.y[row]};
         o.c = {f.jcx, f.jcy};
-        z = {d.dx[i], d.dy[r]};
+        z = {d.dx[col], d.dy[row]};
         dc = {0.0, 0.0};
     }
     resetaccumulators(f, o);
@@ -307,12 +308,12 @@ double deepangle(const Frame& g, int i, int r) {
     COMPLEX values[anglesteps];
     const Orbit o = perturbed<Steps::none, Watch::none, false, false, 2>(g, i, r, values);
     const DeepImage& d = *g.deep;
+    const double x = d.x[DeepImage::column(g, i)], y = d.y[DeepImage::row(g, r)];
     // The routine starts from c itself, the first value, for the Mandelbrot set, and
     // from the pixel's point for a Julia set.
     if (g.ftype == settype::mandelbrot)
-        return externalangle(settype::mandelbrot, d.x[i], d.y[r], g.jcx, g.jcy, values + 1,
-                             o.n - 1);
-    return externalangle(settype::julia, d.x[i], d.y[r], g.jcx, g.jcy, values, o.n);
+        return externalangle(settype::mandelbrot, x, y, g.jcx, g.jcy, values + 1, o.n - 1);
+    return externalangle(settype::julia, x, y, g.jcx, g.jcy, values, o.n);
 }
 
 Orbit pixelof(const Frame& f, Pixel pixel, const std::optional<Frame>& angles, int i, int r) {

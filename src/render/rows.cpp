@@ -159,13 +159,35 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     return true;
 }
 
-}  // namespace
-
-long long renderrow(const Frame& f, int j, Rgb* out) {
+// Row j at the points of the frame's sample.
+long long samplerow(const Frame& f, int j, Rgb* out) {
     if (f.deep) return perturbrow(f, j, out);
     long long steps = 0;
     if (f.simd && lanerow(f, j, out, steps)) return steps;
     return scalarrow(f, j, out);
+}
+
+}  // namespace
+
+long long renderrow(const Frame& f, int j, Rgb* out) {
+    if (f.aa <= 1) return samplerow(f, j, out);
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    thread_local std::vector<Rgb> sample;
+    thread_local std::vector<SampleSum> sums;
+    sample.resize(xres);
+    sums.assign(xres, SampleSum{});
+    Frame g = f;
+    long long steps = 0;
+    for (g.sampleb = 0; g.sampleb < f.aa; ++g.sampleb) {
+        for (g.samplea = 0; g.samplea < f.aa; ++g.samplea) {
+            steps += samplerow(g, j, sample.data());
+            for (std::size_t i = 0; i < xres; ++i)
+                sums[i].add(red(sample[i]), green(sample[i]), blue(sample[i]));
+        }
+    }
+    const unsigned n = static_cast<unsigned>(f.aa * f.aa);
+    for (std::size_t i = 0; i < xres; ++i) out[i] = sums[i].average(n);
+    return steps;
 }
 
 }  // namespace vantrel

@@ -7,9 +7,28 @@ namespace vantrel {
 
 // Computes row j of the image into out[0 .. xres): in vector lanes where the frame
 // allows it and the colorings' per-step work has a lane version, else with the
-// scalar loop. Both give the same pixels. Returns the iterations its orbits made
-// (the steps that decided each pixel, not the extra ones a coloring may take
+// scalar loop. Both give the same pixels. With anti-aliasing each pixel is the
+// average of the frame's aa x aa samples, the row computed once per sample. Returns the iterations
+// its orbits made (the steps that decided each pixel, not the extra ones a coloring may take
 // afterwards).
 long long renderrow(const Frame& f, int j, Rgb* out);
+
+// An anti-aliased pixel: the channels of its samples summed, then each divided by
+// the number of samples and rounded half up.
+struct SampleSum {
+    unsigned red = 0, green = 0, blue = 0;
+    void add(int r, int g, int b) {
+        red += static_cast<unsigned>(r);
+        green += static_cast<unsigned>(g);
+        blue += static_cast<unsigned>(b);
+    }
+    // floor(sum / count + 1/2) = floor((2 sum + count) / (2 count)).
+    Rgb average(unsigned count) const {
+        const auto channel = [&](unsigned sum) {
+            return static_cast<int>((2 * sum + count) / (2 * count));
+        };
+        return rgb(channel(red), channel(green), channel(blue));
+    }
+};
 
 }  // namespace vantrel

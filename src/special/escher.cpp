@@ -1,6 +1,9 @@
 #include "special/escher.h"
 
+#include <algorithm>
+
 #include "render/canvas.h"
+#include "render/rows.h"
 
 namespace vantrel {
 
@@ -55,16 +58,29 @@ int EscherJulia(App& app) {
     if (s.j == 0) {
         s.xside = s.exmax - s.exmin;
         s.yside = s.eymax - s.eymin;
+        app.driver.imageaa = std::clamp(app.driver.aa, 1, App::Driver::maxaa);
         beginimage(app, grey);
     }
 
-    // This image runs its rows up from the bottom edge of its view.
-    const double y = s.eymin + s.j * s.yside / (s.yres - 1);
+    // This image runs its rows up from the bottom edge of its view. With
+    // anti-aliasing each pixel averages its samples as the other images do, sample
+    // (a, b) at column i + (2a + 1) / (2n) - 1/2 and row j - (2b + 1) / (2n) + 1/2
+    // counted the image's way up.
+    const int n = app.driver.imageaa;
     Rgb* out = app.g_vhdc.row(s.j);
     for (int i = 0; i < s.xres; ++i) {
-        const double x = s.exmin + i * s.xside / (s.xres - 1);
-        const auto& e = s.palette[static_cast<std::size_t>(escherentry(s, x, y))];
-        out[i] = rgb(e[0], e[1], e[2]);
+        SampleSum sum;
+        for (int b = 0; b < n; ++b) {
+            const double row = s.j - (2 * b + 1) / (2.0 * n) + 0.5;
+            const double y = s.eymin + row * s.yside / (s.yres - 1);
+            for (int a = 0; a < n; ++a) {
+                const double column = i + (2 * a + 1) / (2.0 * n) - 0.5;
+                const double x = s.exmin + column * s.xside / (s.xres - 1);
+                const auto& e = s.palette[static_cast<std::size_t>(escherentry(s, x, y))];
+                sum.add(e[0], e[1], e[2]);
+            }
+        }
+        out[i] = sum.average(static_cast<unsigned>(n * n));
     }
 
     showrow(app, s.j);

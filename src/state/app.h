@@ -54,6 +54,11 @@ struct App {
         // VANTREL_SIMD=0). Every choice gives the same pixels; only the time differs.
         int threads = -1;
         int simd = -1;
+        // Anti-aliasing, samples per pixel side: as chosen for the images to come, and
+        // as the image being drawn took it at its set-up.
+        static constexpr int maxaa = 8;
+        int aa = 1;
+        int imageaa = 1;
         std::shared_ptr<RowEngine> engine;
         // How long one driver call may wait for a row the workers are still
         // computing before it returns to the event loop (0: until the row is there).

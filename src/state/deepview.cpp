@@ -100,17 +100,21 @@ DoubleView doubleview(const BigFloat& re, const BigFloat& im, const BigFloat& wi
     return d;
 }
 
-void columnoffset(const DeepView& v, int xres, int i, BigFloat* dx) {
-    // i * width / (xres - 1) - width / 2, as (2i - (xres - 1)) * width / (2 (xres - 1)).
-    mpfr_mul_si(dx->get(), v.width.get(), 2L * i - (xres - 1), MPFR_RNDN);
-    mpfr_div_ui(dx->get(), dx->get(), 2UL * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
+void columnoffset(const DeepView& v, int xres, int i, int a, int n, BigFloat* dx) {
+    // (i + (2a + 1) / (2n) - 1/2) * width / (xres - 1) - width / 2, over the common
+    // denominator: (2n i + 2a + 1 - n - n (xres - 1)) * width / (2n (xres - 1)).
+    const long k = 2L * n * i + 2L * a + 1 - n - static_cast<long>(n) * (xres - 1);
+    mpfr_mul_si(dx->get(), v.width.get(), k, MPFR_RNDN);
+    mpfr_div_ui(dx->get(), dx->get(), 2UL * n * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
 }
 
-void rowoffset(const DeepView& v, int xres, int yres, int r, BigFloat* dy) {
-    // (yres - 1 - r) * width / (xres - 1) - height / 2, with height / 2 being
-    // (yres - 1) * width / (2 (xres - 1)).
-    mpfr_mul_si(dy->get(), v.width.get(), 2L * (yres - 1 - r) - (yres - 1), MPFR_RNDN);
-    mpfr_div_ui(dy->get(), dy->get(), 2UL * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
+void rowoffset(const DeepView& v, int xres, int yres, int r, int b, int n, BigFloat* dy) {
+    // (yres - 1 - r - (2b + 1) / (2n) + 1/2) * width / (xres - 1) - height / 2, with
+    // height / 2 being (yres - 1) * width / (2 (xres - 1)), over the common
+    // denominator 2n (xres - 1).
+    const long k = 2L * n * (yres - 1 - r) - 2L * b - 1 + n - static_cast<long>(n) * (yres - 1);
+    mpfr_mul_si(dy->get(), v.width.get(), k, MPFR_RNDN);
+    mpfr_div_ui(dy->get(), dy->get(), 2UL * n * static_cast<unsigned long>(xres - 1), MPFR_RNDN);
 }
 
 }  // namespace vantrel

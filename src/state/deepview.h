@@ -43,8 +43,11 @@ void roundview(DeepView* v);
 // was, when a text is no decimal number or the width is not above 0.
 bool readview(const std::string& re, const std::string& im, const std::string& width, DeepView* v);
 
-// The offsets from the centre of column i and of row r, at precision `bits`.
-void columnoffset(const DeepView& v, int xres, int i, BigFloat* dx);
-void rowoffset(const DeepView& v, int xres, int yres, int r, BigFloat* dy);
+// The offsets from the centre of column i and of row r, at the precision of the
+// result, for sample a (b) of n per pixel side: x = xmin + (i + (2a + 1) / (2n) - 1/2)
+// * width / (xres - 1), y = ymin + (yres - 1 - r - (2b + 1) / (2n) + 1/2) * width /
+// (xres - 1); the grid's own points for one sample.
+void columnoffset(const DeepView& v, int xres, int i, int a, int n, BigFloat* dx);
+void rowoffset(const DeepView& v, int xres, int yres, int r, int b, int n, BigFloat* dy);
 
 }  // namespace vantrel

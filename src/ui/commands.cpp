@@ -116,6 +116,12 @@ const char* const helpfailure =
 
 void command(App& app, int id) {
     State& s = app.s;
+    // The anti-aliasing choice is taken by the next image drawn, so it is taken at
+    // any time, the menu's check mark always telling the truth.
+    if (id > cmd::antialias && id <= cmd::antialias + 4) {
+        app.driver.aa = id - cmd::antialias;
+        return;
+    }
     if (s.okfractal) return;
 
     const bool preview = s.okjulia == juliapreview::shown;

@@ -32,6 +32,20 @@ check "three workers give the same image" cmp -s "$dir/default.tga" "$dir/wide.t
 "$vantrel" --render -o "$dir/x.tga" --threads many 2>/dev/null
 check "a bad thread count is refused" test $? -eq 1
 
+# Anti-aliasing: one sample is the plain image; more change it, with the same
+# threads-and-lanes independence; counts outside 1 .. 8 are refused.
+"$vantrel" --render -o "$dir/aa1.tga" --aa 1
+check "--aa 1 is the plain image" cmp -s "$dir/default.tga" "$dir/aa1.tga"
+"$vantrel" --render -o "$dir/aa3.tga" --aa 3 --size 90x70
+"$vantrel" --render -o "$dir/aa3s.tga" --aa 3 --size 90x70 --threads 0 --no-simd
+check "--aa 3 the same on one scalar thread" cmp -s "$dir/aa3.tga" "$dir/aa3s.tga"
+"$vantrel" --render -o "$dir/aa1s.tga" --size 90x70
+check "--aa 3 differs from one sample" test -n "$(cmp "$dir/aa1s.tga" "$dir/aa3.tga")"
+for bad in 0 9 2x ""; do
+    "$vantrel" --render -o "$dir/aabad.tga" --aa "$bad" 2>/dev/null
+    check "--aa '$bad' is refused" test $? -eq 1 -a ! -e "$dir/aabad.tga"
+done
+
 # --stats: one line with the time, the iterations and the rate; the iterations
 # are those of the pixels, however they were computed.
 "$vantrel" --render -o "$dir/stats1.tga" --size 97x61 --threads 0 --no-simd --stats 2>"$dir/stats1"

@@ -99,7 +99,21 @@ TEST_F(QtWindow, StartsWithItsMenusAndStatusBarAndDrawsTheDefaultImage) {
     QStringList items;
     for (QAction* a : options->actions()) items << a->text();
     EXPECT_EQ(items, (QStringList{"Fractal Type (F4)   ", "Parameters (F5)   ", "Palette",
-                                  "Coloring", "External Rays (F9)"}));
+                                  "Coloring", "External Rays (F9)", "Anti-aliasing"}));
+    // A choice of one: 1 checked at the start, a click checks another alone.
+    QMenu* aa = options->actions()[5]->menu();
+    ASSERT_NE(aa, nullptr);
+    QStringList counts, checked;
+    for (QAction* a : aa->actions()) {
+        counts << a->text();
+        if (a->isChecked()) checked << a->text();
+    }
+    EXPECT_EQ(counts, (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(checked, QStringList{"1"});
+    aa->actions()[2]->trigger();
+    EXPECT_FALSE(aa->actions()[0]->isChecked());
+    EXPECT_TRUE(aa->actions()[2]->isChecked());
+    aa->actions()[0]->trigger();
     EXPECT_EQ(host.statuspart(0)->width(), app.s.xscreen / 6);
     EXPECT_EQ(status(1), "      current M-set: 1 / 1");
 

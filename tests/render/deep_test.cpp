@@ -241,6 +241,54 @@ TEST_F(Deep, ExternalAnglesFollowTheOrbitComputedDirectly) {
     }
 }
 
+// Anti-aliasing at depth: every sample of every pixel escapes where direct
+// evaluation at the sample's own point says.
+TEST_F(Deep, AntialiasedSamplesAgreeWithDirectEvaluation) {
+    const int res = 12, n = 3;
+    app.driver.aa = n;
+    for (const Scene& sc : {scenes[0], scenes[3]}) {
+        const long bits = draw(sc, 50, 3000, res);
+        const State& s = app.s;
+        const Frame f = makeframe(app);
+        ASSERT_TRUE(f.deep);
+        ASSERT_EQ(f.aa, n);
+        int compared = 0;
+        std::set<int> steps;
+        for (int r = 0; r < res; ++r) {
+            for (int i = 0; i < res; ++i) {
+                for (int b = 0; b < n; ++b) {
+                    for (int a = 0; a < n; ++a) {
+                        oracle::Escape at[2];
+                        for (int t = 0; t < 2; ++t) {
+                            const long prec = bits + 128 * t;
+                            const Big p = oracle::pixelpoint(s.deep.re.get(), s.deep.im.get(),
+                                                             s.deep.width.get(), res, res, i, r,
+                                                             prec, a, b, n);
+                            Big zero(prec), c(prec);
+                            mpfr_set_d(c.x, sc.jcx, MPFR_RNDN);
+                            mpfr_set_d(c.y, sc.jcy, MPFR_RNDN);
+                            at[t] = sc.ftype == settype::mandelbrot
+                                        ? oracle::escape(zero, p, sc.exponent, s.maxiter, s.maxsize)
+                                        : oracle::escape(p, c, sc.exponent, s.maxiter, s.maxsize);
+                        }
+                        if (at[0].n != at[1].n || at[0].nearbound || at[1].nearbound) continue;
+                        ++compared;
+                        steps.insert(at[1].n);
+                        Frame g = f;
+                        g.samplea = a;
+                        g.sampleb = b;
+                        ASSERT_EQ(perturbpixel(g, i, r).n, at[1].n)
+                            << sc.name << " pixel " << i << ", " << r << " sample " << a << ", "
+                            << b;
+                    }
+                }
+            }
+        }
+        EXPECT_GE(compared, res * res * n * n * 9 / 10) << sc.name;
+        EXPECT_GE(steps.size(), 8u) << sc.name;
+    }
+}
+
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
         for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);

@@ -55,19 +55,31 @@ inline void power(Big& r, const Big& a, int e) {
     r = t;
 }
 
-// The point of pixel (i, row r) of the view with centre (re, im) and width w, by
-// the grid's rule: x = xmin + i w / (xres - 1), y = ymin + (yres - 1 - r) w / (xres - 1).
+// The point of sample (a, b) of n x n of pixel (i, row r) of the view with centre
+// (re, im) and width w: x = xmin + (i + (2a + 1) / (2n) - 1/2) w / (xres - 1),
+// y = ymin + (yres - 1 - r - (2b + 1) / (2n) + 1/2) w / (xres - 1); one sample is
+// the pixel's own point, x = xmin + i w / (xres - 1), y = ymin + (yres - 1 - r) w /
+// (xres - 1).
 inline Big pixelpoint(mpfr_srcptr re, mpfr_srcptr im, mpfr_srcptr w, int xres, int yres, int i,
-                      int r, long bits) {
-    Big p(bits), half(bits);
+                      int r, long bits, int a = 0, int b = 0, int n = 1) {
+    Big p(bits), half(bits), at(bits);
     mpfr_div_2ui(half.x, w, 1, MPFR_RNDN);
     mpfr_mul_ui(half.y, w, yres - 1, MPFR_RNDN);
     mpfr_div_ui(half.y, half.y, 2 * (xres - 1), MPFR_RNDN);
-    mpfr_mul_ui(p.x, w, i, MPFR_RNDN);
+    // The sample's column and row, fractions of a pixel included.
+    mpfr_set_ui(at.x, 2 * a + 1, MPFR_RNDN);
+    mpfr_div_ui(at.x, at.x, 2 * n, MPFR_RNDN);
+    mpfr_add_si(at.x, at.x, i, MPFR_RNDN);
+    mpfr_sub_d(at.x, at.x, 0.5, MPFR_RNDN);
+    mpfr_set_ui(at.y, 2 * b + 1, MPFR_RNDN);
+    mpfr_div_ui(at.y, at.y, 2 * n, MPFR_RNDN);
+    mpfr_si_sub(at.y, yres - 1 - r, at.y, MPFR_RNDN);
+    mpfr_add_d(at.y, at.y, 0.5, MPFR_RNDN);
+    mpfr_mul(p.x, w, at.x, MPFR_RNDN);
     mpfr_div_ui(p.x, p.x, xres - 1, MPFR_RNDN);
     mpfr_add(p.x, p.x, re, MPFR_RNDN);
     mpfr_sub(p.x, p.x, half.x, MPFR_RNDN);
-    mpfr_mul_ui(p.y, w, yres - 1 - r, MPFR_RNDN);
+    mpfr_mul(p.y, w, at.y, MPFR_RNDN);
     mpfr_div_ui(p.y, p.y, xres - 1, MPFR_RNDN);
     mpfr_add(p.y, p.y, im, MPFR_RNDN);
     mpfr_sub(p.y, p.y, half.y, MPFR_RNDN);

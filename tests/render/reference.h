@@ -37,11 +37,8 @@ inline void unitinvert(double& x, double& y) {
     y = std::sin(th) * (1.0 / r);
 }
 
-// The pixel (i, row) of the current view of s, with the default colorings.
-inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double ymax, int i,
-                 int row) {
-    const double px = i * (xmax - xmin) / (s.xres - 1) + xmin;
-    const double py = (s.yres - row - 1) * (ymax - ymin) / (s.yres - 1) + ymin;
+// The color of the point (px, py) of the plane, with the default colorings.
+inline Rgb pointcolor(const State& s, double px, double py) {
     double zx = 0, zy = 0, cx = px, cy = py;
     if (s.ftype == settype::mandelbrot) {
         if (s.okinvert) unitinvert(cx, cy);
@@ -75,6 +72,14 @@ inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double y
     if (s.method == coloringmethod::heightfield)
         r = g = b = (r * 30 / 100 + g * 59 / 100 + b * 11 / 100) % 256;
     return rgb(r, g, b);
+}
+
+// The pixel (i, row) of the current view of s, with the default colorings.
+inline Rgb pixel(const State& s, double xmin, double xmax, double ymin, double ymax, int i,
+                 int row) {
+    const double px = i * (xmax - xmin) / (s.xres - 1) + xmin;
+    const double py = (s.yres - row - 1) * (ymax - ymin) / (s.yres - 1) + ymin;
+    return pointcolor(s, px, py);
 }
 
 }  // namespace vantrel::reference

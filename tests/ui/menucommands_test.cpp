@@ -11,6 +11,8 @@
 
 #include "files/png.h"
 #include "files/vtl.h"
+#include "render/frame.h"
+#include "render/rows.h"
 #include "ui/explorer.h"
 
 namespace vantrel {
@@ -194,6 +196,35 @@ TEST_F(Menu, TypeAndMethodChangeTheNextImageOnly) {
     key(key::f4);
     key(key::f9);
     EXPECT_TRUE(host.dialogs.empty());
+}
+
+// The anti-aliasing choice is taken at any time, drawing or not, and by the next
+// image only: an image under way keeps its own.
+TEST_F(Menu, AntiAliasingTakesEffectWhenTheImageIsNextDrawn) {
+    openplain();
+    const Surface plain = app.g_vhdc;
+    command(cmd::antialias + 3);
+    EXPECT_EQ(app.g_vhdc, plain);
+    // Started, a few rows drawn, then 1 chosen: the image ends with 3 x 3 samples.
+    app.s.j = 0;
+    app.s.okfractal = 1;
+    for (int k = 0; k < 5; ++k) ProgramTurn(app);
+    ASSERT_EQ(app.s.okfractal, 1);
+    deliver(Message::command(cmd::antialias + 1));
+    settle();
+    Frame f = makeframe(app);
+    f.aa = 3;
+    std::vector<Rgb> row(static_cast<std::size_t>(app.s.xres));
+    for (const int r : {0, 150, 300}) {
+        renderrow(f, r, row.data());
+        for (int i = 0; i < app.s.xres; ++i)
+            ASSERT_EQ(app.g_vhdc.getpixel(i, r), row[static_cast<std::size_t>(i)])
+                << i << ", " << r;
+    }
+    EXPECT_NE(app.g_vhdc, plain);
+    // The next image takes the 1.
+    command(cmd::plot);
+    EXPECT_EQ(app.g_vhdc, plain);
 }
 
 TEST_F(Menu, RaysAreDrawnOverTheImageAndShown) {

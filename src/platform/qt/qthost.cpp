@@ -1,5 +1,6 @@
 #include "platform/qt/qthost.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
@@ -238,7 +239,9 @@ bool QtHost::createmainwindow(const std::string& caption, const Rect& frame) {
     QMenuBar* bar = main_->menuBar();
     QMenu* popup = nullptr;
     QMenu* subpopup = nullptr;
+    QActionGroup* choice = nullptr;
     for (const MenuItem& item : menu) {
+        if (!item.choice) choice = nullptr;
         const QString text = qs(item.caption);
         if (item.level == 0) {
             subpopup = nullptr;
@@ -259,6 +262,14 @@ bool QtHost::createmainwindow(const std::string& caption, const Rect& frame) {
             continue;
         }
         QAction* a = into->addAction(text);
+        if (item.choice) {
+            a->setCheckable(true);
+            if (!choice) {
+                choice = new QActionGroup(into);
+                a->setChecked(true);
+            }
+            choice->addAction(a);
+        }
         const int id = item.command;
         QObject::connect(a, &QAction::triggered, [this, id] { input(Message::command(id)); });
     }
