@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
-#include "files/savefile.h"
+#include "state/state.h"
 
 extern char** environ;
 
@@ -58,19 +58,25 @@ bool writeall(int fd, const unsigned char* data, std::size_t size) {
     return true;
 }
 
+// ffmpeg's name for the container of a movie file's name, or null.
+const char* containerof(const std::string& path) {
+    static constexpr std::pair<std::string_view, const char*> containers[] = {
+        {".mp4", "mp4"}, {".mkv", "matroska"}, {".webm", "webm"}, {".mov", "mov"}};
+    for (const auto& [extension, container] : containers)
+        if (endsnocase(path, extension)) return container;
+    return nullptr;
+}
+
 }  // namespace
 
 bool moviefilename(const std::string& path) {
-    for (const char* extension : {".mp4", ".mkv", ".webm", ".mov"})
-        if (endsnocase(path, extension)) return true;
-    return false;
+    return containerof(path) != nullptr;
 }
 
 MovieEncoder::~MovieEncoder() {
-    // Abandoned: ffmpeg need not finish a file that is removed anyway.
+    // Abandoned: ffmpeg need not finish a file that is dropped anyway.
     if (child_ > 0) kill(child_, SIGTERM);
     stop();
-    if (!temporary_.empty()) unlink(temporary_.c_str());
 }
 
 std::string MovieEncoder::open(const std::string& path, int width, int height, int fps) {
@@ -78,36 +84,30 @@ std::string MovieEncoder::open(const std::string& path, int width, int height, i
     if (ffmpeg.empty())
         return "a movie file is made by ffmpeg, which is not installed (Debian: apt-get "
                "install ffmpeg); or write the frames as images with -o DIR/frame-%05d.png";
-    // Beside the target, with its extension, which tells ffmpeg the container.
-    const auto slash = path.rfind('/');
-    temporary_ = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + temporaryname() +
-                 path.substr(path.rfind('.'));
-    // Made now, so that a folder that cannot be written is known before the first frame.
-    const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        temporary_.clear();
-        return "cannot write " + path + ": " + std::strerror(errno);
-    }
-    close(fd);
-
+    // Made now, so that a file that cannot be written is known before the first frame.
+    if (file_.open(path) != 0) return saveerror[0];
+    if (file_.descriptor() < 0) return "this system cannot hand a file to ffmpeg";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return std::string("cannot start ffmpeg: ") + strerror(errno);
-    width_ = width;
     height_ = height;
     // The usual players want the chroma of pixel pairs (yuv420p): even sizes.
     const int even = width & ~1;
     line_.resize(3 * static_cast<std::size_t>(even));
-    // "file:" keeps a name with a colon or a leading dash a plain file name.
-    std::string args[] = {"ffmpeg", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt",
-                          "rgb24", "-s", std::to_string(even) + "x" + std::to_string(height & ~1),
-                          "-r", std::to_string(fps), "-i", "pipe:0", "-an", "-pix_fmt", "yuv420p",
-                          "file:" + temporary_};
+    const std::string size = std::to_string(even) + "x" + std::to_string(height & ~1);
+    std::vector<std::string> args = {"ffmpeg", "-y", "-loglevel", "error"};
+    // The frames: raw RGB rows on standard input.
+    args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgb24", "-s", size});
+    args.insert(args.end(), {"-r", std::to_string(fps), "-i", "pipe:0"});
+    // The movie, into the save file, which has no name to tell its container by.
+    args.insert(args.end(), {"-an", "-pix_fmt", "yuv420p", "-f", containerof(path), "/dev/fd/3"});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    // ffmpeg opens the file anew there, with an offset of its own for seeking back.
+    posix_spawn_file_actions_adddup2(&actions, file_.descriptor(), 3);
     // Ignored signals stay ignored across exec; ffmpeg gets the default SIGPIPE.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -168,18 +168,11 @@ int MovieEncoder::stop() {
 std::string MovieEncoder::finish() {
     const bool fed = pipe_ >= 0;
     const int status = stop();
-    std::string message;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        message = "ffmpeg failed, so " + path_ + " was not written";
-    else if (!fed)
-        message = "ffmpeg stopped reading the frames, so " + path_ + " was not written";
-    else if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
-        message = "cannot write " + path_ + ": " + std::strerror(errno);
-    else
-        temporary_.clear();
-    if (!temporary_.empty()) unlink(temporary_.c_str());
-    temporary_.clear();
-    return message;
+        return "ffmpeg failed, so " + path_ + " was not written";
+    if (!fed) return "ffmpeg stopped reading the frames, so " + path_ + " was not written";
+    if (file_.commit() != 0) return saveerror[2];
+    return {};
 }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/savefile.h"
 #include "platform/surface.h"
 
 namespace vantrel {
@@ -15,16 +16,16 @@ namespace vantrel {
 bool moviefilename(const std::string& path);
 
 // A movie file made by ffmpeg, one process for the whole movie, from frames piped
-// to it as raw RGB rows. ffmpeg writes beside the target under a temporary name
-// that takes the target's place only once ffmpeg has succeeded; a movie that fails
-// or is abandoned leaves no file behind. Frames of an odd width or height lose
-// their last column or row, since the usual players want even sizes.
+// to it as raw RGB rows. ffmpeg writes the file as a SaveFile, which takes the
+// target's place only once ffmpeg has succeeded; a movie that fails or is
+// abandoned leaves no file behind. Frames of an odd width or height lose their
+// last column or row, since the usual players want even sizes.
 class MovieEncoder {
   public:
     MovieEncoder() = default;
     MovieEncoder(const MovieEncoder&) = delete;
     MovieEncoder& operator=(const MovieEncoder&) = delete;
-    // An encoder not finished is abandoned: ffmpeg ends and its file is removed.
+    // An encoder not finished is abandoned: ffmpeg ends and its file goes.
     ~MovieEncoder();
 
     // Starts ffmpeg for frames of width x height at `fps` frames a second; a
@@ -39,10 +40,11 @@ class MovieEncoder {
   private:
     int stop();
 
-    std::string path_, temporary_;
-    int width_ = 0, height_ = 0;  // of the frames given
-    int rows_ = 0;                // given so far
-    int pipe_ = -1;               // ffmpeg's standard input
+    std::string path_;
+    SaveFile file_;
+    int height_ = 0;  // of the frames given
+    int rows_ = 0;    // given so far
+    int pipe_ = -1;   // ffmpeg's standard input
     pid_t child_ = -1;
     struct sigaction pipesignal_ {};  // as it was before ffmpeg started
     std::vector<unsigned char> line_;
