@@ -98,43 +98,55 @@ constexpr int streamedmax = 65535, wholemax = 9600;
 
 }  // namespace
 
-const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress) {
-    State& s = app.s;
+const char* sizeerror(const State& s) {
     const bool rows = drawnbyrows(s);
     const int most = rows ? streamedmax : wholemax;
-    if (s.xres < 32 || s.xres > most)
-        return most == wholemax ? paramerror[2] : "xres range: 32 - 65535";
-    if (s.yres < 32 || s.yres > most)
-        return most == wholemax ? paramerror[3] : "yres range: 32 - 65535";
+    if (s.xres < 32 || s.xres > most) return rows ? "xres range: 32 - 65535" : paramerror[2];
+    if (s.yres < 32 || s.yres > most) return rows ? "yres range: 32 - 65535" : paramerror[3];
+    return nullptr;
+}
 
-    // The file is made before the render, so that a name that cannot be written
-    // is known at once; it takes its place only once its last row is written.
-    ImageFile image;
-    if (const int code = image.open(output, s.xres, s.yres, paramtext(s)))
-        return saveerror[code - 1];
-    bool written = true;
-    if (rows)
-        app.driver.rowsink = [&](int, const Rgb* row) { written = written && image.row(row); };
+bool renderrows(App& app, const std::function<bool(const Rgb*)>& row, bool stats,
+                bool rowprogress) {
+    State& s = app.s;
+    const bool rows = drawnbyrows(s);
+    bool taken = true;
+    if (rows) app.driver.rowsink = [&](int, const Rgb* pixels) { taken = taken && row(pixels); };
     s.j = 0;
     s.okfractal = 1;
     const auto begun = std::chrono::steady_clock::now();
     {
         Progress progress(s.yres, rowprogress);
-        while (s.okfractal && written) {
+        while (s.okfractal && taken) {
             renderstep(app);
             progress.row(s.j == 0 ? s.yres : s.j);
         }
     }
-    // The sink writes to this call's file.
+    // The sink refers to this call's `row`.
     app.driver.rowsink = nullptr;
-    if (!written) return saveerror[2];
+    if (!taken) return false;
     if (stats) {
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
         renderstats(spent.count(), app.driver.engine ? app.driver.engine->iterations() : -1);
     }
     if (!rows)
-        for (int j = 0; j < s.yres && written; ++j) written = image.row(app.g_vhdc.row(j));
-    if (!written || image.commit() != 0) return saveerror[2];
+        for (int j = 0; j < s.yres; ++j)
+            if (!row(app.g_vhdc.row(j))) return false;
+    return true;
+}
+
+const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress) {
+    State& s = app.s;
+    if (const char* message = sizeerror(s)) return message;
+    // The file is made before the render, so that a name that cannot be written
+    // is known at once; it takes its place only once its last row is written.
+    ImageFile image;
+    if (const int code = image.open(output, s.xres, s.yres, paramtext(s)))
+        return saveerror[code - 1];
+    if (!renderrows(
+            app, [&](const Rgb* row) { return image.row(row); }, stats, rowprogress) ||
+        image.commit() != 0)
+        return saveerror[2];
     return nullptr;
 }
 

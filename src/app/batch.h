@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "state/app.h"
@@ -23,10 +24,19 @@ struct BatchOptions {
     int maxiter = 0;
 };
 
+// The message for an image size that the renderer of the state's image cannot
+// draw, else null.
+const char* sizeerror(const State& s);
+
+// Renders the current view of the state at a size it can draw, handing the rows
+// to `row` top first (as they are finished where the image is drawn row by row),
+// with the rows done on a terminal when `rowprogress` asks for them; `stats` adds
+// the render's time and iterations on stderr. False, the render stopped there,
+// once `row` has returned false.
+bool renderrows(App& app, const std::function<bool(const Rgb*)>& row, bool stats, bool rowprogress);
+
 // Renders the current view of the state into `output` (PNG by its name, with the
-// parameters inside, else Targa), rows written as they are finished, with the rows
-// done on a terminal when `rowprogress` asks for them; `stats` adds the render's
-// time and iterations on stderr.
+// parameters inside, else Targa), rows written as they are finished.
 // Returns a message when the image cannot be drawn or saved, else null.
 const char* renderto(App& app, const std::string& output, bool stats, bool rowprogress);
 

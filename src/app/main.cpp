@@ -21,6 +21,7 @@ const char* const usage =
     "                        [--center RE IM --width W] [--maxiter N] [--aa N]\n"
     "       vantrel --movie START END --frames N -o DIR/frame-%05d.png [--size WxH]\n"
     "                       [--aa N] [--range A-B]\n"
+    "       vantrel --movie START END --frames N -o MOVIE.mp4 [--size WxH] [--aa N]\n"
     "       vantrel --help | --version\n"
     "\n"
     "Opens the explorer window, with the view of a parameter file (or of a PNG image\n"
@@ -45,6 +46,9 @@ const char* const usage =
     "  --maxiter N  iteration limit, 1 to 2000000000\n"
     "With --movie, renders N frames zooming from the view of parameter file (or PNG\n"
     "image) START to that of END at a constant zoom speed, colored as START.\n"
+    "  -o NAME      frame images named with one %d for the frame number, or one\n"
+    "               movie file (.mp4, .mkv, .webm, .mov) at 30 frames a second, made\n"
+    "               by ffmpeg\n"
     "  --frames N   the number of frames of the whole movie, 1 to 1000000\n"
     "  --range A-B  only frames A to B (counted from 0), the same files as in a\n"
     "               whole run, so that machines can share a movie\n";
@@ -179,7 +183,8 @@ int main(int argc, char** argv) {
                 "--movie takes START, END, --frames, -o, --size, --aa, --range, "
                 "--threads and --no-simd");
         if (movie.frames == 0) return usageerror("--movie needs --frames N");
-        if (options.output.empty()) return usageerror("--movie needs -o DIR/frame-%05d.png");
+        if (options.output.empty())
+            return usageerror("--movie needs -o DIR/frame-%05d.png or -o MOVIE.mp4");
         movie.output = options.output;
         movie.xres = options.xres;
         movie.yres = options.yres;

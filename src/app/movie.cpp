@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/batch.h"
+#include "app/encoder.h"
 #include "files/png.h"
 #include "files/vtl.h"
 #include "render/engine.h"
@@ -109,6 +110,9 @@ std::string framename(const std::string& pattern, int k) {
     return pattern.substr(0, at) + number + pattern.substr(end + 1);
 }
 
+// The frame rate of movie files.
+constexpr int moviefps = 30;
+
 // Frames done and the time left, on one terminal line.
 void showframes(int done, int total, double seconds) {
     if (isatty(STDERR_FILENO) == 0) return;
@@ -120,14 +124,15 @@ void showframes(int done, int total, double seconds) {
 
 int rendermovie(const MovieOptions& options) {
     const std::string& out = options.output;
-    if (out.size() >= 4 && out.compare(out.size() - 4, 4, ".mp4") == 0)
+    const bool moviefile = moviefilename(out);
+    if (moviefile && options.last >= 0)
         return fail(
-            "a movie file needs ffmpeg, which this build cannot drive yet; write the "
-            "frames with -o DIR/frame-%05d.png and join them with\n"
-            "  ffmpeg -framerate 30 -i DIR/frame-%05d.png -pix_fmt yuv420p movie.mp4\n"
-            "(Debian: apt-get install ffmpeg)");
-    if (framename(out, 0).empty())
-        return fail("-o needs a frame name with one %d, such as frame-%05d.png");
+            "--range does not go with a movie file, which is made in one run; write the frames "
+            "as images (-o DIR/frame-%05d.png) to share a movie between runs");
+    if (!moviefile && framename(out, 0).empty())
+        return fail(
+            "-o needs a frame name with one %d, such as frame-%05d.png, or a movie "
+            "file (.mp4, .mkv, .webm, .mov)");
     const int last = options.last < 0 ? options.frames - 1 : options.last;
     if (options.first > last || last >= options.frames)
         return fail("--range must lie within the frames, 0 to " +
@@ -140,6 +145,7 @@ int rendermovie(const MovieOptions& options) {
         if (!loadstate(end, options.end)) return fail("Error opening VTL file " + options.end);
         to = viewof(end.s);
     }
+    MovieEncoder encoder;
     std::shared_ptr<RowEngine> engine;
     const auto begun = std::chrono::steady_clock::now();
     for (int k = options.first; k <= last; ++k) {
@@ -158,11 +164,26 @@ int rendermovie(const MovieOptions& options) {
         }
         if (const char* message = placeview(app.s, frameview(from, to, k, options.frames)))
             return fail(message);
-        if (const char* message = renderto(app, framename(out, k), false, false))
+        if (moviefile) {
+            // Every frame has the size of the first.
+            if (const char* message = sizeerror(app.s)) return fail(message);
+            if (k == options.first) {
+                if (const std::string why = encoder.open(out, app.s.xres, app.s.yres, moviefps);
+                    !why.empty())
+                    return fail(why);
+            }
+            if (!renderrows(
+                    app, [&](const Rgb* row) { return encoder.row(row); }, false, false))
+                return fail(encoder.finish());
+        } else if (const char* message = renderto(app, framename(out, k), false, false)) {
             return fail(message);
+        }
         engine = app.driver.engine;
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
         showframes(k - options.first + 1, last - options.first + 1, spent.count());
+    }
+    if (moviefile) {
+        if (const std::string why = encoder.finish(); !why.empty()) return fail(why);
     }
     return 0;
 }

@@ -61,6 +61,11 @@ bool SaveFile::write(const void* data, std::size_t size) {
     return !system_->failed;
 }
 
+// Standard C++ has no descriptors.
+int SaveFile::descriptor() const {
+    return -1;
+}
+
 int SaveFile::commit() {
     if (!system_) return 3;
     System& f = *system_;

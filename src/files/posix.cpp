@@ -307,6 +307,10 @@ int SaveFile::commit() {
     return ok ? 0 : 3;
 }
 
+int SaveFile::descriptor() const {
+    return system_ ? system_->fd : -1;
+}
+
 FilePtr openregular(const std::string& path) {
     FilePtr none(nullptr, &std::fclose);
     struct stat st {};

@@ -35,6 +35,9 @@ class SaveFile {
     bool write(const void* data, std::size_t size);
     // 0 once the target holds what was written, else 3 (and the target is untouched).
     int commit();
+    // The open temporary file's descriptor, for another program that writes the
+    // file itself (through /dev/fd); -1 when none is open or the system gives none.
+    int descriptor() const;
 
     struct System;
 

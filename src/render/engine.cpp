@@ -8,30 +8,76 @@
 
 namespace vantrel {
 
-// One image's rows: claimed in order from the row the driver asked for first.
+namespace {
+
+// The rows held ahead by default: eight per worker, so that a few slow rows (those
+// through the set) do not leave the others idle, within 32 MiB for wide images,
+// yet never fewer than two per worker.
+int defaultring(int threads, int xres) {
+    const std::size_t rowbytes = sizeof(Rgb) * static_cast<std::size_t>(xres);
+    const int affordable = static_cast<int>((std::size_t{32} << 20) / rowbytes);
+    return std::min(std::max(64, 8 * threads), std::max(2 * threads + 2, affordable));
+}
+
+}  // namespace
+
+// One image's rows. Row r lives in place r % size of the ring while it is there;
+// the ring covers rows base .. base + size. Everything but the pixels of a row
+// being computed is guarded by the engine's mutex.
 struct RowEngine::Job {
-    Job(const Frame& f, int first)
+    Job(const Frame& f, int first, int rows)
         : frame(f),
+          places(static_cast<std::size_t>(rows)),
           // Not cleared: a row is read only once it is computed.
-          pixels(std::make_unique_for_overwrite<Rgb[]>(static_cast<std::size_t>(f.xres) * f.yres)),
-          state(static_cast<std::size_t>(f.yres)),
-          steps(static_cast<std::size_t>(f.yres)),
+          pixels(std::make_unique_for_overwrite<Rgb[]>(static_cast<std::size_t>(f.xres) * rows)),
+          base(first),
           next(first) {}
 
-    enum : unsigned char { todo, busy, done };
+    enum class Held : unsigned char { nothing, busy, done };
+    struct Place {
+        int row = -1;
+        Held held = Held::nothing;
+        long long steps = 0;  // the iterations of the row, once done
+    };
 
     const Frame frame;
+    std::vector<Place> places;
     std::unique_ptr<Rgb[]> pixels;
-    std::vector<std::atomic<unsigned char>> state;
-    std::vector<long long> steps;  // the iterations of each row, written before it is done
-    std::atomic<int> next;         // the next row a worker claims
-    std::atomic<int> wanted{-1};   // the row the driver waits for: only its end wakes it
-    std::atomic<bool> cancelled{false};
+    // The ring's first row: the one the driver takes next.
+    int base;
+    // Every row from base to next is done or being computed; next is the one to claim.
+    int next;
 
-    Rgb* row(int r) { return pixels.get() + static_cast<std::size_t>(r) * frame.xres; }
-    bool claim(int r) {
-        unsigned char expected = todo;
-        return state[r].compare_exchange_strong(expected, busy);
+    int size() const { return static_cast<int>(places.size()); }
+    int end() const { return std::min(frame.yres, base + size()); }
+    bool inring(int r) const { return r >= base && r < end(); }
+    Place& place(int r) { return places[static_cast<std::size_t>(r % size())]; }
+    Rgb* row(int r) { return pixels.get() + static_cast<std::size_t>(r % size()) * frame.xres; }
+    bool ready(int r) {
+        const Place& p = place(r);
+        return p.row == r && p.held == Held::done;
+    }
+
+    // The next row of the ring to compute, now marked busy; -1 when there is none
+    // yet (the ring is full, or its place is still busy with a row left behind).
+    int claim() {
+        for (; next < end(); ++next) {
+            Place& p = place(next);
+            // A row done before the ring last moved back is still this frame's row.
+            if (p.row == next && p.held != Held::nothing) continue;
+            if (p.held == Held::busy) return -1;
+            p = {next, Held::busy, 0};
+            return next++;
+        }
+        return -1;
+    }
+
+    // The driver is at row j: the ring starts there.
+    void moveto(int j) {
+        // Behind the old ring no row is held: claim again from j.
+        if (j < base) next = j;
+        base = j;
+        next = std::max(next, j);
     }
 };
 
@@ -45,7 +91,7 @@ int RowEngine::defaultthreads(bool callerworks) {
     return callerworks ? cores - 1 : cores;
 }
 
-RowEngine::RowEngine(int threads) {
+RowEngine::RowEngine(int threads, int ring) : ring_(ring) {
     for (int t = 0; t < threads; ++t)
         workers_.emplace_back([this](std::stop_token stop) { work(stop); });
 }
@@ -53,91 +99,77 @@ RowEngine::RowEngine(int threads) {
 RowEngine::~RowEngine() {
     cancel();
     for (auto& w : workers_) w.request_stop();
-    wake_.notify_all();
-    workers_.clear();  // joins
+    workers_.clear();  // joins; a stop request wakes a waiting worker
 }
 
-void RowEngine::compute(Job& job, int row) {
-    job.steps[row] = renderrow(job.frame, row, job.row(row));
-    // Sequentially consistent, with the driver's look at `wanted` and at the state
-    // of its row: one of the two always sees the other.
-    job.state[row].store(Job::done);
+// Under the mutex: row r of the job has been computed.
+void RowEngine::finished(Job& job, int row, long long steps) {
+    Job::Place& p = job.place(row);
+    p.steps = steps;
+    p.held = Job::Held::done;
+    // A row the ring has left behind frees a place that another row may be waiting for.
+    if (!job.inring(row)) wake_.notify_all();
+    done_.notify_all();
 }
 
 void RowEngine::work(std::stop_token stop) {
-    for (;;) {
-        std::shared_ptr<Job> job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, stop, [&] {
-                return job_ && !job_->cancelled && job_->next.load() < job_->frame.yres;
-            });
-            if (stop.stop_requested()) return;
-            job = job_;
-        }
-        for (;;) {
-            if (job->cancelled.load(std::memory_order_relaxed) || stop.stop_requested()) break;
-            const int r = job->next.fetch_add(1);
-            if (r >= job->frame.yres) break;
-            if (!job->claim(r)) continue;
-            compute(*job, r);
-            if (job->wanted.load() == r) {
-                std::lock_guard lock(mutex_);
-                done_.notify_all();
-            }
-        }
+    std::unique_lock lock(mutex_);
+    while (!stop.stop_requested()) {
+        int r = -1;
+        if (!wake_.wait(lock, stop, [&] { return job_ && (r = job_->claim()) >= 0; })) return;
+        const std::shared_ptr<Job> job = job_;
+        lock.unlock();
+        const long long steps = renderrow(job->frame, r, job->row(r));
+        lock.lock();
+        finished(*job, r, steps);
     }
 }
 
+// Under the mutex: the job of frame f, a new one starting at row j if need be.
 std::shared_ptr<RowEngine::Job> RowEngine::jobfor(const Frame& f, int j) {
-    std::lock_guard lock(mutex_);
-    if (job_ && !job_->cancelled && job_->frame == f) return job_;
-    if (job_) job_->cancelled = true;
-    job_ = std::make_shared<Job>(f, j);
-    wake_.notify_all();
+    if (job_ && job_->frame == f) return job_;
+    const int ring = ring_ > 0 ? ring_ : defaultring(threads(), f.xres);
+    job_ = std::make_shared<Job>(f, j, std::min(ring, f.yres));
     return job_;
 }
 
 bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds budget) {
+    const auto deadline = std::chrono::steady_clock::now() + budget;
+    std::unique_lock lock(mutex_);
     const std::shared_ptr<Job> job = jobfor(f, j);
-    const auto ready = [&] { return job->state[j].load() == Job::done; };
-    if (!ready()) {
-        if (job->claim(j)) {
-            if (budget.count() > 0 && !workers_.empty()) {
-                // Hand the row back to the workers rather than hold up the caller.
-                job->state[j].store(Job::todo);
-                std::unique_lock lock(mutex_);
-                int expected = job->next.load();
-                while (expected > j && !job->next.compare_exchange_weak(expected, j)) {
-                }
-                wake_.notify_all();
-            } else {
-                compute(*job, j);
+    job->moveto(j);
+    wake_.notify_all();
+    // A caller that may wait works on the ring itself, its own row first, until
+    // its row is done; one that may not leaves the rows to the workers.
+    const bool works = budget.count() == 0 || workers_.empty();
+    while (!job->ready(j)) {
+        if (works) {
+            if (const int r = job->claim(); r >= 0) {
+                lock.unlock();
+                const long long steps = renderrow(job->frame, r, job->row(r));
+                lock.lock();
+                finished(*job, r, steps);
+                continue;
             }
-        }
-        if (budget.count() == 0) {
-            // A caller that may wait works on the rows ahead until its own is done.
-            for (int r; !ready() && (r = job->next.fetch_add(1)) < f.yres;)
-                if (job->claim(r)) compute(*job, r);
-        }
-        if (!ready()) {
-            job->wanted.store(j);
-            std::unique_lock lock(mutex_);
-            if (budget.count() == 0)
-                done_.wait(lock, ready);
-            else if (!done_.wait_for(lock, budget, ready))
-                return false;
+            done_.wait(lock);
+        } else if (done_.wait_until(lock, deadline) == std::cv_status::timeout && !job->ready(j)) {
+            return false;
         }
     }
     std::memcpy(out, job->row(j), sizeof(Rgb) * static_cast<std::size_t>(f.xres));
-    iterations_ += job->steps[j];
-    if (j == f.yres - 1) cancel();  // the image is complete: let its buffer go
+    iterations_ += job->place(j).steps;
+    if (j == f.yres - 1) {
+        job_.reset();  // the image is complete: let its rows go
+    } else {
+        job->moveto(j + 1);
+        wake_.notify_all();
+    }
     return true;
 }
 
 void RowEngine::cancel() {
     std::lock_guard lock(mutex_);
-    if (job_) job_->cancelled = true;
+    // Rows still being computed finish into the job they began in.
     job_.reset();
 }
 

@@ -43,8 +43,43 @@ for args in "-o $dir/bad/f.png" "-o $dir/bad/f-%s.png" "-o $dir/bad/f-%d-%d.png"
 done
 "$vantrel" --movie "$dir/start.png" "$dir/missing.vtl" --frames 3 -o "$dir/bad/f%d.png" 2>"$dir/err"
 check "a missing end file is refused" test $? -eq 1
-"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 3 -o "$dir/bad/movie.mp4" 2>"$dir/err"
-check "an mp4 says how to make one" grep -q "ffmpeg" "$dir/err"
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 3 -o "$dir/bad/movie.mp4" \
+    --range 0-1 2>"$dir/err"
+check "a range of a movie file is refused" test $? -eq 1
+check "a range of a movie file: with a message" grep -q -- "--range" "$dir/err"
 check "nothing written for a refusal" test -z "$(ls -A "$dir/bad")"
+
+# Movie files, encoded by ffmpeg as the frames are rendered: the frames and their
+# size as ffprobe counts them. Odd sizes lose their last column and row.
+probe() {
+    ffprobe -v error -select_streams v:0 -count_frames \
+        -show_entries stream=width,height,nb_read_frames -of csv=p=0 "$1"
+}
+mkdir "$dir/movies"
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 8 -o "$dir/movies/zoom.mp4" --size 64x48
+check "an mp4 movie renders" test $? -eq 0
+check "8 frames of 64x48" test "$(probe "$dir/movies/zoom.mp4")" = "64,48,8"
+"$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 3 -o "$dir/movies/odd.MKV" --size 65x33
+check "a Matroska movie of an odd size renders" test $? -eq 0
+check "3 frames of 64x32" test "$(probe "$dir/movies/odd.MKV")" = "64,32,3"
+check "nothing else is left" test "$(ls -A "$dir/movies" | tr '\n' ' ')" = "odd.MKV zoom.mp4 "
+
+# ffmpeg missing, failing at once (the frames meet a closed pipe) or at the end:
+# status 1 with a message, and no file, partial or temporary, left behind.
+mkdir "$dir/nothing" "$dir/quits" "$dir/fails"
+printf '#!/bin/sh\neval out=\\${$#}\necho partial >"${out#file:}"\nexit 1\n' >"$dir/quits/ffmpeg"
+printf '#!/bin/sh\neval out=\\${$#}\n/bin/cat >"${out#file:}"\nexit 3\n' >"$dir/fails/ffmpeg"
+chmod +x "$dir/quits/ffmpeg" "$dir/fails/ffmpeg"
+for bin in nothing quits fails; do
+    mkdir "$dir/out-$bin"
+    PATH="$dir/$bin" "$vantrel" --movie "$dir/start.png" "$dir/end.png" --frames 4 \
+        -o "$dir/out-$bin/zoom.mp4" --size 64x48 2>"$dir/err"
+    check "$bin: status 1" test $? -eq 1
+    check "$bin: with a message" test -s "$dir/err"
+    check "$bin: no file" test -z "$(ls -A "$dir/out-$bin")"
+    if [ $bin = nothing ]; then
+        check "a missing ffmpeg: how to install it" grep -q "apt-get install ffmpeg" "$dir/err"
+    fi
+done
 
 exit $((fails > 0))

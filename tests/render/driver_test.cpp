@@ -255,6 +255,35 @@ TEST_F(Driver, ViewsFromTheStateRenderExactly) {
     expectreference();
 }
 
+// A big image streamed through the row sink, as the batch renderer writes files,
+// with more workers than cores and rows far more than the engine holds ahead: the
+// rows arrive once each, in order, the view surface holds one row, and a band of
+// columns through the set is the plain re-computation.
+TEST_F(Driver, ABigImageStreamedRowByRowIsTheReferenceOnABand) {
+    app.s.xres = 3000;
+    app.s.yres = 2000;
+    app.s.maxiter = 400;
+    app.driver.threads = 3;
+    const int left = 1300, width = 160;
+    std::vector<Rgb> band;
+    int next = 0;
+    bool inorder = true;
+    app.driver.rowsink = [&](int j, const Rgb* row) {
+        inorder = inorder && j == next++;
+        band.insert(band.end(), row + left, row + left + width);
+    };
+    render();
+    EXPECT_TRUE(inorder);
+    EXPECT_EQ(next, 2000);
+    EXPECT_EQ(app.g_vhdc.height(), 1);
+    const State& s = app.s;
+    for (int j = 0; j < s.yres; ++j)
+        for (int i = 0; i < width; ++i)
+            ASSERT_EQ(band[static_cast<std::size_t>(j) * width + i],
+                      reference::pixel(s, s.xmin, s.xmax, s.ymin, s.ymax, left + i, j))
+                << "pixel " << left + i << ", " << j;
+}
+
 TEST_F(Driver, InversionKeepsTheOrigin) {
     // A 33-wide view centred on 0 has a pixel exactly at the origin, and in the set.
     setsize(33, 33);

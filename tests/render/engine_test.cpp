@@ -102,6 +102,48 @@ TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
     EXPECT_EQ(row, expected);
 }
 
+// Rows asked for in any order through rings smaller than the image: in order,
+// jumping ahead and back, the same row twice, after a cancel, the last row (which
+// lets the image go) and a whole image after it. Every row handed out is the row
+// computed on its own, and the iterations counted are those of the rows handed out.
+TEST(RowEngine, AnyOrderOfTakesThroughAnyRing) {
+    const Frame f = frame(97, 61, 500);
+    std::vector<std::vector<Rgb>> rows(f.yres, std::vector<Rgb>(f.xres));
+    std::vector<long long> steps(f.yres);
+    for (int j = 0; j < f.yres; ++j) steps[j] = renderrow(f, j, rows[j].data());
+    std::vector<int> order;
+    const auto run = [&](int from, int to) {
+        for (int j = from; j < to; ++j) order.push_back(j);
+    };
+    run(0, 20);
+    run(40, 46);          // ahead, past the ring
+    run(3, 9);            // back
+    run(8, 12);           // row 8 again
+    order.push_back(-1);  // cancel
+    run(12, 16);
+    run(60, 61);  // the last row
+    run(0, 61);
+    for (const int threads : {0, 1, 3})
+        for (const int ring : {1, 2, 5, 0})
+            for (const int budget : {0, 2}) {
+                RowEngine e(threads, ring);
+                std::vector<Rgb> row(f.xres);
+                long long expected = 0;
+                for (const int j : order) {
+                    if (j < 0) {
+                        e.cancel();
+                        continue;
+                    }
+                    while (!e.take(f, j, row.data(), milliseconds(budget))) {
+                    }
+                    ASSERT_EQ(row, rows[j]) << "row " << j << ", " << threads << " threads, ring "
+                                            << ring << ", budget " << budget;
+                    expected += steps[j];
+                }
+                EXPECT_EQ(e.iterations(), expected) << threads << " " << ring << " " << budget;
+            }
+}
+
 // The steps of pixel (i, j)'s orbit, by the plain loop of the reference.
 long long referencesteps(const Frame& f, int i, int j) {
     const double x = i * f.xside / (f.xres - 1) + f.xmin;
