@@ -10,26 +10,25 @@
 
 #include "render/bla.h"
 #include "render/complex.h"
+#include "render/deepreference.h"
 #include "render/frame.h"
 #include "state/deepview.h"
 
 namespace vantrel {
 
-// What the rows of a deep image are perturbed from, computed once per image.
+// What the rows of a deep image are perturbed from.
 struct DeepImage {
-    // Reference orbits in doubles, each up to the step where it left the escape
-    // bound or reached maxiter. `first` starts at the view's centre (the orbit of
-    // 0 under the centre for the Mandelbrot set, the orbit of the centre under c
-    // for a Julia set); `second` is the orbit of 0 under c that a Julia pixel
-    // continues on after rebasing (for the Mandelbrot set it is `first` again).
-    std::vector<COMPLEX> first, second;
+    // The reference orbits: computed for this image, or those of an earlier image
+    // that reach this one's view.
+    std::shared_ptr<const DeepReference> reference;
     // Their bilinear approximations; for the Mandelbrot set `first`'s serve both
     // (sharedtable). Empty where plain perturbation was asked for.
     BlaTable firsttable, secondtable;
     bool sharedtable = false;
-    // Per column and per row: the offset from the centre times 2^scale, and the
-    // point itself, each rounded once from the view's precision. The scale is 0
-    // unless the pixel spacing is below 2^-1000, where it makes the spacing about 1.
+    // Per column and per row: the point less the reference point times 2^scale,
+    // and the point itself, each rounded once from the view's precision. The scale
+    // is 0 unless the pixel spacing is below 2^-1000, where it makes the spacing
+    // about 1.
     std::vector<double> dx, dy, x, y;
     long scale = 0;
     // The derivative's overflow limit, scaled from the home view's by the depth so
@@ -40,12 +39,15 @@ struct DeepImage {
 };
 
 // The reference orbits and offsets of the deep view `v` for the image of `f` (its
-// set type, exponent, constant, limits and size), at the precision the depth needs,
-// with their approximations unless VANTREL_BLA=0 asks for plain perturbation.
-// Returns null when `stop` was requested on the way. With a distance estimator the
-// range pass runs too, on `helpers` extra threads.
-std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
-                                               std::stop_token stop);
+// set type, exponent, constant, limits and size), with their approximations unless
+// VANTREL_BLA=0 asks for plain perturbation. The orbits are `previous` where that
+// serves the view, else computed from the view's centre, their steps counted into
+// `progress` where one is given. Returns null when `stop` was requested on the way.
+// With a distance estimator the range pass runs too, on `helpers` extra threads.
+std::shared_ptr<const DeepImage> makedeepimage(
+    const DeepView& v, const Frame& f, int helpers, std::stop_token stop,
+    const std::shared_ptr<const DeepReference>& previous = nullptr,
+    DeepProgress* progress = nullptr);
 
 // True when the two views are the same numbers.
 bool sameview(const DeepView& a, const DeepView& b);
@@ -54,17 +56,22 @@ bool sameview(const DeepView& a, const DeepView& b);
 // stays free while a long reference orbit is computed. Dropping the task stops it.
 class DeepTask {
   public:
-    DeepTask(const DeepView& v, const Frame& f, int helpers);
+    DeepTask(const DeepView& v, const Frame& f, int helpers,
+             std::shared_ptr<const DeepReference> previous);
     // Waits at most `budget` (0: until done) and tells whether the image is ready.
     bool wait(std::chrono::milliseconds budget);
     std::shared_ptr<const DeepImage> image();
-    // What the task was started for.
+    // What the task was started for, when, and how far its reference orbits are.
     const DeepView& view() const { return view_; }
     const Frame& frame() const { return frame_; }
+    std::chrono::steady_clock::time_point started() const { return started_; }
+    const DeepProgress& progress() const { return progress_; }
 
   private:
     const DeepView view_;
     const Frame frame_;
+    const std::chrono::steady_clock::time_point started_;
+    DeepProgress progress_;
     std::mutex mutex_;
     std::condition_variable done_;
     bool finished_ = false;

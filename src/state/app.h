@@ -14,6 +14,7 @@ namespace vantrel {
 
 class RowEngine;
 struct DeepImage;
+struct DeepReference;
 class DeepTask;
 
 // The one program: its state, its surfaces, its host and the statics of its procedures.
@@ -61,6 +62,13 @@ struct App {
         // A deep image's reference orbits: being computed off this thread, then ready.
         std::shared_ptr<DeepTask> deeptask;
         std::shared_ptr<const DeepImage> deepimage;
+        // The latest reference orbits, kept for the next images: a view panned or
+        // zoomed within their reach is drawn from them without computing its own.
+        std::shared_ptr<const DeepReference> deepreference;
+        // Reference orbits that take longer than this show their progress in the
+        // status bar (`progress`, empty while none is shown) until they are ready.
+        std::chrono::milliseconds progressdelay{500};
+        std::string progress;
         // Where each finished row goes when no image is kept (the batch renderer
         // streams rows to a file, so that an image of any size fits in memory): the
         // view surface then holds only the row being drawn. Empty: the window's way,

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -91,6 +92,16 @@ class Deep : public ::testing::Test {
     // Renders the scene at width 10^-depth (centre a little off the boundary point)
     // on res x res pixels and checks it against the oracle.
     void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+        // The view's precision: the bits of 1 / pixel spacing and a guard.
+        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        place(sc, depth, maxiter, res, bits);
+        draw();
+        compare(sc, maxiter, bits);
+    }
+
+    // Sets the scene up at width 10^-depth, its centre (at `bits`) off the boundary
+    // point by a fraction of the width, so that no pixel sits on it.
+    void place(const Scene& sc, int depth, int maxiter, int res, long bits) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -100,9 +111,7 @@ class Deep : public ::testing::Test {
         s.xres = s.yres = res;
         app.g_vhdc = Surface(res, res);
 
-        // The view's precision: the bits of 1 / pixel spacing and a guard.
-        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
-        const Big point = boundarypoint(sc, bits + 128);
+        const Big& point = boundary.emplace(boundarypoint(sc, bits + 128));
         BigFloat width(64);
         mpfr_set_str(width.get(), ("1e-" + std::to_string(depth)).c_str(), 10, MPFR_RNDN);
         s.deep.on = true;
@@ -110,16 +119,25 @@ class Deep : public ::testing::Test {
         s.deep.width = width;
         s.deep.re = BigFloat(bits);
         s.deep.im = BigFloat(bits);
-        // Off the point by a fraction of the width, so that no pixel sits on it.
         mpfr_mul_d(s.deep.re.get(), width.get(), 0.1234, MPFR_RNDN);
         mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
         mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
         mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
         ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+    }
 
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
+    void draw() {
+        app.s.j = 0;
+        app.s.okfractal = 1;
+        while (app.s.okfractal) fractaldriver(app);
+    }
+
+    // Every pixel of the image drawn against the oracle at `bits` and 128 more.
+    void compare(const Scene& sc, int maxiter, long bits) {
+        State& s = app.s;
+        const int res = s.xres;
+        const BigFloat& width = s.deep.width;
+        const std::string name = std::string(sc.name) + " width " + width.text();
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
         // The approximations are on: the comparisons below hold them to the oracle.
@@ -146,25 +164,25 @@ class Deep : public ::testing::Test {
                     continue;
                 ++compared;
                 const Orbit o = perturbpixel(f, i, r);
-                ASSERT_EQ(o.n, at[1].n)
-                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
-                ASSERT_EQ(escaped(f, o), at[1].escaped) << sc.name << " pixel " << i << ", " << r;
+                ASSERT_EQ(o.n, at[1].n) << name << " pixel " << i << ", " << r;
+                ASSERT_EQ(escaped(f, o), at[1].escaped) << name << " pixel " << i << ", " << r;
                 const auto& e = s.palette[at[1].n % 255 + 1];
                 const Rgb want = at[1].escaped ? rgb(e[0], e[1], e[2]) : rgb(s.rin, s.gin, s.bin);
-                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want)
-                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want) << name << " pixel " << i << ", " << r;
                 outside += at[1].escaped;
                 steps.insert(at[1].n);
             }
         }
         // The view is a real test: nearly all pixels settled, and they differ.
-        EXPECT_GE(compared, res * res * 9 / 10) << sc.name << " 1e-" << depth;
-        EXPECT_GE(steps.size(), 8u) << sc.name << " 1e-" << depth;
-        EXPECT_GT(outside, 0) << sc.name << " 1e-" << depth;
+        EXPECT_GE(compared, res * res * 9 / 10) << name;
+        EXPECT_GE(steps.size(), 8u) << name;
+        EXPECT_GT(outside, 0) << name;
     }
 
     FakeHost host;
     App app{host};
+    // The boundary point of the scene placed last.
+    std::optional<Big> boundary;
 };
 
 const Scene scenes[] = {
@@ -184,6 +202,69 @@ TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
 TEST_F(Deep, EscapeStepsAgreeWithDirectEvaluationPastTheRangeOfDoubles) {
     for (const Scene& sc : scenes)
         for (const int depth : {500, 1000}) check(sc, depth, 3000, 10);
+}
+
+// The window pans and zooms within the reach of the reference orbits it has: the
+// images are drawn from them, offset from their point instead of the view's centre,
+// and still agree with direct evaluation; a view out of their reach (too far, or
+// too deep for their precision) gets orbits of its own.
+TEST_F(Deep, AReferenceReusedAcrossPansAndZoomsAgreesWithDirectEvaluation) {
+    // Pans by (x, y) widths of the current view, or zooms by `factor` keeping the
+    // scene's boundary point where it is (so that the view keeps showing it);
+    // whether the orbits drawn from are the first view's.
+    struct Move {
+        double x, y, factor;
+        bool reused;
+    };
+    // The first view's centre, the reference point, is about 0.13 of its width from
+    // the boundary point; zooming at that point leaves it behind after the fifth
+    // zoom by 2, where it is 1.6 widths to the side of the centre.
+    const Move moves[] = {{0.25, 0, 1, true}, {0, 0, 2, true}, {-0.25, 0, 1, true},
+                          {0, 0, 2, true},    {0, 0, 2, true}, {0.25, 0, 1, true},
+                          {0, 0, 2, false}};
+    const struct {
+        const Scene& scene;
+        int depth;
+    } cases[] = {{scenes[0], 40}, {scenes[1], 40},  {scenes[2], 40},
+                 {scenes[3], 40}, {scenes[0], 300}, {scenes[3], 300}};
+    for (const auto& [sc, depth] : cases) {
+        const int res = 24, maxiter = 3000;
+        long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        place(sc, depth, maxiter, res, bits + 128);
+        draw();
+        State& s = app.s;
+        const DeepReference* const first = makeframe(app).deep->reference.get();
+        const auto move = [&](const Move& m) {
+            BigFloat t(s.deep.re.bits());
+            if (m.factor == 1) {
+                mpfr_mul_d(t.get(), s.deep.width.get(), m.x, MPFR_RNDN);
+                mpfr_add(s.deep.re.get(), s.deep.re.get(), t.get(), MPFR_RNDN);
+                mpfr_mul_d(t.get(), s.deep.width.get(), m.y, MPFR_RNDN);
+                mpfr_add(s.deep.im.get(), s.deep.im.get(), t.get(), MPFR_RNDN);
+            } else {
+                // centre <- point + (centre - point) / factor
+                for (const auto& [c, p] :
+                     {std::pair{&s.deep.re, boundary->x}, std::pair{&s.deep.im, boundary->y}}) {
+                    mpfr_sub(t.get(), c->get(), p, MPFR_RNDN);
+                    mpfr_div_d(t.get(), t.get(), m.factor, MPFR_RNDN);
+                    mpfr_add(c->get(), p, t.get(), MPFR_RNDN);
+                }
+                mpfr_div_d(s.deep.width.get(), s.deep.width.get(), m.factor, MPFR_RNDN);
+                bits += std::lround(std::log2(m.factor));
+            }
+            draw();
+            compare(sc, maxiter, bits);
+        };
+        for (const Move& m : moves) {
+            move(m);
+            EXPECT_EQ(makeframe(app).deep->reference.get() == first, m.reused)
+                << sc.name << " 1e-" << depth << " width " << s.deep.width.text();
+        }
+        // 2^100 deeper, past the precision's headroom: orbits of its own again.
+        const DeepReference* const last = makeframe(app).deep->reference.get();
+        move({0, 0, 0x1p100, false});
+        EXPECT_NE(makeframe(app).deep->reference.get(), last) << sc.name << " 1e-" << depth;
+    }
 }
 
 // Every coloring through the perturbation engine, on a view that doubles hold as
