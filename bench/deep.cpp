@@ -127,6 +127,7 @@ int deepbench(const char* only) {
         const auto render = [&](int threads) {
             app.driver.threads = threads;
             app.driver.engine.reset();
+            app.driver.deepprevious.reset();
             const auto t0 = Clock::now();
             app.s.j = 0;
             app.s.okfractal = 1;
@@ -186,6 +187,107 @@ int deepbench(const char* only) {
         disagreements += differ;
     }
     return disagreements;
+}
+
+void zoombench(const char* only) {
+    struct ZoomScene {
+        const char* name;
+        DeepView start;
+        int maxiter, res;
+    };
+    // The seahorse-valley view of deepbench, and the centre of a deep-zoom benchmark
+    // location of Kalles Fraktaler's (about 1e-113 wide there), whose orbit is long.
+    DeepView flower;
+    flower.on = true;
+    parsebig(
+        "-1.4798157761324732607229845259787785469224072577404536968987851013986492074100229382025"
+        "051732928201122736331305315920391464078341560960816866070512308244635717949190970540338120"
+        "0",
+        &flower.re);
+    parsebig(
+        "-0.0006391119326136172715213963225567157295730391894398473604739493647122095196181332192"
+        "857306703646615114719543638848616881931834120802322952260901546154358159980751071568122960"
+        "5",
+        &flower.im);
+    parsebig("1e-100", &flower.width);
+    // The Misiurewicz point i, whose orbit never escapes: every image's reference
+    // makes all its steps, and the pixels around it escape after a few hundred.
+    DeepView misiurewicz;
+    misiurewicz.on = true;
+    parsebig("0", &misiurewicz.re);
+    parsebig("1", &misiurewicz.im);
+    parsebig("1e-100", &misiurewicz.width);
+    const ZoomScene scenes[] = {
+        {"deep zoom sequence from 1e-100, seahorse valley, 300x300, maxiter 20000",
+         zoomin(100, 20000), 20000, 300},
+        {"deep zoom sequence from 1e-100, flower, 300x300, maxiter 35494", flower, 35494, 300},
+        {"deep zoom sequence from 1e-100, around i, 300x300, maxiter 1000000", misiurewicz, 1000000,
+         300},
+    };
+    // Pans by (x, y) widths, or zooms by 2 keeping the point (x, y) widths from
+    // the centre where it is: as the wheel and the middle button move the view.
+    struct Move {
+        double x, y;
+        bool zoom;
+    };
+    const Move moves[] = {{0.1, 0.05, true},    {0.25, 0, false},  {-0.1, 0.1, true},
+                          {0, -0.25, false},    {0.2, -0.1, true}, {-0.25, 0, false},
+                          {-0.15, -0.05, true}, {0, 0.25, false},  {0.05, 0.2, true},
+                          {0.25, 0.25, false}};
+    for (const ZoomScene& sc : scenes) {
+        if (only && std::string(sc.name).find(only) == std::string::npos) continue;
+        std::printf("%s:\n", sc.name);
+        double seconds[2] = {0, 0};
+        int references[2] = {0, 0};
+        for (const bool reuse : {false, true}) {
+            QuietHost host;
+            App app(host);
+            seedhistory(app.s);
+            app.s.xres = app.s.yres = sc.res;
+            app.s.maxiter = sc.maxiter;
+            app.s.deep = sc.start;
+            app.g_vhdc = Surface(sc.res, sc.res);
+            std::shared_ptr<const DeepReference> last;
+            const auto t0 = Clock::now();
+            for (std::size_t k = 0; k <= std::size(moves); ++k) {
+                DeepView& v = app.s.deep;
+                if (k > 0) {
+                    const Move& m = moves[k - 1];
+                    const long bits = std::max(v.re.bits(), deepbits(v, sc.res) + 64);
+                    v.re.setbits(bits);
+                    v.im.setbits(bits);
+                    BigFloat t(bits);
+                    const double share = m.zoom ? 0.5 : 1.0;
+                    mpfr_mul_d(t.get(), v.width.get(), m.x * share, MPFR_RNDN);
+                    mpfr_add(v.re.get(), v.re.get(), t.get(), MPFR_RNDN);
+                    mpfr_mul_d(t.get(), v.width.get(), m.y * share, MPFR_RNDN);
+                    mpfr_add(v.im.get(), v.im.get(), t.get(), MPFR_RNDN);
+                    if (m.zoom) mpfr_div_2ui(v.width.get(), v.width.get(), 1, MPFR_RNDN);
+                }
+                if (!reuse) app.driver.deepprevious.reset();
+                app.s.j = 0;
+                app.s.okfractal = 1;
+                while (app.s.okfractal) fractaldriver(app);
+                const auto r = makeframe(app).deep->reference;
+                references[reuse] += r != last;
+                last = r;
+            }
+            seconds[reuse] = since(t0);
+        }
+        Frame f;
+        f.xres = f.yres = sc.res;
+        f.maxiter = sc.maxiter;
+        f.maxsize = 16;
+        const auto t1 = Clock::now();
+        const auto orbit = makereference(referencepoint(sc.start, sc.res), f, std::stop_token());
+        std::printf("  the first view's reference orbit alone: %.1f ms, %zu steps at %ld bits\n",
+                    since(t1) * 1e3, orbit->first.size() - 1, orbit->at.bits);
+        const int images = static_cast<int>(std::size(moves)) + 1;
+        std::printf("  %d images, fresh orbits for each: %8.2f s (%d computed)\n", images,
+                    seconds[0], references[0]);
+        std::printf("  %d images, orbits reused:         %8.2f s (%d computed)\n\n", images,
+                    seconds[1], references[1]);
+    }
 }
 
 }  // namespace vantrel::bench

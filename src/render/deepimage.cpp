@@ -61,10 +61,19 @@ BigFloat exactsum(const BigFloat& a, const BigFloat& b, bool subtract) {
     return sum;
 }
 
+// The approximations of an earlier image drawn from the same orbits serve one
+// whose offsets they cover, unless they were made for offsets more than four times
+// as large (two zooms by 2), which would shorten their steps needlessly.
+bool coveredby(const BlaTable& t, FloatExp dcmax) {
+    return !t.empty() && !(t.dcmax() < dcmax) && !(dcmax * 4 < t.dcmax());
+}
+
 // The offsets, approximations and derivative limit of the image of view `v` and
-// frame `f` perturbed from `reference`.
+// frame `f` perturbed from `reference`, with the approximations of `previous`
+// where they serve.
 std::shared_ptr<DeepImage> offsets(const DeepView& v, const Frame& f,
-                                   std::shared_ptr<const DeepReference> reference) {
+                                   std::shared_ptr<const DeepReference> reference,
+                                   const DeepImage* previous) {
     auto image = std::make_shared<DeepImage>();
     image->reference = std::move(reference);
     const DeepReference& r = *image->reference;
@@ -104,9 +113,15 @@ std::shared_ptr<DeepImage> offsets(const DeepView& v, const Frame& f,
             };
             dcmax = FloatExp::of(std::hypot(largest(image->dx), largest(image->dy)), -image->scale);
         }
-        image->firsttable = BlaTable(r.first, e, dcmax, f.maxsize);
         image->sharedtable = f.ftype == settype::mandelbrot;
-        if (!image->sharedtable) image->secondtable = BlaTable(r.second, e, dcmax, f.maxsize);
+        if (previous && previous->reference == image->reference &&
+            coveredby(previous->firsttable, dcmax)) {
+            image->firsttable = previous->firsttable;
+            image->secondtable = previous->secondtable;
+        } else {
+            image->firsttable = BlaTable(r.first, e, dcmax, f.maxsize);
+            if (!image->sharedtable) image->secondtable = BlaTable(r.second, e, dcmax, f.maxsize);
+        }
     }
     // The home view is about 3 wide.
     image->derivativelimit = State::overflow * 3.0 / mpfr_get_d(v.width.get(), MPFR_RNDN);
@@ -117,10 +132,11 @@ std::shared_ptr<DeepImage> offsets(const DeepView& v, const Frame& f,
 
 std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
                                                std::stop_token stop,
-                                               const std::shared_ptr<const DeepReference>& previous,
+                                               const std::shared_ptr<const DeepImage>& previous,
                                                DeepProgress* progress) {
     std::shared_ptr<const DeepReference> reference =
-        previous && serves(*previous, v, f) ? previous : nullptr;
+        previous && previous->reference && serves(*previous->reference, v, f) ? previous->reference
+                                                                              : nullptr;
     const bool distance = distanceestimate(f.outside, f.inside);
     // The range pass takes z^2 + c whatever the exponent, without inversion, as it
     // does for a view in doubles: with orbits of its own where that differs.
@@ -133,13 +149,13 @@ std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f
         progress->total = (reference ? 0 : referencesteps(f)) + (ownrange ? referencesteps(g) : 0);
     if (!reference) reference = makereference(referencepoint(v, f.xres), f, stop, progress);
     if (!reference) return nullptr;
-    std::shared_ptr<DeepImage> image = offsets(v, f, std::move(reference));
+    std::shared_ptr<DeepImage> image = offsets(v, f, std::move(reference), previous.get());
     if (distance) {
         g.deep = image;
         if (ownrange) {
             auto own = makereference(referencepoint(v, g.xres), g, stop, progress);
             if (!own) return nullptr;
-            g.deep = offsets(v, g, std::move(own));
+            g.deep = offsets(v, g, std::move(own), nullptr);
         }
         distancerange(g, helpers, *image);
     }
@@ -153,7 +169,7 @@ bool sameview(const DeepView& a, const DeepView& b) {
 }
 
 DeepTask::DeepTask(const DeepView& v, const Frame& f, int helpers,
-                   std::shared_ptr<const DeepReference> previous)
+                   std::shared_ptr<const DeepImage> previous)
     : view_(v),
       frame_(f),
       started_(std::chrono::steady_clock::now()),

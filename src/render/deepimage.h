@@ -40,14 +40,14 @@ struct DeepImage {
 
 // The reference orbits and offsets of the deep view `v` for the image of `f` (its
 // set type, exponent, constant, limits and size), with their approximations unless
-// VANTREL_BLA=0 asks for plain perturbation. The orbits are `previous` where that
-// serves the view, else computed from the view's centre, their steps counted into
+// VANTREL_BLA=0 asks for plain perturbation. The orbits are those of `previous`
+// where they serve the view (and its approximations, where they cover the
+// offsets), else computed from the view's centre, their steps counted into
 // `progress` where one is given. Returns null when `stop` was requested on the way.
 // With a distance estimator the range pass runs too, on `helpers` extra threads.
 std::shared_ptr<const DeepImage> makedeepimage(
     const DeepView& v, const Frame& f, int helpers, std::stop_token stop,
-    const std::shared_ptr<const DeepReference>& previous = nullptr,
-    DeepProgress* progress = nullptr);
+    const std::shared_ptr<const DeepImage>& previous = nullptr, DeepProgress* progress = nullptr);
 
 // True when the two views are the same numbers.
 bool sameview(const DeepView& a, const DeepView& b);
@@ -57,7 +57,7 @@ bool sameview(const DeepView& a, const DeepView& b);
 class DeepTask {
   public:
     DeepTask(const DeepView& v, const Frame& f, int helpers,
-             std::shared_ptr<const DeepReference> previous);
+             std::shared_ptr<const DeepImage> previous);
     // Waits at most `budget` (0: until done) and tells whether the image is ready.
     bool wait(std::chrono::milliseconds budget);
     std::shared_ptr<const DeepImage> image();

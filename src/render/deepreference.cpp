@@ -132,8 +132,7 @@ long long referencesteps(const Frame& f) {
 }
 
 std::shared_ptr<const DeepReference> makereference(const ReferencePoint& p, const Frame& f,
-                                                   std::stop_token stop,
-                                                   DeepProgress* progress) {
+                                                   std::stop_token stop, DeepProgress* progress) {
     auto r = std::make_shared<DeepReference>();
     r->at = p;
     r->ftype = f.ftype;

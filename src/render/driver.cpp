@@ -80,7 +80,7 @@ void setup(App& app) {
     if (deepactive(s))
         app.driver.deeptask = std::make_shared<DeepTask>(
             s.deep, makeframe(app), RowEngine::threadsfor(app.driver.threads, true),
-            app.driver.deepreference);
+            app.driver.deepprevious);
 }
 
 // How far the reference orbits of a task that has run for longer than the delay
@@ -116,7 +116,7 @@ bool deepready(App& app) {
     d.deepimage = d.deeptask->image();
     d.deeptask.reset();
     if (!d.deepimage) return false;  // stopped on the way: set up again
-    d.deepreference = d.deepimage->reference;
+    d.deepprevious = d.deepimage;
     if (!d.progress.empty()) {
         d.progress.clear();
         showhistory(app);

@@ -14,7 +14,6 @@ namespace vantrel {
 
 class RowEngine;
 struct DeepImage;
-struct DeepReference;
 class DeepTask;
 
 // The one program: its state, its surfaces, its host and the statics of its procedures.
@@ -62,9 +61,10 @@ struct App {
         // A deep image's reference orbits: being computed off this thread, then ready.
         std::shared_ptr<DeepTask> deeptask;
         std::shared_ptr<const DeepImage> deepimage;
-        // The latest reference orbits, kept for the next images: a view panned or
-        // zoomed within their reach is drawn from them without computing its own.
-        std::shared_ptr<const DeepReference> deepreference;
+        // The latest deep image, kept for the next ones: a view panned or zoomed
+        // within the reach of its reference orbits is drawn from them (and from
+        // their approximations) without computing its own.
+        std::shared_ptr<const DeepImage> deepprevious;
         // Reference orbits that take longer than this show their progress in the
         // status bar (`progress`, empty while none is shown) until they are ready.
         std::chrono::milliseconds progressdelay{500};

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <set>
@@ -424,6 +425,62 @@ TEST_F(Deep, AViewChangedWhileItsReferenceIsComputedDrawsTheNewView) {
     for (int r = 0; r < 32; ++r)
         for (int i = 0; i < 32; ++i) colors.insert(app.g_vhdc.getpixel(i, r));
     EXPECT_GT(colors.size(), 4u);
+}
+
+// A reference orbit that takes long shows how far it has come in the status bar,
+// where the history's text is put back once the image's rows begin; a view drawn
+// from orbits already there shows none.
+TEST_F(Deep, ALongReferenceShowsItsProgressAndThenTheHistoryAgain) {
+    State& s = app.s;
+    s.xres = s.yres = 16;
+    app.g_vhdc = Surface(16, 16);
+    // The orbit of 0 under the Misiurewicz point i never escapes: every step is made.
+    s.maxiter = 300000;
+    s.deep.on = true;
+    parsebig("0", &s.deep.re);
+    parsebig("1", &s.deep.im);
+    parsebig("1e-40", &s.deep.width);
+    app.driver.rowbudget = std::chrono::milliseconds(1);
+    app.driver.progressdelay = std::chrono::milliseconds(0);
+    showhistory(app);
+    const std::string history = host.laststatus(1);
+    ASSERT_NE(history.find("zoom"), std::string::npos);
+    const auto draw = [&] {
+        host.status.clear();
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+    };
+    draw();
+    long long before = -1;
+    int shown = 0;
+    for (std::size_t k = 0; k < host.status.size(); ++k) {
+        const auto& [part, text] = host.status[k];
+        long long percent = -1, done = -1, total = -1;
+        if (std::sscanf(text.c_str(),
+                        " computing the reference orbit: %lld%% (%lld of %lld iterations)",
+                        &percent, &done, &total) != 3) {
+            // Only the history's text follows the progress, once.
+            EXPECT_EQ(k + 1, host.status.size()) << text;
+            EXPECT_EQ(part, 1);
+            EXPECT_EQ(text, history);
+            continue;
+        }
+        ++shown;
+        EXPECT_EQ(part, 1);
+        EXPECT_EQ(total, 300000);
+        EXPECT_EQ(percent, done * 100 / total);
+        EXPECT_GT(done, before) << text;
+        EXPECT_LE(done, total);
+        before = done;
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_EQ(host.laststatus(1), history);
+
+    // A quarter to the side: the same orbits, nothing to wait for.
+    parsebig("0.000000000000000000000000000000000000000025", &s.deep.re);
+    draw();
+    EXPECT_TRUE(host.status.empty()) << host.status.front().text;
 }
 
 }  // namespace
