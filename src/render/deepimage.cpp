@@ -133,7 +133,7 @@ std::shared_ptr<DeepImage> offsets(const DeepView& v, const Frame& f,
 std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
                                                std::stop_token stop,
                                                const std::shared_ptr<const DeepImage>& previous,
-                                               DeepProgress* progress) {
+                                               const DeepView& from, DeepProgress* progress) {
     std::shared_ptr<const DeepReference> reference =
         previous && previous->reference && serves(*previous->reference, v, f) ? previous->reference
                                                                               : nullptr;
@@ -147,7 +147,11 @@ std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f
     const bool ownrange = distance && std::clamp(f.exponent, 2, 17) != 2;
     if (progress)
         progress->total = (reference ? 0 : referencesteps(f)) + (ownrange ? referencesteps(g) : 0);
-    if (!reference) reference = makereference(referencepoint(v, f.xres), f, stop, progress);
+    if (!reference) {
+        ReferencePoint p = referencepoint(from.on ? from : v, f.xres);
+        if (from.on && !reaches(p, v, f.xres, f.yres)) p = referencepoint(v, f.xres);
+        reference = makereference(p, f, stop, progress);
+    }
     if (!reference) return nullptr;
     std::shared_ptr<DeepImage> image = offsets(v, f, std::move(reference), previous.get());
     if (distance) {
@@ -169,12 +173,13 @@ bool sameview(const DeepView& a, const DeepView& b) {
 }
 
 DeepTask::DeepTask(const DeepView& v, const Frame& f, int helpers,
-                   std::shared_ptr<const DeepImage> previous)
+                   std::shared_ptr<const DeepImage> previous, const DeepView& from)
     : view_(v),
+      from_(from),
       frame_(f),
       started_(std::chrono::steady_clock::now()),
       thread_([this, helpers, previous = std::move(previous)](std::stop_token stop) {
-          auto image = makedeepimage(view_, frame_, helpers, stop, previous, &progress_);
+          auto image = makedeepimage(view_, frame_, helpers, stop, previous, from_, &progress_);
           std::lock_guard lock(mutex_);
           image_ = std::move(image);
           finished_ = true;

@@ -42,12 +42,14 @@ struct DeepImage {
 // set type, exponent, constant, limits and size), with their approximations unless
 // VANTREL_BLA=0 asks for plain perturbation. The orbits are those of `previous`
 // where they serve the view (and its approximations, where they cover the
-// offsets), else computed from the view's centre, their steps counted into
-// `progress` where one is given. Returns null when `stop` was requested on the way.
-// With a distance estimator the range pass runs too, on `helpers` extra threads.
+// offsets), else computed from the centre of `from` (where it is on and reaches
+// the view) or of the view, their steps counted into `progress` where one is
+// given. Returns null when `stop` was requested on the way. With a distance
+// estimator the range pass runs too, on `helpers` extra threads.
 std::shared_ptr<const DeepImage> makedeepimage(
     const DeepView& v, const Frame& f, int helpers, std::stop_token stop,
-    const std::shared_ptr<const DeepImage>& previous = nullptr, DeepProgress* progress = nullptr);
+    const std::shared_ptr<const DeepImage>& previous = nullptr, const DeepView& from = {},
+    DeepProgress* progress = nullptr);
 
 // True when the two views are the same numbers.
 bool sameview(const DeepView& a, const DeepView& b);
@@ -57,7 +59,7 @@ bool sameview(const DeepView& a, const DeepView& b);
 class DeepTask {
   public:
     DeepTask(const DeepView& v, const Frame& f, int helpers,
-             std::shared_ptr<const DeepImage> previous);
+             std::shared_ptr<const DeepImage> previous, const DeepView& from);
     // Waits at most `budget` (0: until done) and tells whether the image is ready.
     bool wait(std::chrono::milliseconds budget);
     std::shared_ptr<const DeepImage> image();
@@ -68,7 +70,7 @@ class DeepTask {
     const DeepProgress& progress() const { return progress_; }
 
   private:
-    const DeepView view_;
+    const DeepView view_, from_;
     const Frame frame_;
     const std::chrono::steady_clock::time_point started_;
     DeepProgress progress_;

@@ -80,7 +80,7 @@ void setup(App& app) {
     if (deepactive(s))
         app.driver.deeptask = std::make_shared<DeepTask>(
             s.deep, makeframe(app), RowEngine::threadsfor(app.driver.threads, true),
-            app.driver.deepprevious);
+            app.driver.deepprevious, app.driver.deepfrom);
 }
 
 // How far the reference orbits of a task that has run for longer than the delay

@@ -65,6 +65,10 @@ struct App {
         // within the reach of its reference orbits is drawn from them (and from
         // their approximations) without computing its own.
         std::shared_ptr<const DeepImage> deepprevious;
+        // Where a deep image that computes its own reference orbits starts them,
+        // where this is on and reaches its view: the frames of a movie share the
+        // orbits of the first of a run of them, whichever frame a run begins with.
+        DeepView deepfrom;
         // Reference orbits that take longer than this show their progress in the
         // status bar (`progress`, empty while none is shown) until they are ready.
         std::chrono::milliseconds progressdelay{500};
