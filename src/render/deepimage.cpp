@@ -145,19 +145,19 @@ std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f
     g.okinvert = 0;
     g.tiaflag = 0;
     const bool ownrange = distance && std::clamp(f.exponent, 2, 17) != 2;
+    const DeepReference* earlier = previous ? previous->reference.get() : nullptr;
+    ReferencePoint p = referencepoint(from.on ? from : v, f.xres);
+    if (from.on && !reaches(p, v, f.xres, f.yres)) p = referencepoint(v, f.xres);
     if (progress)
-        progress->total = (reference ? 0 : referencesteps(f)) + (ownrange ? referencesteps(g) : 0);
-    if (!reference) {
-        ReferencePoint p = referencepoint(from.on ? from : v, f.xres);
-        if (from.on && !reaches(p, v, f.xres, f.yres)) p = referencepoint(v, f.xres);
-        reference = makereference(p, f, stop, progress);
-    }
+        progress->total =
+            (reference ? 0 : referencesteps(p, f, earlier)) + (ownrange ? referencesteps(p, g) : 0);
+    if (!reference) reference = makereference(p, f, earlier, stop, progress);
     if (!reference) return nullptr;
     std::shared_ptr<DeepImage> image = offsets(v, f, std::move(reference), previous.get());
     if (distance) {
         g.deep = image;
         if (ownrange) {
-            auto own = makereference(referencepoint(v, g.xres), g, stop, progress);
+            auto own = makereference(p, g, nullptr, stop, progress);
             if (!own) return nullptr;
             g.deep = offsets(v, g, std::move(own), nullptr);
         }

@@ -127,11 +127,33 @@ bool reaches(const ReferencePoint& p, const DeepView& v, int xres, int yres) {
     return mpfr_cmpabs(apart.get(), reach.get()) <= 0;
 }
 
-long long referencesteps(const Frame& f) {
-    return static_cast<long long>(f.maxiter) * (f.ftype == settype::mandelbrot ? 1 : 2);
+namespace {
+
+// True when the orbits of `r` are of the map and limits of `f`.
+bool samemap(const DeepReference& r, const Frame& f) {
+    const bool julia = f.ftype != settype::mandelbrot;
+    return r.ftype == f.ftype && r.exponent == std::clamp(f.exponent, 2, 17) &&
+           r.maxiter == f.maxiter && r.maxsize == f.maxsize &&
+           (!julia || (r.jcx == f.jcx && r.jcy == f.jcy));
+}
+
+// A Julia image's second orbit, that of 0 under c, is the same whatever the view:
+// an earlier reference's is taken over where it was computed at the same bits, as
+// the image's own would be.
+bool sharessecond(const DeepReference* earlier, const ReferencePoint& p, const Frame& f) {
+    return earlier && f.ftype != settype::mandelbrot && samemap(*earlier, f) &&
+           earlier->at.bits == p.bits;
+}
+
+}  // namespace
+
+long long referencesteps(const ReferencePoint& p, const Frame& f, const DeepReference* earlier) {
+    const int orbits = f.ftype == settype::mandelbrot || sharessecond(earlier, p, f) ? 1 : 2;
+    return static_cast<long long>(f.maxiter) * orbits;
 }
 
 std::shared_ptr<const DeepReference> makereference(const ReferencePoint& p, const Frame& f,
+                                                   const DeepReference* earlier,
                                                    std::stop_token stop, DeepProgress* progress) {
     auto r = std::make_shared<DeepReference>();
     r->at = p;
@@ -158,16 +180,16 @@ std::shared_ptr<const DeepReference> makereference(const ReferencePoint& p, cons
         mpfr_set_d(c.x.get(), f.jcx, MPFR_RNDN);
         mpfr_set_d(c.y.get(), f.jcy, MPFR_RNDN);
         if (!orbit(point, c, e, f.maxiter, bound, stop, progress, r->first)) return nullptr;
-        if (!orbit(zero, c, e, f.maxiter, bound, stop, progress, r->second)) return nullptr;
+        if (sharessecond(earlier, p, f))
+            r->second = earlier->second;
+        else if (!orbit(zero, c, e, f.maxiter, bound, stop, progress, r->second))
+            return nullptr;
     }
     return r;
 }
 
 bool serves(const DeepReference& r, const DeepView& v, const Frame& f) {
-    const bool julia = f.ftype != settype::mandelbrot;
-    return r.ftype == f.ftype && r.exponent == std::clamp(f.exponent, 2, 17) &&
-           r.maxiter == f.maxiter && r.maxsize == f.maxsize &&
-           (!julia || (r.jcx == f.jcx && r.jcy == f.jcy)) && reaches(r.at, v, f.xres, f.yres);
+    return samemap(r, f) && reaches(r.at, v, f.xres, f.yres);
 }
 
 }  // namespace vantrel

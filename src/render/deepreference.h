@@ -53,12 +53,16 @@ struct DeepReference {
     std::vector<COMPLEX> first, second;
 };
 
-// The steps the reference orbits of an image of `f` may take.
-long long referencesteps(const Frame& f);
+// The steps the reference orbits of an image of `f` from `p` may take.
+long long referencesteps(const ReferencePoint& p, const Frame& f,
+                         const DeepReference* earlier = nullptr);
 
 // The reference orbits of the image of `f` from point `p`; null when `stop` was
-// requested on the way. Counts its steps into `progress` where one is given.
+// requested on the way. Counts its steps into `progress` where one is given. A
+// Julia set's second orbit, the same for every view, is taken over from `earlier`
+// where that was computed for the same map at the same bits.
 std::shared_ptr<const DeepReference> makereference(const ReferencePoint& p, const Frame& f,
+                                                   const DeepReference* earlier,
                                                    std::stop_token stop,
                                                    DeepProgress* progress = nullptr);
 
