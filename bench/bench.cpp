@@ -166,6 +166,7 @@ int run() {
         std::printf("\n");
     }
     failures += deepbench(only);
+    zoombench(only);
     xaosbench(only);
     std::printf("vector lanes: %s, cores: %d\n", lanetarget(),
                 std::max(1u, std::thread::hardware_concurrency()));

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -127,6 +128,7 @@ int deepbench(const char* only) {
         const auto render = [&](int threads) {
             app.driver.threads = threads;
             app.driver.engine.reset();
+            app.driver.deepprevious.reset();
             const auto t0 = Clock::now();
             app.s.j = 0;
             app.s.okfractal = 1;
@@ -186,6 +188,151 @@ int deepbench(const char* only) {
         disagreements += differ;
     }
     return disagreements;
+}
+
+void zoombench(const char* only) {
+    struct ZoomScene {
+        const char* name;
+        DeepView start;
+        int maxiter, res;
+        int ftype = settype::mandelbrot;
+        double jcx = 0, jcy = 0;
+    };
+    // The seahorse-valley view of deepbench, and the centre of a deep-zoom benchmark
+    // location of Kalles Fraktaler's (about 1e-113 wide there), whose orbit is long.
+    DeepView flower;
+    flower.on = true;
+    parsebig(
+        "-1.4798157761324732607229845259787785469224072577404536968987851013986492074100229382025"
+        "051732928201122736331305315920391464078341560960816866070512308244635717949190970540338120"
+        "0",
+        &flower.re);
+    parsebig(
+        "-0.0006391119326136172715213963225567157295730391894398473604739493647122095196181332192"
+        "857306703646615114719543638848616881931834120802322952260901546154358159980751071568122960"
+        "5",
+        &flower.im);
+    parsebig("1e-100", &flower.width);
+    // The Misiurewicz point i, whose orbit never escapes: every image's reference
+    // makes all its steps, and the pixels around it escape after a few hundred.
+    DeepView misiurewicz;
+    misiurewicz.on = true;
+    parsebig("0", &misiurewicz.re);
+    parsebig("1", &misiurewicz.im);
+    parsebig("1e-100", &misiurewicz.width);
+    // The Douady rabbit's repelling fixed point (1 + sqrt(1 - 4c)) / 2, on its
+    // Julia set: the orbit of 0 under c, the second reference of every Julia
+    // image, never escapes, since c is in the Mandelbrot set.
+    const double rabbitx = -0.123, rabbity = 0.745;
+    DeepView rabbit;
+    rabbit.on = true;
+    rabbit.ftype = settype::julia;
+    {
+        const long bits = 512;
+        BigFloat a(1 - 4 * rabbitx, bits), b(-4 * rabbity, bits), m(bits), t(bits);
+        mpfr_hypot(m.get(), a.get(), b.get(), MPFR_RNDN);
+        rabbit.re.setbits(bits);
+        rabbit.im.setbits(bits);
+        mpfr_add(t.get(), m.get(), a.get(), MPFR_RNDN);
+        mpfr_div_2ui(t.get(), t.get(), 1, MPFR_RNDN);
+        mpfr_sqrt(rabbit.re.get(), t.get(), MPFR_RNDN);
+        mpfr_sub(t.get(), m.get(), a.get(), MPFR_RNDN);
+        mpfr_div_2ui(t.get(), t.get(), 1, MPFR_RNDN);
+        mpfr_sqrt(rabbit.im.get(), t.get(), MPFR_RNDN);
+        mpfr_neg(rabbit.im.get(), rabbit.im.get(), MPFR_RNDN);  // b < 0
+        mpfr_add_ui(rabbit.re.get(), rabbit.re.get(), 1, MPFR_RNDN);
+        mpfr_div_2ui(rabbit.re.get(), rabbit.re.get(), 1, MPFR_RNDN);
+        mpfr_div_2ui(rabbit.im.get(), rabbit.im.get(), 1, MPFR_RNDN);
+    }
+    parsebig("1e-100", &rabbit.width);
+    const ZoomScene scenes[] = {
+        {"deep zoom sequence from 1e-100, seahorse valley, 300x300, maxiter 20000",
+         zoomin(100, 20000), 20000, 300},
+        {"deep zoom sequence from 1e-100, flower, 300x300, maxiter 35494", flower, 35494, 300},
+        {"deep zoom sequence from 1e-100, around i, 300x300, maxiter 1000000", misiurewicz, 1000000,
+         300},
+        {"deep zoom sequence from 1e-100, Julia set of the rabbit, 300x300, maxiter 1000000",
+         rabbit, 1000000, 300, settype::julia, rabbitx, rabbity},
+    };
+    // Pans by (x, y) widths, or zooms by 2 keeping the point (x, y) widths from
+    // the centre where it is: as the wheel and the middle button move the view.
+    struct Move {
+        double x, y;
+        bool zoom;
+    };
+    const Move moves[] = {{0.1, 0.05, true},    {0.25, 0, false},  {-0.1, 0.1, true},
+                          {0, -0.25, false},    {0.2, -0.1, true}, {-0.25, 0, false},
+                          {-0.15, -0.05, true}, {0, 0.25, false},  {0.05, 0.2, true},
+                          {0.25, 0.25, false}};
+    for (const ZoomScene& sc : scenes) {
+        if (only && std::string(sc.name).find(only) == std::string::npos) continue;
+        std::printf("%s:\n", sc.name);
+        // Wall time, and processor time over all threads: the machine's other load
+        // stretches the first more than the second.
+        double seconds[2] = {0, 0}, cpu[2] = {0, 0};
+        int references[2] = {0, 0};
+        for (const bool reuse : {false, true}) {
+            QuietHost host;
+            App app(host);
+            seedhistory(app.s);
+            app.s.xres = app.s.yres = sc.res;
+            app.s.maxiter = sc.maxiter;
+            app.s.ftype = sc.ftype;
+            app.s.jcx = sc.jcx;
+            app.s.jcy = sc.jcy;
+            app.s.deep = sc.start;
+            app.g_vhdc = Surface(sc.res, sc.res);
+            std::shared_ptr<const DeepReference> last;
+            const auto t0 = Clock::now();
+            const std::clock_t c0 = std::clock();
+            for (std::size_t k = 0; k <= std::size(moves); ++k) {
+                DeepView& v = app.s.deep;
+                if (k > 0) {
+                    const Move& m = moves[k - 1];
+                    const long bits = std::max(v.re.bits(), deepbits(v, sc.res) + 64);
+                    v.re.setbits(bits);
+                    v.im.setbits(bits);
+                    BigFloat t(bits);
+                    const double share = m.zoom ? 0.5 : 1.0;
+                    mpfr_mul_d(t.get(), v.width.get(), m.x * share, MPFR_RNDN);
+                    mpfr_add(v.re.get(), v.re.get(), t.get(), MPFR_RNDN);
+                    mpfr_mul_d(t.get(), v.width.get(), m.y * share, MPFR_RNDN);
+                    mpfr_add(v.im.get(), v.im.get(), t.get(), MPFR_RNDN);
+                    if (m.zoom) mpfr_div_2ui(v.width.get(), v.width.get(), 1, MPFR_RNDN);
+                }
+                if (!reuse) app.driver.deepprevious.reset();
+                app.s.j = 0;
+                app.s.okfractal = 1;
+                while (app.s.okfractal) fractaldriver(app);
+                const auto r = makeframe(app).deep->reference;
+                references[reuse] += r != last;
+                last = r;
+            }
+            seconds[reuse] = since(t0);
+            cpu[reuse] = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        }
+        Frame f;
+        f.xres = f.yres = sc.res;
+        f.maxiter = sc.maxiter;
+        f.maxsize = 16;
+        f.ftype = sc.ftype;
+        f.jcx = sc.jcx;
+        f.jcy = sc.jcy;
+        const auto t1 = Clock::now();
+        const auto orbit =
+            makereference(referencepoint(sc.start, sc.res), f, nullptr, std::stop_token());
+        std::printf(
+            "  the first view's reference orbits alone: %.1f ms, %zu + %zu steps at %ld bits\n",
+            since(t1) * 1e3, orbit->first.size() - 1,
+            sc.ftype == settype::mandelbrot ? 0 : orbit->second.size() - 1, orbit->at.bits);
+        const int images = static_cast<int>(std::size(moves)) + 1;
+        std::printf(
+            "  %d images, fresh orbits for each: %8.2f s, %8.2f s processor (%d computed)\n",
+            images, seconds[0], cpu[0], references[0]);
+        std::printf(
+            "  %d images, orbits reused:         %8.2f s, %8.2f s processor (%d computed)\n\n",
+            images, seconds[1], cpu[1], references[1]);
+    }
 }
 
 }  // namespace vantrel::bench

@@ -8,4 +8,9 @@ namespace vantrel::bench {
 // pixels on which the two disagree where MPFR itself is settled.
 int deepbench(const char* only);
 
+// A sequence of zooms by 2 and pans by a quarter from a view 1e-100 wide, drawn
+// through the driver with fresh reference orbits for every image and with the
+// orbits reused where they reach; prints both times.
+void zoombench(const char* only);
+
 }  // namespace vantrel::bench

@@ -11,6 +11,7 @@
 #include "app/encoder.h"
 #include "files/png.h"
 #include "files/vtl.h"
+#include "render/deepimage.h"
 #include "render/engine.h"
 #include "state/history.h"
 #include "state/placeview.h"
@@ -94,6 +95,44 @@ DeepView frameview(const DeepView& a, const DeepView& b, int k, int n) {
     return v;
 }
 
+// Which frame's centre the reference orbits of each deep frame start from: the
+// first of a run of deep frames that the orbits from its centre all reach, so
+// that consecutive frames, the best case for reusing orbits, share them. Walked
+// from frame 0, so that a range of frames starts its orbits where the whole run
+// does and renders the same files.
+class Anchors {
+  public:
+    Anchors(const DeepView& from, const DeepView& to, int frames, int xres, int yres)
+        : from_(from), to_(to), frames_(frames), xres_(xres), yres_(yres) {}
+
+    // The anchor of frame k (-1 for a frame doubles hold); k never decreases from
+    // call to call.
+    int of(int k) {
+        for (; walked_ < k; ++walked_) {
+            const int j = walked_ + 1;
+            DeepView v = frameview(from_, to_, j, frames_);
+            if (!needsdeep(v.re, v.im, v.width, xres_)) {
+                anchor_ = -1;
+            } else if (anchor_ < 0 || !reaches(point_, v, xres_, yres_)) {
+                anchor_ = j;
+                point_ = referencepoint(v, xres_);
+                view_ = std::move(v);
+                view_.on = true;
+            }
+        }
+        return anchor_;
+    }
+    // The view of the latest anchor.
+    const DeepView& view() const { return view_; }
+
+  private:
+    const DeepView &from_, &to_;
+    const int frames_, xres_, yres_;
+    int walked_ = -1, anchor_ = -1;
+    DeepView view_;
+    ReferencePoint point_;
+};
+
 // The name of frame k: the pattern with its one %d (%5d, %05d: a width of up to 9
 // digits) replaced by the number. Empty when the pattern is not one such.
 std::string framename(const std::string& pattern, int k) {
@@ -147,23 +186,38 @@ int rendermovie(const MovieOptions& options) {
     }
     MovieEncoder encoder;
     std::shared_ptr<RowEngine> engine;
+    std::unique_ptr<Anchors> anchors;
+    // The reference orbits of the latest deep frame, and the frame they start at.
+    std::shared_ptr<DeepImage> orbits;
+    int orbitsanchor = -1;
     const auto begun = std::chrono::steady_clock::now();
     for (int k = options.first; k <= last; ++k) {
         // Every frame starts from the file afresh, so that it is the same frame
-        // whichever run renders it; only the worker threads carry over.
+        // whichever run renders it; only the worker threads and the reference
+        // orbits carry over (the orbits, a pure function of their anchor frame's
+        // centre, without their approximations, whose reuse would depend on the
+        // frames before).
         App app(host);
         app.driver.threads = options.threads;
         app.driver.simd = options.simd ? -1 : 0;
         app.driver.aa = options.aa;
         app.driver.engine = engine;
         if (!loadstate(app, options.start)) return fail("Error opening VTL file " + options.start);
-        if (k == options.first) from = viewof(app.s);
         if (options.sized) {
             app.s.xres = options.xres;
             app.s.yres = options.yres;
         }
+        if (k == options.first) {
+            from = viewof(app.s);
+            anchors = std::make_unique<Anchors>(from, to, options.frames, app.s.xres, app.s.yres);
+        }
         if (const char* message = placeview(app.s, frameview(from, to, k, options.frames)))
             return fail(message);
+        const int anchor = anchors->of(k);
+        if (anchor >= 0) {
+            app.driver.deepfrom = anchors->view();
+            if (anchor == orbitsanchor) app.driver.deepprevious = orbits;
+        }
         if (moviefile) {
             // Every frame has the size of the first.
             if (const char* message = sizeerror(app.s)) return fail(message);
@@ -179,6 +233,11 @@ int rendermovie(const MovieOptions& options) {
             return fail(message);
         }
         engine = app.driver.engine;
+        if (anchor >= 0 && app.driver.deepimage) {
+            orbits = std::make_shared<DeepImage>();
+            orbits->reference = app.driver.deepimage->reference;
+            orbitsanchor = anchor;
+        }
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begun;
         showframes(k - options.first + 1, last - options.first + 1, spent.count());
     }

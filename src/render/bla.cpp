@@ -24,9 +24,11 @@ LinearStep made(COMPLEX a, COMPLEX b, FloatExp radius) {
 
 }  // namespace
 
-BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, double maxsize) {
+BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, double maxsize)
+    : dcmax_(dcmax) {
     const int count = static_cast<int>(orbit.size()) - 2;  // single steps m = 1 .. M-1
     if (count < 1) return;
+    std::vector<std::vector<LinearStep>> levels;
     std::vector<LinearStep> single(static_cast<std::size_t>(count));
     const double guard = maxsize / 2;
     for (int m = 1; m <= count; ++m) {
@@ -42,9 +44,9 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         if (!(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard)) r = 0;
         single[static_cast<std::size_t>(m - 1)] = made(a, {1.0, 0.0}, FloatExp::of(r));
     }
-    levels_.push_back(std::move(single));
-    while (levels_.back().size() >= 2) {
-        const std::vector<LinearStep>& below = levels_.back();
+    levels.push_back(std::move(single));
+    while (levels.back().size() >= 2) {
+        const std::vector<LinearStep>& below = levels.back();
         std::vector<LinearStep> level(below.size() / 2);
         for (std::size_t j = 0; j < level.size(); ++j) {
             const LinearStep& x = below[2 * j];
@@ -57,8 +59,9 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
             level[j] =
                 made(times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, std::min(x.radius, ry));
         }
-        levels_.push_back(std::move(level));
+        levels.push_back(std::move(level));
     }
+    levels_ = std::make_shared<const std::vector<std::vector<LinearStep>>>(std::move(levels));
 }
 
 }  // namespace vantrel

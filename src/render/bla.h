@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "render/complex.h"
@@ -53,18 +54,21 @@ class BlaTable {
                     [size, ze](const LinearStep& s) { return size < s.radius.scaled(-ze); });
     }
 
-    bool empty() const { return levels_.empty(); }
+    bool empty() const { return !levels_ || levels_->empty(); }
+    // The bound on |dc| the table was made for: it holds for every smaller one too.
+    FloatExp dcmax() const { return dcmax_; }
 
   private:
     static double sizeof1(COMPLEX z) { return std::fabs(z.x) + std::fabs(z.y); }
 
     template <class Fits>
     const LinearStep* find(int m, int room, int* length, Fits fits) const {
-        if (m < 1 || levels_.empty()) return nullptr;
+        if (m < 1 || empty()) return nullptr;
+        const std::vector<std::vector<LinearStep>>& levels = *levels_;
         const unsigned j = static_cast<unsigned>(m - 1);
-        const int top = static_cast<int>(levels_.size()) - 1;
+        const int top = static_cast<int>(levels.size()) - 1;
         for (int k = j == 0 ? top : std::min(top, __builtin_ctz(j)); k >= 0; --k) {
-            const std::vector<LinearStep>& level = levels_[static_cast<std::size_t>(k)];
+            const std::vector<LinearStep>& level = levels[static_cast<std::size_t>(k)];
             const std::size_t at = j >> k;
             if (at >= level.size() || (1 << k) > room) continue;
             if (fits(level[at])) {
@@ -75,7 +79,9 @@ class BlaTable {
         return nullptr;
     }
 
-    std::vector<std::vector<LinearStep>> levels_;
+    // Shared by the copies: the images drawn from one reference orbit share its table.
+    std::shared_ptr<const std::vector<std::vector<LinearStep>>> levels_;
+    FloatExp dcmax_;
 };
 
 }  // namespace vantrel

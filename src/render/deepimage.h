@@ -10,28 +10,26 @@
 
 #include "render/bla.h"
 #include "render/complex.h"
+#include "render/deepreference.h"
 #include "render/frame.h"
 #include "state/deepview.h"
 
 namespace vantrel {
 
-// What the rows of a deep image are perturbed from, computed once per image.
+// What the rows of a deep image are perturbed from.
 struct DeepImage {
-    // Reference orbits in doubles, each up to the step where it left the escape
-    // bound or reached maxiter. `first` starts at the view's centre (the orbit of
-    // 0 under the centre for the Mandelbrot set, the orbit of the centre under c
-    // for a Julia set); `second` is the orbit of 0 under c that a Julia pixel
-    // continues on after rebasing (for the Mandelbrot set it is `first` again).
-    std::vector<COMPLEX> first, second;
+    // The reference orbits: computed for this image, or those of an earlier image
+    // that reach this one's view.
+    std::shared_ptr<const DeepReference> reference;
     // Their bilinear approximations; for the Mandelbrot set `first`'s serve both
     // (sharedtable). Empty where plain perturbation was asked for.
     BlaTable firsttable, secondtable;
     bool sharedtable = false;
-    // Per column and per row: the offset from the centre times 2^scale, and the
-    // point itself, each rounded once from the view's precision. The scale is 0
-    // unless the pixel spacing is below 2^-1000, where it makes the spacing about 1.
-    // With anti-aliasing the columns of each sample follow those of the one before;
-    // `column` and `row` say where a frame's sample has them.
+    // Per column and per row: the point less the reference point times 2^scale,
+    // and the point itself, each rounded once from the view's precision. The scale
+    // is 0 unless the pixel spacing is below 2^-1000, where it makes the spacing
+    // about 1. With anti-aliasing the columns of each sample follow those of the
+    // one before; `column` and `row` say where a frame's sample has them.
     std::vector<double> dx, dy, x, y;
     static std::size_t column(const Frame& f, int i) {
         return static_cast<std::size_t>(f.samplea) * static_cast<std::size_t>(f.xres) +
@@ -54,12 +52,17 @@ struct DeepImage {
 };
 
 // The reference orbits and offsets of the deep view `v` for the image of `f` (its
-// set type, exponent, constant, limits and size), at the precision the depth needs,
-// with their approximations unless VANTREL_BLA=0 asks for plain perturbation.
-// Returns null when `stop` was requested on the way. With a distance estimator the
-// range pass runs too, on `helpers` extra threads.
-std::shared_ptr<const DeepImage> makedeepimage(const DeepView& v, const Frame& f, int helpers,
-                                               std::stop_token stop);
+// set type, exponent, constant, limits and size), with their approximations unless
+// VANTREL_BLA=0 asks for plain perturbation. The orbits are those of `previous`
+// where they serve the view (and its approximations, where they cover the
+// offsets), else computed from the centre of `from` (where it is on and reaches
+// the view) or of the view, their steps counted into `progress` where one is
+// given. Returns null when `stop` was requested on the way. With a distance
+// estimator the range pass runs too, on `helpers` extra threads.
+std::shared_ptr<const DeepImage> makedeepimage(
+    const DeepView& v, const Frame& f, int helpers, std::stop_token stop,
+    const std::shared_ptr<const DeepImage>& previous = nullptr, const DeepView& from = {},
+    DeepProgress* progress = nullptr);
 
 // True when the two views are the same numbers.
 bool sameview(const DeepView& a, const DeepView& b);
@@ -68,17 +71,22 @@ bool sameview(const DeepView& a, const DeepView& b);
 // stays free while a long reference orbit is computed. Dropping the task stops it.
 class DeepTask {
   public:
-    DeepTask(const DeepView& v, const Frame& f, int helpers);
+    DeepTask(const DeepView& v, const Frame& f, int helpers,
+             std::shared_ptr<const DeepImage> previous, const DeepView& from);
     // Waits at most `budget` (0: until done) and tells whether the image is ready.
     bool wait(std::chrono::milliseconds budget);
     std::shared_ptr<const DeepImage> image();
-    // What the task was started for.
+    // What the task was started for, when, and how far its reference orbits are.
     const DeepView& view() const { return view_; }
     const Frame& frame() const { return frame_; }
+    std::chrono::steady_clock::time_point started() const { return started_; }
+    const DeepProgress& progress() const { return progress_; }
 
   private:
-    const DeepView view_;
+    const DeepView view_, from_;
     const Frame frame_;
+    const std::chrono::steady_clock::time_point started_;
+    DeepProgress progress_;
     std::mutex mutex_;
     std::condition_variable done_;
     bool finished_ = false;

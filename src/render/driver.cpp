@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "render/canvas.h"
 #include "render/deepimage.h"
@@ -79,7 +80,24 @@ void setup(App& app) {
     app.driver.deeptask.reset();
     if (deepactive(s))
         app.driver.deeptask = std::make_shared<DeepTask>(
-            s.deep, makeframe(app), RowEngine::threadsfor(app.driver.threads, true));
+            s.deep, makeframe(app), RowEngine::threadsfor(app.driver.threads, true),
+            app.driver.deepprevious, app.driver.deepfrom);
+}
+
+// How far the reference orbits of a task that has run for longer than the delay
+// have come, in the status bar where the history's text is.
+void showprogress(App& app, const DeepTask& task) {
+    App::Driver& d = app.driver;
+    if (std::chrono::steady_clock::now() - task.started() < d.progressdelay) return;
+    const long long done = task.progress().done, total = task.progress().total;
+    if (total == 0) return;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "      computing the reference orbit: %lld%% (%lld of %lld iterations)",
+                  done * 100 / total, done, total);
+    if (d.progress == text) return;
+    d.progress = text;
+    app.host.statustext(1, d.progress);
 }
 
 // The deep image's reference orbits, once they are there (waiting at most a row's
@@ -92,10 +110,18 @@ bool deepready(App& app) {
         d.deeptask.reset();
         return false;
     }
-    if (!d.deeptask->wait(d.rowbudget)) return false;
+    if (!d.deeptask->wait(d.rowbudget)) {
+        showprogress(app, *d.deeptask);
+        return false;
+    }
     d.deepimage = d.deeptask->image();
     d.deeptask.reset();
     if (!d.deepimage) return false;  // stopped on the way: set up again
+    d.deepprevious = d.deepimage;
+    if (!d.progress.empty()) {
+        d.progress.clear();
+        showhistory(app);
+    }
     if (distanceestimate(s.outside, s.inside)) {
         s.distmaxout = d.deepimage->distmaxout;
         s.distmaxin = d.deepimage->distmaxin;

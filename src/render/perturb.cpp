@@ -87,8 +87,8 @@ const BlaTable* secondtable(const DeepImage& d) {
 // the offset becomes the full value and the reference starts over at m = 0, on an
 // orbit whose first value is 0: the offset never grows past the orbit itself, so
 // one reference serves every pixel without glitch detection.
-// A Julia pixel starts near the view's centre, so its first reference is the
-// centre's orbit; that one does not start at 0, so rebasing continues on a second,
+// A Julia pixel starts near the reference point, so its first reference is that
+// point's orbit; that one does not start at 0, so rebasing continues on a second,
 // the orbit of 0 under the same c. This is sound because the step above holds for
 // any two orbits of the same map z^e + c: switching references changes only how
 // the pixel's value is split into Z_m + z, never the value, and the offset is as
@@ -131,8 +131,8 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
     const int e = std::clamp(f.exponent, 2, 17);
     const double maxsize = f.maxsize;
     const int maxiter = f.maxiter;
-    const COMPLEX* ref = d.first.data();
-    int last = static_cast<int>(d.first.size()) - 1;
+    const COMPLEX* ref = d.reference->first.data();
+    int last = static_cast<int>(d.reference->first.size()) - 1;
     const BlaTable* table = &d.firsttable;
     // Peitgen's decomposition reads the sixth value; the last step before maxiter is a
     // single one, so that the value before the last is known.
@@ -156,8 +156,8 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
             tiny = false;
             z = full;
             m = 0;
-            ref = d.second.data();
-            last = static_cast<int>(d.second.size()) - 1;
+            ref = d.reference->second.data();
+            last = static_cast<int>(d.reference->second.size()) - 1;
             table = secondtable(d);
         }
     };

@@ -4,6 +4,7 @@
 #include "shell/splash.h"
 #include "special/firstimage.h"
 #include "special/renderstep.h"
+#include "state/history.h"
 
 namespace vantrel {
 
@@ -44,8 +45,13 @@ Turn ProgramTurn(App& app) {
         renderstep(app);
 
     const bool drawing = s.okfirstimage || s.okfractal;
-    // A paused or finished image wants no rows ahead.
+    // A paused or finished image wants no rows ahead, and shows no progress of its
+    // reference orbit (which comes back when drawing goes on).
     if (!s.okfractal && app.driver.engine) app.driver.engine->cancel();
+    if (!s.okfractal && !app.driver.progress.empty()) {
+        app.driver.progress.clear();
+        showhistory(app);
+    }
     return drawing || !app.posted.empty() ? Turn::busy : Turn::idle;
 }
 

@@ -66,6 +66,18 @@ struct App {
         // A deep image's reference orbits: being computed off this thread, then ready.
         std::shared_ptr<DeepTask> deeptask;
         std::shared_ptr<const DeepImage> deepimage;
+        // The latest deep image, kept for the next ones: a view panned or zoomed
+        // within the reach of its reference orbits is drawn from them (and from
+        // their approximations) without computing its own.
+        std::shared_ptr<const DeepImage> deepprevious;
+        // Where a deep image that computes its own reference orbits starts them,
+        // where this is on and reaches its view: the frames of a movie share the
+        // orbits of the first of a run of them, whichever frame a run begins with.
+        DeepView deepfrom;
+        // Reference orbits that take longer than this show their progress in the
+        // status bar (`progress`, empty while none is shown) until they are ready.
+        std::chrono::milliseconds progressdelay{500};
+        std::string progress;
         // Where each finished row goes when no image is kept (the batch renderer
         // streams rows to a file, so that an image of any size fits in memory): the
         // view surface then holds only the row being drawn. Empty: the window's way,

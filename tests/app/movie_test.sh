@@ -32,6 +32,27 @@ check "the first frame is the start view" cmp -s "$dir/first.png" "$dir/all/f-00
 "$vantrel" --render "$dir/all/f-00059.png" -o "$dir/last-frame.tga"
 check "the last frame is the end view" cmp -s "$dir/last.tga" "$dir/last-frame.tga"
 
+# A deep movie, 1e-20 to 1e-30 wide beside the Misiurewicz point i: frames share
+# reference orbits, and a range that begins within a run of frames sharing them
+# still gives the whole movie's files.
+z20=$(printf '0%.0s' $(seq 1 20))
+"$vantrel" --render -o "$dir/deepstart.png" --size 40x40 --maxiter 3000 \
+    --center "0.${z20}1234" "1.${z20}0567" --width 1e-20
+"$vantrel" --render -o "$dir/deepend.png" --size 40x40 --maxiter 3000 \
+    --center "0.${z20}1234000005" "1.${z20}0567000003" --width 1e-30
+mkdir "$dir/deepall" "$dir/deeppart"
+"$vantrel" --movie "$dir/deepstart.png" "$dir/deepend.png" --frames 16 -o "$dir/deepall/f-%02d.png"
+check "a deep movie renders" test $? -eq 0
+"$vantrel" --movie "$dir/deepstart.png" "$dir/deepend.png" --frames 16 \
+    -o "$dir/deeppart/f-%02d.png" --range 5-10
+for k in $(seq 5 10); do
+    f=$(printf 'f-%02d.png' "$k")
+    check "deep frame $k of the range is that of the whole run" \
+        cmp -s "$dir/deepall/$f" "$dir/deeppart/$f"
+done
+check "the deep view moves" \
+    test "$(md5sum "$dir"/deepall/*.png | cut -d' ' -f1 | sort -u | wc -l)" -eq 16
+
 # Refusals: status 1 with a message, nothing written.
 mkdir "$dir/bad"
 for args in "-o $dir/bad/f.png" "-o $dir/bad/f-%s.png" "-o $dir/bad/f-%d-%d.png" \

@@ -54,7 +54,9 @@ class Antialias : public ::testing::Test {
                         sum[2] += blue(c);
                     }
                 }
-                const auto mean = [&](double t) { return static_cast<int>(std::floor(t / (n * n) + 0.5)); };
+                const auto mean = [&](double t) {
+                    return static_cast<int>(std::floor(t / (n * n) + 0.5));
+                };
                 ASSERT_EQ(app.g_vhdc.getpixel(i, r), rgb(mean(sum[0]), mean(sum[1]), mean(sum[2])))
                     << "N " << n << " pixel " << i << ", " << r;
             }
@@ -95,12 +97,12 @@ TEST_F(Antialias, EveryColoringAveragesItsSamples) {
     struct Coloring {
         int outside, inside, ftype;
     };
-    for (const Coloring c : {Coloring{outside::smoothing, inside::bof33, settype::mandelbrot},
-                             Coloring{outside::fieldlines, inside::solidcolor, settype::mandelbrot},
-                             Coloring{outside::tia, inside::epsiloncross, settype::julia},
-                             Coloring{outside::distanceestimator, inside::solidcolor,
-                                      settype::mandelbrot},
-                             Coloring{outside::peitgenbands, inside::solidcolor, settype::julia}}) {
+    for (const Coloring c :
+         {Coloring{outside::smoothing, inside::bof33, settype::mandelbrot},
+          Coloring{outside::fieldlines, inside::solidcolor, settype::mandelbrot},
+          Coloring{outside::tia, inside::epsiloncross, settype::julia},
+          Coloring{outside::distanceestimator, inside::solidcolor, settype::mandelbrot},
+          Coloring{outside::peitgenbands, inside::solidcolor, settype::julia}}) {
         State& s = app.s;
         s.ftype = c.ftype;
         s.outside = c.outside;

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,8 +93,23 @@ class Deep : public ::testing::Test {
     Deep() { seedhistory(app.s); }
 
     // Renders the scene at width 10^-depth (centre a little off the boundary point)
-    // on res x res pixels; returns the bits of the view's precision.
-    long draw(const Scene& sc, int depth, int maxiter, int res) {
+    // on res x res pixels and checks it against the oracle.
+    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+        compare(sc, maxiter, show(sc, depth, maxiter, res));
+    }
+
+    // The scene placed and drawn; returns the bits of the view's precision: the
+    // bits of 1 / pixel spacing and a guard.
+    long show(const Scene& sc, int depth, int maxiter, int res) {
+        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        place(sc, depth, maxiter, res, bits);
+        draw();
+        return bits;
+    }
+
+    // Sets the scene up at width 10^-depth, its centre (at `bits`) off the boundary
+    // point by a fraction of the width, so that no pixel sits on it.
+    void place(const Scene& sc, int depth, int maxiter, int res, long bits) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -102,9 +119,7 @@ class Deep : public ::testing::Test {
         s.xres = s.yres = res;
         app.g_vhdc = Surface(res, res);
 
-        // The view's precision: the bits of 1 / pixel spacing and a guard.
-        const long bits = static_cast<long>(depth * 3.33) + 5 + 64;
-        const Big point = boundarypoint(sc, bits + 128);
+        const Big& point = boundary.emplace(boundarypoint(sc, bits + 128));
         BigFloat width(64);
         mpfr_set_str(width.get(), ("1e-" + std::to_string(depth)).c_str(), 10, MPFR_RNDN);
         s.deep.on = true;
@@ -112,24 +127,25 @@ class Deep : public ::testing::Test {
         s.deep.width = width;
         s.deep.re = BigFloat(bits);
         s.deep.im = BigFloat(bits);
-        // Off the point by a fraction of the width, so that no pixel sits on it.
         mpfr_mul_d(s.deep.re.get(), width.get(), 0.1234, MPFR_RNDN);
         mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
         mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
         mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
-        EXPECT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
-
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
-        return bits;
+        ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
     }
 
-    // The scene drawn and checked against the oracle.
-    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
-        const long bits = draw(sc, depth, maxiter, res);
+    void draw() {
+        app.s.j = 0;
+        app.s.okfractal = 1;
+        while (app.s.okfractal) fractaldriver(app);
+    }
+
+    // Every pixel of the image drawn against the oracle at `bits` and 128 more.
+    void compare(const Scene& sc, int maxiter, long bits) {
         State& s = app.s;
+        const int res = s.xres;
         const BigFloat& width = s.deep.width;
+        const std::string name = std::string(sc.name) + " width " + width.text();
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
         // The approximations are on: the comparisons below hold them to the oracle.
@@ -156,25 +172,25 @@ class Deep : public ::testing::Test {
                     continue;
                 ++compared;
                 const Orbit o = perturbpixel(f, i, r);
-                ASSERT_EQ(o.n, at[1].n)
-                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
-                ASSERT_EQ(escaped(f, o), at[1].escaped) << sc.name << " pixel " << i << ", " << r;
+                ASSERT_EQ(o.n, at[1].n) << name << " pixel " << i << ", " << r;
+                ASSERT_EQ(escaped(f, o), at[1].escaped) << name << " pixel " << i << ", " << r;
                 const auto& e = s.palette[at[1].n % 255 + 1];
                 const Rgb want = at[1].escaped ? rgb(e[0], e[1], e[2]) : rgb(s.rin, s.gin, s.bin);
-                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want)
-                    << sc.name << " 1e-" << depth << " pixel " << i << ", " << r;
+                ASSERT_EQ(app.g_vhdc.getpixel(i, r), want) << name << " pixel " << i << ", " << r;
                 outside += at[1].escaped;
                 steps.insert(at[1].n);
             }
         }
         // The view is a real test: nearly all pixels settled, and they differ.
-        EXPECT_GE(compared, res * res * 9 / 10) << sc.name << " 1e-" << depth;
-        EXPECT_GE(steps.size(), 8u) << sc.name << " 1e-" << depth;
-        EXPECT_GT(outside, 0) << sc.name << " 1e-" << depth;
+        EXPECT_GE(compared, res * res * 9 / 10) << name;
+        EXPECT_GE(steps.size(), 8u) << name;
+        EXPECT_GT(outside, 0) << name;
     }
 
     FakeHost host;
     App app{host};
+    // The boundary point of the scene placed last.
+    std::optional<Big> boundary;
 };
 
 const Scene scenes[] = {
@@ -194,7 +210,7 @@ TEST_F(Deep, ExternalAnglesFollowTheOrbitComputedDirectly) {
     app.s.outside = outside::fieldlines;
     for (const Scene& sc : {scenes[0], scenes[1], scenes[3]}) {
         for (const int depth : {15, 19}) {
-            const long bits = draw(sc, depth, 500, res);
+            const long bits = show(sc, depth, 500, res);
             const State& s = app.s;
             const Frame f = makeframe(app);
             ASSERT_TRUE(f.deep);
@@ -247,7 +263,7 @@ TEST_F(Deep, AntialiasedSamplesAgreeWithDirectEvaluation) {
     const int res = 12, n = 3;
     app.driver.aa = n;
     for (const Scene& sc : {scenes[0], scenes[3]}) {
-        const long bits = draw(sc, 50, 3000, res);
+        const long bits = show(sc, 50, 3000, res);
         const State& s = app.s;
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
@@ -299,6 +315,92 @@ TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
 TEST_F(Deep, EscapeStepsAgreeWithDirectEvaluationPastTheRangeOfDoubles) {
     for (const Scene& sc : scenes)
         for (const int depth : {500, 1000}) check(sc, depth, 3000, 10);
+}
+
+// The window pans and zooms within the reach of the reference orbits it has: the
+// images are drawn from them, offset from their point instead of the view's centre,
+// and still agree with direct evaluation and with the images of fresh orbits; a
+// view out of their reach (too far, or too deep for their precision) gets orbits
+// of its own.
+TEST_F(Deep, AReferenceReusedAcrossPansAndZoomsAgreesWithDirectEvaluation) {
+    // Pans by (x, y) widths of the current view, or zooms by `factor` keeping the
+    // scene's boundary point where it is (so that the view keeps showing it);
+    // whether the orbits drawn from are the first view's.
+    struct Move {
+        double x, y, factor;
+        bool reused;
+    };
+    // The first view's centre, the reference point, is about 0.13 of its width from
+    // the boundary point; zooming at that point leaves it behind after the fifth
+    // zoom by 2, where it is 1.6 widths to the side of the centre.
+    const Move moves[] = {{0.25, 0, 1, true}, {0, 0, 2, true}, {-0.25, 0, 1, true},
+                          {0, 0, 2, true},    {0, 0, 2, true}, {0.25, 0, 1, true},
+                          {0, 0, 2, false}};
+    const struct {
+        const Scene& scene;
+        int depth;
+    } cases[] = {{scenes[0], 40}, {scenes[1], 40},  {scenes[2], 40},
+                 {scenes[3], 40}, {scenes[0], 300}, {scenes[3], 300}};
+    for (const auto& [sc, depth] : cases) {
+        const int res = 24, maxiter = 3000;
+        long bits = static_cast<long>(depth * 3.33) + 5 + 64;
+        place(sc, depth, maxiter, res, bits + 128);
+        draw();
+        State& s = app.s;
+        const DeepReference* const first = makeframe(app).deep->reference.get();
+        const auto move = [&](const Move& m) {
+            BigFloat t(s.deep.re.bits());
+            if (m.factor == 1) {
+                mpfr_mul_d(t.get(), s.deep.width.get(), m.x, MPFR_RNDN);
+                mpfr_add(s.deep.re.get(), s.deep.re.get(), t.get(), MPFR_RNDN);
+                mpfr_mul_d(t.get(), s.deep.width.get(), m.y, MPFR_RNDN);
+                mpfr_add(s.deep.im.get(), s.deep.im.get(), t.get(), MPFR_RNDN);
+            } else {
+                // centre <- point + (centre - point) / factor
+                for (const auto& [c, p] :
+                     {std::pair{&s.deep.re, boundary->x}, std::pair{&s.deep.im, boundary->y}}) {
+                    mpfr_sub(t.get(), c->get(), p, MPFR_RNDN);
+                    mpfr_div_d(t.get(), t.get(), m.factor, MPFR_RNDN);
+                    mpfr_add(c->get(), p, t.get(), MPFR_RNDN);
+                }
+                mpfr_div_d(s.deep.width.get(), s.deep.width.get(), m.factor, MPFR_RNDN);
+                bits += std::lround(std::log2(m.factor));
+            }
+            draw();
+            compare(sc, maxiter, bits);
+            // The same view in an App of its own, from orbits of its own: the
+            // offsets differ, so a pixel may round differently, but hardly any does
+            // (none in these scenes when this was written).
+            FakeHost freshhost;
+            App fresh(freshhost);
+            seedhistory(fresh.s);
+            fresh.s.ftype = s.ftype;
+            fresh.s.exponent = s.exponent;
+            fresh.s.maxiter = s.maxiter;
+            fresh.s.xres = fresh.s.yres = res;
+            fresh.s.jcx = s.jcx;
+            fresh.s.jcy = s.jcy;
+            fresh.s.deep = s.deep;
+            fresh.g_vhdc = Surface(res, res);
+            fresh.s.j = 0;
+            fresh.s.okfractal = 1;
+            while (fresh.s.okfractal) fractaldriver(fresh);
+            int same = 0;
+            for (int r = 0; r < res; ++r)
+                for (int i = 0; i < res; ++i)
+                    same += app.g_vhdc.getpixel(i, r) == fresh.g_vhdc.getpixel(i, r);
+            EXPECT_GE(same, res * res * 99 / 100) << sc.name << " width " << s.deep.width.text();
+        };
+        for (const Move& m : moves) {
+            move(m);
+            EXPECT_EQ(makeframe(app).deep->reference.get() == first, m.reused)
+                << sc.name << " 1e-" << depth << " width " << s.deep.width.text();
+        }
+        // 2^100 deeper, past the precision's headroom: orbits of its own again.
+        const DeepReference* const last = makeframe(app).deep->reference.get();
+        move({0, 0, 0x1p100, false});
+        EXPECT_NE(makeframe(app).deep->reference.get(), last) << sc.name << " 1e-" << depth;
+    }
 }
 
 // Every coloring through the perturbation engine, on a view that doubles hold as
@@ -458,6 +560,62 @@ TEST_F(Deep, AViewChangedWhileItsReferenceIsComputedDrawsTheNewView) {
     for (int r = 0; r < 32; ++r)
         for (int i = 0; i < 32; ++i) colors.insert(app.g_vhdc.getpixel(i, r));
     EXPECT_GT(colors.size(), 4u);
+}
+
+// A reference orbit that takes long shows how far it has come in the status bar,
+// where the history's text is put back once the image's rows begin; a view drawn
+// from orbits already there shows none.
+TEST_F(Deep, ALongReferenceShowsItsProgressAndThenTheHistoryAgain) {
+    State& s = app.s;
+    s.xres = s.yres = 16;
+    app.g_vhdc = Surface(16, 16);
+    // The orbit of 0 under the Misiurewicz point i never escapes: every step is made.
+    s.maxiter = 300000;
+    s.deep.on = true;
+    parsebig("0", &s.deep.re);
+    parsebig("1", &s.deep.im);
+    parsebig("1e-40", &s.deep.width);
+    app.driver.rowbudget = std::chrono::milliseconds(1);
+    app.driver.progressdelay = std::chrono::milliseconds(0);
+    showhistory(app);
+    const std::string history = host.laststatus(1);
+    ASSERT_NE(history.find("zoom"), std::string::npos);
+    const auto draw = [&] {
+        host.status.clear();
+        s.j = 0;
+        s.okfractal = 1;
+        while (s.okfractal) fractaldriver(app);
+    };
+    draw();
+    long long before = -1;
+    int shown = 0;
+    for (std::size_t k = 0; k < host.status.size(); ++k) {
+        const auto& [part, text] = host.status[k];
+        long long percent = -1, done = -1, total = -1;
+        if (std::sscanf(text.c_str(),
+                        " computing the reference orbit: %lld%% (%lld of %lld iterations)",
+                        &percent, &done, &total) != 3) {
+            // Only the history's text follows the progress, once.
+            EXPECT_EQ(k + 1, host.status.size()) << text;
+            EXPECT_EQ(part, 1);
+            EXPECT_EQ(text, history);
+            continue;
+        }
+        ++shown;
+        EXPECT_EQ(part, 1);
+        EXPECT_EQ(total, 300000);
+        EXPECT_EQ(percent, done * 100 / total);
+        EXPECT_GT(done, before) << text;
+        EXPECT_LE(done, total);
+        before = done;
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_EQ(host.laststatus(1), history);
+
+    // A quarter to the side: the same orbits, nothing to wait for.
+    parsebig("0.000000000000000000000000000000000000000025", &s.deep.re);
+    draw();
+    EXPECT_TRUE(host.status.empty()) << host.status.front().text;
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "shell/loop.h"
 #include "shell/splash.h"
+#include "state/history.h"
 #include "ui/explorer.h"
 
 namespace vantrel {
@@ -197,6 +199,38 @@ TEST(Loop, PostedMessagesFirstThenInputOneRowAfterEach) {
     EXPECT_EQ(ProgramTurn(app), Turn::idle);
     app.post(Message::quitcode(7));
     EXPECT_EQ(ProgramDriver(app), 7);
+}
+
+// Pausing an image whose reference orbit is still being computed puts the status
+// bar's text back in place of the orbit's progress.
+TEST(Loop, APausedImageShowsNoProgressOfItsReferenceOrbit) {
+    Explorer e;
+    ASSERT_EQ(e.start(), 0);
+    App& app = e.app;
+    app.posted.clear();
+    State& s = app.s;
+    // The orbit of 0 under the Misiurewicz point i never escapes: every step is made.
+    s.maxiter = 300000;
+    s.deep.on = true;
+    s.deep.ftype = s.ftype;
+    parsebig("0", &s.deep.re);
+    parsebig("1", &s.deep.im);
+    parsebig("1e-40", &s.deep.width);
+    app.driver.rowbudget = std::chrono::milliseconds(1);
+    app.driver.progressdelay = std::chrono::milliseconds(0);
+    showhistory(app);
+    const std::string history = e.host.laststatus(1);
+    s.j = 0;
+    s.okfractal = 1;
+    const auto progress = [&] {
+        return e.host.laststatus(1).find("reference orbit") != std::string::npos;
+    };
+    for (int n = 0; n < 1000000 && s.okfractal && !progress(); ++n) ProgramTurn(app);
+    ASSERT_TRUE(progress());
+    e.host.input.push_back(Message::key(key::pause));
+    ProgramTurn(app);
+    EXPECT_EQ(s.okfractal, 0);
+    EXPECT_EQ(e.host.laststatus(1), history);
 }
 
 TEST(Loop, ASessionFromStartToEscape) {
