@@ -42,9 +42,10 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         if (!(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard)) r = 0;
         single[static_cast<std::size_t>(m - 1)] = made(a, {1.0, 0.0}, FloatExp::of(r));
     }
-    levels_.push_back(std::move(single));
-    while (levels_.back().size() >= 2) {
-        const std::vector<LinearStep>& below = levels_.back();
+    std::vector<std::vector<LinearStep>> levels;
+    levels.push_back(std::move(single));
+    while (levels.back().size() >= 2) {
+        const std::vector<LinearStep>& below = levels.back();
         std::vector<LinearStep> level(below.size() / 2);
         for (std::size_t j = 0; j < level.size(); ++j) {
             const LinearStep& x = below[2 * j];
@@ -57,7 +58,12 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
             level[j] =
                 made(times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, std::min(x.radius, ry));
         }
-        levels_.push_back(std::move(level));
+        levels.push_back(std::move(level));
+    }
+    start_.push_back(0);
+    for (const std::vector<LinearStep>& level : levels) {
+        steps_.insert(steps_.end(), level.begin(), level.end());
+        start_.push_back(steps_.size());
     }
 }
 

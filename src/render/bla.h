@@ -53,29 +53,41 @@ class BlaTable {
                     [size, ze](const LinearStep& s) { return size < s.radius.scaled(-ze); });
     }
 
-    bool empty() const { return levels_.empty(); }
+    bool empty() const { return start_.size() < 2; }
+
+    // The table as the vector lanes read it: the levels one after another, level k
+    // holding levelsize(k) steps from steps()[levelstart(k)] on. A level's step
+    // holds for no more offsets than the first half it was merged from (its radius
+    // is at most that one's), which lets a lookup test the lowest level first.
+    int levels() const { return static_cast<int>(start_.size()) - 1; }
+    const LinearStep* steps() const { return steps_.data(); }
+    std::size_t levelstart(int k) const { return start_[static_cast<std::size_t>(k)]; }
+    std::size_t levelsize(int k) const {
+        return start_[static_cast<std::size_t>(k) + 1] - start_[static_cast<std::size_t>(k)];
+    }
 
   private:
     static double sizeof1(COMPLEX z) { return std::fabs(z.x) + std::fabs(z.y); }
 
     template <class Fits>
     const LinearStep* find(int m, int room, int* length, Fits fits) const {
-        if (m < 1 || levels_.empty()) return nullptr;
+        if (m < 1 || empty()) return nullptr;
         const unsigned j = static_cast<unsigned>(m - 1);
-        const int top = static_cast<int>(levels_.size()) - 1;
+        const int top = levels() - 1;
         for (int k = j == 0 ? top : std::min(top, __builtin_ctz(j)); k >= 0; --k) {
-            const std::vector<LinearStep>& level = levels_[static_cast<std::size_t>(k)];
             const std::size_t at = j >> k;
-            if (at >= level.size() || (1 << k) > room) continue;
-            if (fits(level[at])) {
+            if (at >= levelsize(k) || (1 << k) > room) continue;
+            const LinearStep& step = steps_[levelstart(k) + at];
+            if (fits(step)) {
                 *length = 1 << k;
-                return &level[at];
+                return &step;
             }
         }
         return nullptr;
     }
 
-    std::vector<std::vector<LinearStep>> levels_;
+    std::vector<LinearStep> steps_;
+    std::vector<std::size_t> start_;  // where each level starts, and the end
 };
 
 }  // namespace vantrel

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "render/deepimage.h"
+#include "render/perturblanes.h"
 #include "render/steps.h"
 
 namespace vantrel {
@@ -103,22 +105,10 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
-    Orbit o;
-    COMPLEX z, dc;
-    if (f.ftype == settype::mandelbrot) {
-        o.c = {d.x[i], d.y[r]};
-        o.z = {0.0, 0.0};
-        z = {0.0, 0.0};
-        dc = {d.dx[i], d.dy[r]};
-    } else {
-        o.jzx = d.x[i];
-        o.jzy = d.y[r];
-        o.z = {d.x[i], d.y[r]};
-        o.c = {f.jcx, f.jcy};
-        z = {d.dx[i], d.dy[r]};
-        dc = {0.0, 0.0};
-    }
-    resetaccumulators(f, o);
+    DeepStart start = deepstart(f, i, r);
+    Orbit& o = start.o;
+    COMPLEX& z = start.z;
+    COMPLEX& dc = start.dc;
     Orbit a = o;
     const int e = std::clamp(f.exponent, 2, 17);
     const double maxsize = f.maxsize;
@@ -283,13 +273,42 @@ Pixel choose(const Frame& f) {
 
 }  // namespace
 
+DeepStart deepstart(const Frame& f, int i, int r) {
+    const DeepImage& d = *f.deep;
+    DeepStart s;
+    if (f.ftype == settype::mandelbrot) {
+        s.o.c = {d.x[i], d.y[r]};
+        s.o.z = {0.0, 0.0};
+        s.z = {0.0, 0.0};
+        s.dc = {d.dx[i], d.dy[r]};
+    } else {
+        s.o.jzx = d.x[i];
+        s.o.jzy = d.y[r];
+        s.o.z = {d.x[i], d.y[r]};
+        s.o.c = {f.jcx, f.jcy};
+        s.z = {d.dx[i], d.dy[r]};
+        s.dc = {0.0, 0.0};
+    }
+    resetaccumulators(f, s.o);
+    return s;
+}
+
 Orbit perturbpixel(const Frame& f, int i, int r) {
     return choose(f)(f, i, r);
 }
 
 long long perturbrow(const Frame& f, int j, Rgb* out) {
-    const Pixel pixel = choose(f);
     long long steps = 0;
+    thread_local std::vector<Orbit> orbits;
+    orbits.resize(static_cast<std::size_t>(std::max(f.xres, 0)));
+    if (f.simd && perturblanes(f, j, orbits.data())) {
+        for (int i = 0; i < f.xres; ++i) {
+            out[i] = pixelcolor(f, orbits[i]);
+            steps += orbits[i].n;
+        }
+        return steps;
+    }
+    const Pixel pixel = choose(f);
     for (int i = 0; i < f.xres; ++i) {
         const Orbit o = pixel(f, i, j);
         out[i] = pixelcolor(f, o);

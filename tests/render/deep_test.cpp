@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "deeporacle.h"
 #include "fakehost.h"
@@ -18,6 +21,7 @@
 #include "render/driver.h"
 #include "render/frame.h"
 #include "render/perturb.h"
+#include "render/perturblanes.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -88,9 +92,9 @@ class Deep : public ::testing::Test {
   protected:
     Deep() { seedhistory(app.s); }
 
-    // Renders the scene at width 10^-depth (centre a little off the boundary point)
-    // on res x res pixels and checks it against the oracle.
-    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+    // Sets the view of the scene at width 10^-depth (centre a little off the boundary
+    // point) on res x res pixels; returns the view's precision.
+    long place(const Scene& sc, int depth, int maxiter, int res) {
         State& s = app.s;
         s.ftype = sc.ftype;
         s.exponent = sc.exponent;
@@ -115,11 +119,23 @@ class Deep : public ::testing::Test {
         mpfr_add(s.deep.re.get(), s.deep.re.get(), point.x, MPFR_RNDN);
         mpfr_mul_d(s.deep.im.get(), width.get(), 0.0567, MPFR_RNDN);
         mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
-        ASSERT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+        EXPECT_TRUE(needsdeep(s.deep.re, s.deep.im, s.deep.width, res));
+        return bits;
+    }
 
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
+    void render() {
+        app.s.j = 0;
+        app.s.okfractal = 1;
+        while (app.s.okfractal) fractaldriver(app);
+    }
+
+    // Renders the scene at width 10^-depth on res x res pixels and checks it against
+    // the oracle.
+    void check(const Scene& sc, int depth, int maxiter, int res = 32) {
+        const long bits = place(sc, depth, maxiter, res);
+        const State& s = app.s;
+        const BigFloat& width = s.deep.width;
+        render();
         const Frame f = makeframe(app);
         ASSERT_TRUE(f.deep);
         // The approximations are on: the comparisons below hold them to the oracle.
@@ -177,6 +193,85 @@ const Scene scenes[] = {
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
         for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+// The deep rows in vector lanes against the scalar loop, pixel by pixel: on the
+// scenes above at several depths (the Julia set's pixels rebase onto its second
+// reference), with short and long limits (many pixels reach maxiter, or outlast the
+// reference and rebase), with and without the approximations, the size squared or
+// not, every orbit must end at the same step with the same last two values and
+// size, bit for bit; and the images must be the same byte for byte with lanes on
+// and off, on one thread and on all.
+TEST_F(Deep, LanesEndEveryOrbitAsTheScalarLoopBitForBit) {
+    const auto same = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    const int res = 24;
+    int escapedpixels = 0, insidepixels = 0;
+    std::set<int> exponents;
+    // And the basilica at its rightmost point, the repelling fixed point (1 + sqrt 5)
+    // / 2: the pixels that stay fall into the cycle 0, -1 and rebase at every pass
+    // near 0, to go on approximated along the second reference.
+    std::vector<Scene> views(std::begin(scenes), std::end(scenes));
+    views.push_back({"Julia z^2 - 1", 1, 2, 0, 0, 1.6, 0.0, -1.0, 0.0});
+    for (const Scene& sc : views) {
+        // (Pixels closer than 2^-1000 are left to the scalar loop.)
+        for (const int depth : {20, 50, 100, 250}) {
+            for (const int maxiter : {150, 3000}) {
+                for (const bool approximate : {true, false}) {
+                    place(sc, depth, maxiter, res);
+                    if (!approximate) setenv("VANTREL_BLA", "0", 1);
+                    app.driver.simd = 0;
+                    app.driver.threads = 0;
+                    app.driver.engine.reset();
+                    render();
+                    unsetenv("VANTREL_BLA");
+                    const Surface scalar = app.g_vhdc;
+                    const Frame f = makeframe(app);
+                    ASSERT_TRUE(f.deep);
+                    ASSERT_EQ(f.deep->firsttable.empty(), !approximate);
+                    for (const int tiaflag : {tiaalgorithm::kx, tiaalgorithm::damienjones}) {
+                        Frame g = f;
+                        g.tiaflag = tiaflag;
+                        std::vector<Orbit> lanes(res);
+                        for (int r = 0; r < res; ++r) {
+                            ASSERT_TRUE(perturblanes(g, r, lanes.data()));
+                            for (int i = 0; i < res; ++i) {
+                                const Orbit o = perturbpixel(g, i, r), &l = lanes[i];
+                                ASSERT_TRUE(o.n == l.n && same(o.z.x, l.z.x) &&
+                                            same(o.z.y, l.z.y) && same(o.x, l.x) &&
+                                            same(o.y, l.y) && same(o.size, l.size))
+                                    << sc.name << " 1e-" << depth << " maxiter " << maxiter
+                                    << " approximate " << approximate << " tiaflag " << tiaflag
+                                    << " pixel " << i << ", " << r << ": n " << o.n << " / " << l.n
+                                    << ", z " << o.z.x << " " << o.z.y << " / " << l.z.x << " "
+                                    << l.z.y;
+                                (escaped(g, o) ? escapedpixels : insidepixels) += 1;
+                            }
+                        }
+                    }
+                    for (const int threads : {0, -1}) {
+                        if (!approximate) setenv("VANTREL_BLA", "0", 1);
+                        app.driver.simd = 1;
+                        app.driver.threads = threads;
+                        app.driver.engine.reset();
+                        render();
+                        unsetenv("VANTREL_BLA");
+                        for (int r = 0; r < res; ++r)
+                            for (int i = 0; i < res; ++i)
+                                ASSERT_EQ(app.g_vhdc.getpixel(i, r), scalar.getpixel(i, r))
+                                    << sc.name << " 1e-" << depth << " threads " << threads
+                                    << " pixel " << i << ", " << r;
+                    }
+                    exponents.insert(sc.exponent);
+                }
+            }
+        }
+    }
+    // Both ends of an orbit were met often, on every exponent.
+    EXPECT_GT(escapedpixels, 10000);
+    EXPECT_GT(insidepixels, 10000);
+    EXPECT_EQ(exponents.size(), 3u);
 }
 
 // Past the exponents of doubles: the offsets and the approximations' radii carry
