@@ -136,9 +136,13 @@ struct Found {
     V length, ax, ay, bx, by;
 };
 
-// BlaTable::longest for the lanes in `look` (each with m >= 1), from table t: the
-// levels from the top down, as the table walks them, every lane taking the first
-// that holds for it.
+// BlaTable::longest for the lanes in `look` (each with m >= 1), from table t.
+// A level's step holds for no more offsets than the first half it was merged from,
+// and a lane that may take a level's step may take the lower ones' from the same m:
+// the steps that hold for a lane are those of its levels from 0 up to the highest,
+// which the table's walk from the top finds first. So a lane that the single step
+// from m does not hold for needs no walk, and the others walk down only to where
+// their step holds, from the highest level any of them starts at.
 HWY_INLINE void longest(const Setup& s, const BlaTable& t, M look, const Group& g, V size,
                         Found& out) {
     const D d;
@@ -146,32 +150,41 @@ HWY_INLINE void longest(const Setup& s, const BlaTable& t, M look, const Group& 
     if (t.empty() || hn::AllFalse(d, look)) return;
     const double* steps = reinterpret_cast<const double*>(t.steps());
     const VI j = hn::Sub(g.m, hn::Set(di, 1));
-    M pending = look;
-    M found = hn::FirstN(d, 0);
-    VI entry = hn::Zero(di);
-    V length = hn::Zero(d);
-    for (int k = t.levels() - 1; k >= 0; --k) {
-        // The steps of 2^k start at m = 1 + i 2^k, and must end by maxiter - 1.
+    // The steps of 2^k start at m = 1 + i 2^k, and must end by maxiter - 1.
+    const auto room = [&](std::int64_t span) {
+        return hn::Le(g.n, hn::Set(d, s.maxiter - 1 - static_cast<double>(span)));
+    };
+    const auto inlevel = [&](VI at, int k) {
+        return tomask(hn::Lt(at, hn::Set(di, static_cast<std::int64_t>(t.levelsize(k)))));
+    };
+    const auto radius = [&](VI i) { return hn::GatherIndex(d, steps + fieldr, times<stride>(i)); };
+    M pending = hn::And(look, hn::And(room(1), inlevel(j, 0)));
+    if (hn::AllFalse(d, pending)) return;
+    VI entry = hn::IfThenElseZero(tointmask(pending), j);
+    pending = hn::And(pending, hn::Lt(size, radius(entry)));
+    if (hn::AllFalse(d, pending)) return;
+    const M found = pending;
+    V length = hn::Set(d, 1.0);
+    // The level a lane's walk starts at: that of the lowest set bit of j, the top for 0.
+    const int top = t.levels() - 1;
+    const V low = hn::ConvertTo(d, hn::And(j, hn::Neg(j)));
+    const V start = hn::IfThenElse(hn::Eq(low, hn::Zero(d)), hn::Set(d, std::ldexp(1.0, top)), low);
+    const double highest = hn::GetLane(hn::MaxOfLanes(d, hn::IfThenElseZero(pending, start)));
+    for (int k = std::min(top, std::ilogb(highest)); k >= 1; --k) {
         const std::int64_t span = std::int64_t{1} << k;
         const VI at = hn::ShiftRightSame(j, k);
         const M aligned = tomask(hn::Eq(hn::And(j, hn::Set(di, span - 1)), hn::Zero(di)));
-        const M inlevel =
-            tomask(hn::Lt(at, hn::Set(di, static_cast<std::int64_t>(t.levelsize(k)))));
-        const M room = hn::Le(g.n, hn::Set(d, s.maxiter - 1 - static_cast<double>(span)));
-        const M consider = hn::And(hn::And(pending, aligned), hn::And(inlevel, room));
+        const M consider = hn::And(hn::And(pending, aligned), hn::And(inlevel(at, k), room(span)));
         if (hn::AllFalse(d, consider)) continue;
         const VI i = hn::IfThenElseZero(
             tointmask(consider),
             hn::Add(at, hn::Set(di, static_cast<std::int64_t>(t.levelstart(k)))));
-        const V r = hn::GatherIndex(d, steps + fieldr, times<stride>(i));
-        const M fits = hn::And(consider, hn::Lt(size, r));
+        const M fits = hn::And(consider, hn::Lt(size, radius(i)));
         entry = hn::IfThenElse(tointmask(fits), i, entry);
         length = hn::IfThenElse(fits, hn::Set(d, static_cast<double>(span)), length);
-        found = hn::Or(found, fits);
         pending = hn::AndNot(fits, pending);
         if (hn::AllFalse(d, pending)) break;
     }
-    if (hn::AllFalse(d, found)) return;
     const VI at = times<stride>(entry);
     out.found = hn::Or(out.found, found);
     out.length = hn::IfThenElse(found, length, out.length);
