@@ -79,13 +79,28 @@ struct Orbit2 {
     std::int64_t last;  // its last index
 };
 
+// A table of approximations as the lanes read it: every level's start and size in
+// lanes of their own, for the lanes that look up levels of their own.
+struct Levels {
+    const double* steps = nullptr;
+    int count = 0;
+    HWY_ALIGN std::int64_t start[64] = {}, size[64] = {};
+    explicit Levels(const BlaTable& t)
+        : steps(reinterpret_cast<const double*>(t.steps())), count(std::min(t.levels(), 64)) {
+        for (int k = 0; k < count; ++k) {
+            start[k] = static_cast<std::int64_t>(t.levelstart(k));
+            size[k] = static_cast<std::int64_t>(t.levelsize(k));
+        }
+    }
+};
+
 // What every lane of a row shares.
 struct Setup {
     Orbit2 first, second;
     // The Mandelbrot set's second reference is the first again.
     bool oneorbit;
-    const BlaTable* firsttable;
-    const BlaTable* secondtable;  // the same as the first where they are shared
+    const Levels* firsttable;
+    const Levels* secondtable;  // the same as the first where they are shared
     bool approximates;
     bool julia;
     double maxiter, maxsize;
@@ -141,57 +156,81 @@ struct Found {
 // and a lane that may take a level's step may take the lower ones' from the same m:
 // the steps that hold for a lane are those of its levels from 0 up to the highest,
 // which the table's walk from the top finds first. So a lane that the single step
-// from m does not hold for needs no walk, and the others walk down only to where
-// their step holds, from the highest level any of them starts at.
-HWY_INLINE void longest(const Setup& s, const BlaTable& t, M look, const Group& g, V size,
+// from m does not hold for needs no walk; one for which the step of the level its
+// walk starts at holds takes that one; the others go up from level 1 to their last
+// that holds.
+HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g, V size,
                         Found& out) {
     const D d;
     const DI di;
-    if (t.empty() || hn::AllFalse(d, look)) return;
-    const double* steps = reinterpret_cast<const double*>(t.steps());
+    if (t.count == 0 || hn::AllFalse(d, look)) return;
     const VI j = hn::Sub(g.m, hn::Set(di, 1));
-    // The steps of 2^k start at m = 1 + i 2^k, and must end by maxiter - 1.
-    const auto room = [&](std::int64_t span) {
-        return hn::Le(g.n, hn::Set(d, s.maxiter - 1 - static_cast<double>(span)));
+    // The steps of `span` (2^k) start at m = 1 + i 2^k, and must end by maxiter - 1.
+    const auto room = [&](V span) { return hn::Le(g.n, hn::Sub(hn::Set(d, s.maxiter - 1), span)); };
+    const auto radius = [&](VI i) {
+        return hn::GatherIndex(d, t.steps + fieldr, times<stride>(i));
     };
-    const auto inlevel = [&](VI at, int k) {
-        return tomask(hn::Lt(at, hn::Set(di, static_cast<std::int64_t>(t.levelsize(k)))));
-    };
-    const auto radius = [&](VI i) { return hn::GatherIndex(d, steps + fieldr, times<stride>(i)); };
-    M pending = hn::And(look, hn::And(room(1), inlevel(j, 0)));
+    M pending =
+        hn::And(look, hn::And(room(hn::Set(d, 1.0)), tomask(hn::Lt(j, hn::Set(di, t.size[0])))));
     if (hn::AllFalse(d, pending)) return;
     VI entry = hn::IfThenElseZero(tointmask(pending), j);
     pending = hn::And(pending, hn::Lt(size, radius(entry)));
     if (hn::AllFalse(d, pending)) return;
     const M found = pending;
     V length = hn::Set(d, 1.0);
-    // The level a lane's walk starts at: that of the lowest set bit of j, the top for 0.
-    const int top = t.levels() - 1;
-    const V low = hn::ConvertTo(d, hn::And(j, hn::Neg(j)));
-    const V start = hn::IfThenElse(hn::Eq(low, hn::Zero(d)), hn::Set(d, std::ldexp(1.0, top)), low);
-    const double highest = hn::GetLane(hn::MaxOfLanes(d, hn::IfThenElseZero(pending, start)));
-    for (int k = std::min(top, std::ilogb(highest)); k >= 1; --k) {
+    // The highest level whose step a lane may take: not above the lowest set bit of j
+    // (the top for j = 0), and with 2^k steps that end by maxiter - 1 and inside the
+    // table, whose level k has the first L_0 / 2^k steps of 2^k (rounded down), so
+    // that 2^k <= L_0 - j. Levels read from the exponent of a power of two as a double.
+    // Where its step holds, it is the lane's.
+    const auto leap = [&](int from) {
+        const auto exponent = [&](V x) {
+            return hn::Sub(hn::ShiftRight<52>(hn::BitCast(di, x)), hn::Set(di, 1023));
+        };
+        const V low = hn::ConvertTo(d, hn::And(j, hn::Neg(j)));
+        const VI aligned =
+            hn::IfThenElse(hn::Eq(j, hn::Zero(di)), hn::Set(di, t.count - 1), exponent(low));
+        const V cap = hn::Min(hn::ConvertTo(d, hn::Sub(hn::Set(di, t.size[0]), j)),
+                              hn::Sub(hn::Set(d, s.maxiter - 1), g.n));
+        const VI highest = hn::Min(aligned, exponent(cap));
+        M fits = hn::And(pending, tomask(hn::Gt(highest, hn::Set(di, from - 1))));
+        if (hn::AllFalse(d, fits)) return;
+        const VI k = hn::IfThenElseZero(tointmask(fits), highest);
+        const VI at = j >> k;
+        const V span = hn::BitCast(d, hn::ShiftLeft<52>(hn::Add(k, hn::Set(di, 1023))));
+        const VI i =
+            hn::IfThenElseZero(tointmask(fits), hn::Add(at, hn::GatherIndex(di, t.start, k)));
+        fits = hn::And(fits, hn::Lt(size, radius(i)));
+        entry = hn::IfThenElse(tointmask(fits), i, entry);
+        length = hn::IfThenElse(fits, span, length);
+        pending = hn::AndNot(fits, pending);
+    };
+    // Up from level 1: each lane's step is its last that holds. Most end low; the
+    // lanes still going at level 2 leap to their highest first.
+    for (int k = 1; k < t.count && !hn::AllFalse(d, pending); ++k) {
+        if (k == 2) {
+            leap(k);
+            if (hn::AllFalse(d, pending)) break;
+        }
         const std::int64_t span = std::int64_t{1} << k;
         const VI at = hn::ShiftRightSame(j, k);
         const M aligned = tomask(hn::Eq(hn::And(j, hn::Set(di, span - 1)), hn::Zero(di)));
-        const M consider = hn::And(hn::And(pending, aligned), hn::And(inlevel(at, k), room(span)));
-        if (hn::AllFalse(d, consider)) continue;
-        const VI i = hn::IfThenElseZero(
-            tointmask(consider),
-            hn::Add(at, hn::Set(di, static_cast<std::int64_t>(t.levelstart(k)))));
-        const M fits = hn::And(consider, hn::Lt(size, radius(i)));
-        entry = hn::IfThenElse(tointmask(fits), i, entry);
-        length = hn::IfThenElse(fits, hn::Set(d, static_cast<double>(span)), length);
-        pending = hn::AndNot(fits, pending);
+        const V spanv = hn::Set(d, static_cast<double>(span));
+        pending = hn::And(hn::And(pending, aligned),
+                          hn::And(tomask(hn::Lt(at, hn::Set(di, t.size[k]))), room(spanv)));
         if (hn::AllFalse(d, pending)) break;
+        const VI i = hn::IfThenElseZero(tointmask(pending), hn::Add(at, hn::Set(di, t.start[k])));
+        pending = hn::And(pending, hn::Lt(size, radius(i)));
+        entry = hn::IfThenElse(tointmask(pending), i, entry);
+        length = hn::IfThenElse(pending, spanv, length);
     }
     const VI at = times<stride>(entry);
     out.found = hn::Or(out.found, found);
     out.length = hn::IfThenElse(found, length, out.length);
-    out.ax = hn::IfThenElse(found, hn::GatherIndex(d, steps + fieldax, at), out.ax);
-    out.ay = hn::IfThenElse(found, hn::GatherIndex(d, steps + fieldax + 1, at), out.ay);
-    out.bx = hn::IfThenElse(found, hn::GatherIndex(d, steps + fieldbx, at), out.bx);
-    out.by = hn::IfThenElse(found, hn::GatherIndex(d, steps + fieldbx + 1, at), out.by);
+    out.ax = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldax, at), out.ax);
+    out.ay = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldax + 1, at), out.ay);
+    out.bx = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldbx, at), out.bx);
+    out.by = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldbx + 1, at), out.by);
 }
 
 // (Z + z)^e - Z^e as `difference` in perturb.cpp makes it.
@@ -399,23 +438,29 @@ constexpr int groups = 2;
 template <bool Squared, int E>
 void run(const Setup& s, Row& row) {
     const D d;
-    Group g[groups];
-    for (Group& gr : g) {
-        Spilled sp;
-        for (std::size_t l = 0; l < hn::Lanes(d); ++l) start(s, row, sp, l);
-        restore(sp, gr);
-    }
     const V maxsize = hn::Set(d, s.maxsize), maxiter = hn::Set(d, s.maxiter);
     const V count = hn::Set(d, static_cast<double>(row.count));
+    Group g[groups];
+    // A group all of whose lanes are idle, at the end of the row, rests.
+    bool busy[groups];
+    for (int q = 0; q < groups; ++q) {
+        Spilled sp;
+        for (std::size_t l = 0; l < hn::Lanes(d); ++l) start(s, row, sp, l);
+        restore(sp, g[q]);
+        busy[q] = !hn::AllFalse(d, hn::Lt(g[q].index, count));
+    }
     while (row.ended < row.count) {
 #pragma GCC unroll 4
-        for (Group& gr : g) move<Squared, E>(s, gr);
+        for (int q = 0; q < groups; ++q)
+            if (busy[q]) move<Squared, E>(s, g[q]);
 #pragma GCC unroll 4
-        for (Group& gr : g) {
+        for (int q = 0; q < groups; ++q) {
+            const M real = hn::Lt(g[q].index, count);
             const M ended =
-                hn::And(hn::Or(hn::Not(hn::Le(gr.size, maxsize)), hn::Ge(gr.n, maxiter)),
-                        hn::Lt(gr.index, count));
-            if (!hn::AllFalse(d, ended)) handback(s, row, gr, ended);
+                hn::And(hn::Or(hn::Not(hn::Le(g[q].size, maxsize)), hn::Ge(g[q].n, maxiter)), real);
+            if (HWY_LIKELY(hn::AllFalse(d, ended))) continue;
+            handback(s, row, g[q], ended);
+            busy[q] = !hn::AllFalse(d, hn::Lt(g[q].index, count));
         }
     }
 }
@@ -434,9 +479,10 @@ bool PerturbLanes(const Frame& f, int r, Orbit* orbits) {
     s.second = {reinterpret_cast<const double*>(dp.second.data()),
                 static_cast<std::int64_t>(dp.second.size()) - 1};
     s.oneorbit = f.ftype == settype::mandelbrot;
-    s.firsttable = &dp.firsttable;
-    s.secondtable = dp.sharedtable ? &dp.firsttable : &dp.secondtable;
-    s.approximates = !dp.firsttable.empty() || !s.secondtable->empty();
+    const Levels firsttable(dp.firsttable), secondtable(dp.secondtable);
+    s.firsttable = &firsttable;
+    s.secondtable = dp.sharedtable ? &firsttable : &secondtable;
+    s.approximates = firsttable.count > 0 || s.secondtable->count > 0;
     s.julia = f.ftype != settype::mandelbrot;
     s.maxiter = f.maxiter;
     s.maxsize = f.maxsize;
