@@ -56,9 +56,10 @@ class BlaTable {
     bool empty() const { return start_.size() < 2; }
 
     // The table as the vector lanes read it: the levels one after another, level k
-    // holding levelsize(k) steps from steps()[levelstart(k)] on. A level's step
-    // holds for no more offsets than the first half it was merged from (its radius
-    // is at most that one's), which lets a lookup test the lowest level first.
+    // holding levelsize(k) steps (levelsize(0) / 2^k, rounded down) from
+    // steps()[levelstart(k)] on. A level's step holds for no more offsets than the
+    // first half it was merged from (its radius is at most that one's), which lets
+    // a lookup go up from the lowest level.
     int levels() const { return static_cast<int>(start_.size()) - 1; }
     const LinearStep* steps() const { return steps_.data(); }
     std::size_t levelstart(int k) const { return start_[static_cast<std::size_t>(k)]; }

@@ -299,6 +299,7 @@ Orbit perturbpixel(const Frame& f, int i, int r) {
 
 long long perturbrow(const Frame& f, int j, Rgb* out) {
     long long steps = 0;
+    // In vector lanes where they take the coloring: the same orbits.
     thread_local std::vector<Orbit> orbits;
     orbits.resize(static_cast<std::size_t>(std::max(f.xres, 0)));
     if (f.simd && perturblanes(f, j, orbits.data())) {

@@ -79,8 +79,8 @@ struct Orbit2 {
     std::int64_t last;  // its last index
 };
 
-// A table of approximations as the lanes read it: every level's start and size in
-// lanes of their own, for the lanes that look up levels of their own.
+// A table of approximations as the lanes read it: its steps, and where each level
+// starts and how many steps it has, at hand for the lookup.
 struct Levels {
     const double* steps = nullptr;
     int count = 0;
@@ -156,9 +156,9 @@ struct Found {
 // and a lane that may take a level's step may take the lower ones' from the same m:
 // the steps that hold for a lane are those of its levels from 0 up to the highest,
 // which the table's walk from the top finds first. So a lane that the single step
-// from m does not hold for needs no walk; one for which the step of the level its
-// walk starts at holds takes that one; the others go up from level 1 to their last
-// that holds.
+// from m does not hold for needs no walk, and the others go up level by level to
+// their last that holds; most stop low, and those still going at level 2 first try
+// the highest level they may take, where a long step is found at once.
 HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g, V size,
                         Found& out) {
     const D d;
@@ -205,8 +205,7 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         length = hn::IfThenElse(fits, span, length);
         pending = hn::AndNot(fits, pending);
     };
-    // Up from level 1: each lane's step is its last that holds. Most end low; the
-    // lanes still going at level 2 leap to their highest first.
+    // Up from level 1: each lane's step is its last that holds.
     for (int k = 1; k < t.count && !hn::AllFalse(d, pending); ++k) {
         if (k == 2) {
             leap(k);
