@@ -61,7 +61,13 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         }
         levels.push_back(std::move(level));
     }
-    levels_ = std::make_shared<const std::vector<std::vector<LinearStep>>>(std::move(levels));
+    auto table = std::make_shared<Levels>();
+    table->start.push_back(0);
+    for (const std::vector<LinearStep>& level : levels) {
+        table->steps.insert(table->steps.end(), level.begin(), level.end());
+        table->start.push_back(table->steps.size());
+    }
+    table_ = std::move(table);
 }
 
 }  // namespace vantrel

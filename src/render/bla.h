@@ -54,9 +54,22 @@ class BlaTable {
                     [size, ze](const LinearStep& s) { return size < s.radius.scaled(-ze); });
     }
 
-    bool empty() const { return !levels_ || levels_->empty(); }
+    bool empty() const { return !table_ || table_->start.size() < 2; }
     // The bound on |dc| the table was made for: it holds for every smaller one too.
     FloatExp dcmax() const { return dcmax_; }
+
+    // The table as the vector lanes read it: the levels one after another, level k
+    // holding levelsize(k) steps (levelsize(0) / 2^k, rounded down) from
+    // steps()[levelstart(k)] on. A level's step holds for no more offsets than the
+    // first half it was merged from (its radius is at most that one's), which lets
+    // a lookup go up from the lowest level.
+    int levels() const { return table_ ? static_cast<int>(table_->start.size()) - 1 : 0; }
+    const LinearStep* steps() const { return table_ ? table_->steps.data() : nullptr; }
+    std::size_t levelstart(int k) const { return table_->start[static_cast<std::size_t>(k)]; }
+    std::size_t levelsize(int k) const {
+        return table_->start[static_cast<std::size_t>(k) + 1] -
+               table_->start[static_cast<std::size_t>(k)];
+    }
 
   private:
     static double sizeof1(COMPLEX z) { return std::fabs(z.x) + std::fabs(z.y); }
@@ -64,23 +77,27 @@ class BlaTable {
     template <class Fits>
     const LinearStep* find(int m, int room, int* length, Fits fits) const {
         if (m < 1 || empty()) return nullptr;
-        const std::vector<std::vector<LinearStep>>& levels = *levels_;
         const unsigned j = static_cast<unsigned>(m - 1);
-        const int top = static_cast<int>(levels.size()) - 1;
+        const int top = levels() - 1;
         for (int k = j == 0 ? top : std::min(top, __builtin_ctz(j)); k >= 0; --k) {
-            const std::vector<LinearStep>& level = levels[static_cast<std::size_t>(k)];
             const std::size_t at = j >> k;
-            if (at >= level.size() || (1 << k) > room) continue;
-            if (fits(level[at])) {
+            if (at >= levelsize(k) || (1 << k) > room) continue;
+            const LinearStep& step = steps()[levelstart(k) + at];
+            if (fits(step)) {
                 *length = 1 << k;
-                return &level[at];
+                return &step;
             }
         }
         return nullptr;
     }
 
-    // Shared by the copies: the images drawn from one reference orbit share its table.
-    std::shared_ptr<const std::vector<std::vector<LinearStep>>> levels_;
+    // The levels one after another and where each starts (and the end); shared by
+    // the copies: the images drawn from one reference orbit share its table.
+    struct Levels {
+        std::vector<LinearStep> steps;
+        std::vector<std::size_t> start;
+    };
+    std::shared_ptr<const Levels> table_;
     FloatExp dcmax_;
 };
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include "render/angles.h"
 #include "render/deepimage.h"
+#include "render/perturblanes.h"
 #include "render/steps.h"
 
 namespace vantrel {
@@ -110,23 +112,10 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 template <Steps S, Watch W, bool Squared, bool Derivative, int E>
 Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
     const DeepImage& d = *f.deep;
-    const std::size_t col = DeepImage::column(f, i), row = DeepImage::row(f, r);
-    Orbit o;
-    COMPLEX z, dc;
-    if (f.ftype == settype::mandelbrot) {
-        o.c = {d.x[col], d.y[row]};
-        o.z = {0.0, 0.0};
-        z = {0.0, 0.0};
-        dc = {d.dx[col], d.dy[row]};
-    } else {
-        o.jzx = d.x[col];
-        o.jzy = d.y[row];
-        o.z = {d.x[col], d.y[row]};
-        o.c = {f.jcx, f.jcy};
-        z = {d.dx[col], d.dy[row]};
-        dc = {0.0, 0.0};
-    }
-    resetaccumulators(f, o);
+    DeepStart start = deepstart(f, i, r);
+    Orbit& o = start.o;
+    COMPLEX& z = start.z;
+    COMPLEX& dc = start.dc;
     Orbit a = o;
     const int e = std::clamp(f.exponent, 2, 17);
     const double maxsize = f.maxsize;
@@ -316,27 +305,61 @@ double deepangle(const Frame& g, int i, int r) {
     return externalangle(settype::julia, x, y, g.jcx, g.jcy, values, o.n);
 }
 
-Orbit pixelof(const Frame& f, Pixel pixel, const std::optional<Frame>& angles, int i, int r) {
-    Orbit o = pixel(f, i, r, nullptr);
+// The angle of an escaped orbit of pixel (i, row r), where the coloring asks for it.
+void addangle(const Frame& f, const std::optional<Frame>& angles, int i, int r, Orbit& o) {
     if (angles && escaped(f, o)) {
         o.angle = deepangle(*angles, i, r);
         o.anglefrom = AngleFrom::orbit;
     }
-    return o;
 }
 
 }  // namespace
 
+DeepStart deepstart(const Frame& f, int i, int r) {
+    const DeepImage& d = *f.deep;
+    const std::size_t col = DeepImage::column(f, i), row = DeepImage::row(f, r);
+    DeepStart s;
+    if (f.ftype == settype::mandelbrot) {
+        s.o.c = {d.x[col], d.y[row]};
+        s.o.z = {0.0, 0.0};
+        s.z = {0.0, 0.0};
+        s.dc = {d.dx[col], d.dy[row]};
+    } else {
+        s.o.jzx = d.x[col];
+        s.o.jzy = d.y[row];
+        s.o.z = {d.x[col], d.y[row]};
+        s.o.c = {f.jcx, f.jcy};
+        s.z = {d.dx[col], d.dy[row]};
+        s.dc = {0.0, 0.0};
+    }
+    resetaccumulators(f, s.o);
+    return s;
+}
+
 Orbit perturbpixel(const Frame& f, int i, int r) {
-    return pixelof(f, choose(f), angleframe(f), i, r);
+    Orbit o = choose(f)(f, i, r, nullptr);
+    addangle(f, angleframe(f), i, r, o);
+    return o;
 }
 
 long long perturbrow(const Frame& f, int j, Rgb* out) {
-    const Pixel pixel = choose(f);
     const std::optional<Frame> angles = angleframe(f);
     long long steps = 0;
+    // In vector lanes where they take the coloring: the same orbits.
+    thread_local std::vector<Orbit> orbits;
+    orbits.resize(static_cast<std::size_t>(std::max(f.xres, 0)));
+    if (f.simd && perturblanes(f, j, orbits.data())) {
+        for (int i = 0; i < f.xres; ++i) {
+            addangle(f, angles, i, j, orbits[i]);
+            out[i] = pixelcolor(f, orbits[i]);
+            steps += orbits[i].n;
+        }
+        return steps;
+    }
+    const Pixel pixel = choose(f);
     for (int i = 0; i < f.xres; ++i) {
-        const Orbit o = pixelof(f, pixel, angles, i, j);
+        Orbit o = pixel(f, i, j, nullptr);
+        addangle(f, angles, i, j, o);
         out[i] = pixelcolor(f, o);
         steps += o.n;
     }

@@ -12,6 +12,14 @@ namespace vantrel {
 // derivative of the full orbit (as the distance estimator takes it).
 Orbit perturbpixel(const Frame& f, int i, int r);
 
+// Where pixel (i, row r) of a deep image starts: its orbit as the colorings first
+// see it (the accumulators reset), its offset z from the first reference and its dc.
+struct DeepStart {
+    Orbit o;
+    COMPLEX z, dc;
+};
+DeepStart deepstart(const Frame& f, int i, int r);
+
 // Row j of a deep image into out[0 .. xres); returns the iterations its orbits made.
 long long perturbrow(const Frame& f, int j, Rgb* out);
 

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -22,6 +24,7 @@
 #include "render/driver.h"
 #include "render/frame.h"
 #include "render/perturb.h"
+#include "render/perturblanes.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -308,6 +311,88 @@ TEST_F(Deep, AntialiasedSamplesAgreeWithDirectEvaluation) {
 TEST_F(Deep, EscapeStepsAndColorsAgreeWithDirectEvaluation) {
     for (const Scene& sc : scenes)
         for (const int depth : {20, 50, 100, 300}) check(sc, depth, 3000);
+}
+
+// The deep rows in vector lanes against the scalar loop, pixel by pixel: on the
+// scenes above at several depths (the Julia sets' pixels rebase onto their second
+// reference), with short and long limits (many pixels reach maxiter, or outlast the
+// reference and rebase), with and without the approximations, the size squared or
+// not, on rows of more pixels than the lanes and of fewer, every orbit must end at
+// the same step with the same last two values and size, bit for bit; and the images
+// must be the same byte for byte with lanes on and off, on one thread and on all.
+TEST_F(Deep, LanesEndEveryOrbitAsTheScalarLoopBitForBit) {
+    const auto same = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    int escapedpixels = 0, insidepixels = 0;
+    std::set<int> exponents;
+    const auto versus = [&](const Scene& sc, int depth, int maxiter, bool approximate, int res) {
+        const auto image = [&](int simd, int threads) {
+            if (!approximate) setenv("VANTREL_BLA", "0", 1);
+            app.driver.simd = simd;
+            app.driver.threads = threads;
+            app.driver.engine.reset();
+            draw();
+            unsetenv("VANTREL_BLA");
+            return app.g_vhdc;
+        };
+        const std::string view = std::string(sc.name) + " 1e-" + std::to_string(depth) +
+                                 " maxiter " + std::to_string(maxiter) +
+                                 (approximate ? " approximated" : " plain") + " width " +
+                                 std::to_string(res);
+        place(sc, depth, maxiter, res, static_cast<long>(depth * 3.33) + 5 + 64);
+        const Surface scalar = image(0, 0);
+        const Frame f = makeframe(app);
+        ASSERT_TRUE(f.deep);
+        ASSERT_EQ(f.deep->firsttable.empty(), !approximate);
+        for (const int tiaflag : {tiaalgorithm::kx, tiaalgorithm::damienjones}) {
+            Frame g = f;
+            g.tiaflag = tiaflag;  // the size squared with the second
+            std::vector<Orbit> lanes(static_cast<std::size_t>(res));
+            for (int r = 0; r < res; ++r) {
+                ASSERT_TRUE(perturblanes(g, r, lanes.data()));
+                for (int i = 0; i < res; ++i) {
+                    const Orbit o = perturbpixel(g, i, r), &l = lanes[i];
+                    ASSERT_TRUE(o.n == l.n && same(o.z.x, l.z.x) && same(o.z.y, l.z.y) &&
+                                same(o.x, l.x) && same(o.y, l.y) && same(o.size, l.size))
+                        << view << " tiaflag " << tiaflag << " pixel " << i << ", " << r << ": n "
+                        << o.n << " / " << l.n << ", z " << o.z.x << " " << o.z.y << " / " << l.z.x
+                        << " " << l.z.y;
+                    (escaped(g, o) ? escapedpixels : insidepixels) += 1;
+                }
+            }
+        }
+        for (const int threads : {0, -1}) {
+            const Surface lanes = image(1, threads);
+            for (int r = 0; r < res; ++r)
+                for (int i = 0; i < res; ++i)
+                    ASSERT_EQ(lanes.getpixel(i, r), scalar.getpixel(i, r))
+                        << view << " threads " << threads << " pixel " << i << ", " << r;
+        }
+        exponents.insert(sc.exponent);
+    };
+    // And the basilica at its rightmost point, the repelling fixed point (1 + sqrt 5)
+    // / 2: the pixels that stay fall into the cycle 0, -1 and rebase at every pass
+    // near 0, to go on approximated along the second reference.
+    std::vector<Scene> views(std::begin(scenes), std::end(scenes));
+    views.push_back({"Julia z^2 - 1", 1, 2, 0, 0, 1.6, 0.0, -1.0, 0.0});
+    // And a Julia set whose pixels that stay fall into a cycle away from 0.
+    views.push_back({"Julia z^2 - 0.1 + 0.65i", 1, 2, 0, 0, 1.0, -0.4, -0.1, 0.65});
+    for (const Scene& sc : views)
+        // (Pixels closer than 2^-1000 are left to the scalar loop.)
+        for (const int depth : {20, 50, 100, 250})
+            // (With 129, a reference that does not escape has a top step from m = 1
+            // to maxiter itself, which the limit leaves to a single step.)
+            for (const int maxiter : {129, 3000})
+                for (const bool approximate : {true, false})
+                    for (const int res : {24, 5}) {
+                        versus(sc, depth, maxiter, approximate, res);
+                        if (HasFatalFailure()) return;
+                    }
+    // Both ends of an orbit were met often, on every exponent.
+    EXPECT_GT(escapedpixels, 10000);
+    EXPECT_GT(insidepixels, 10000);
+    EXPECT_EQ(exponents.size(), 3u);
 }
 
 // Past the exponents of doubles: the offsets and the approximations' radii carry
