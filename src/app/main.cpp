@@ -1,6 +1,4 @@
-#include <QApplication>
 #include <charconv>
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +7,8 @@
 
 #include "app/batch.h"
 #include "app/movie.h"
-#include "platform/qt/qthost.h"
-#include "shell/shell.h"
-#include "ui/mainwindow.h"
+#include "app/windowmodule.h"
+#include "state/app.h"
 
 namespace {
 
@@ -77,8 +74,7 @@ bool parsesize(std::string_view text, int* w, int* h) {
            parsenumber(text.substr(x + 1), 0, INT_MAX, h);
 }
 
-// The explorer window. The parameter file travels as the command line does on
-// Windows, in double quotes.
+// The explorer window, when there is a display to open it on.
 int explorer(int argc, char** argv, const std::string& vtl) {
 #if defined(__linux__)
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
@@ -90,16 +86,7 @@ int explorer(int argc, char** argv, const std::string& vtl) {
         return 1;
     }
 #endif
-    QApplication qapp(argc, argv);
-    QApplication::setApplicationName("Vantrel");
-    vantrel::QtHost host;
-    vantrel::App app(host);
-    // Rows come from the workers; a row they have not finished yet is waited for
-    // only this long before the window handles its events again.
-    app.driver.rowbudget = std::chrono::milliseconds(30);
-    host.attach(app.window);
-    return vantrel::WinMain(app, vtl.empty() ? std::string() : "\"" + vtl + "\"",
-                            vantrel::MainWindowProc);
+    return vantrel::openwindow(&argc, argv, vtl);
 }
 
 }  // namespace

@@ -43,6 +43,30 @@ for type in $types; do
     [[ ";$claimed" == *";$type;"* ]] || fail "the thumbnailer does not take $type"
 done
 
+# The program links no Qt, so that renders without a window load none of it; the
+# installed program opens its window from the installed module, which starts Qt
+# (on the offscreen platform: its plugin loaded is the sign that the window starts).
+! readelf -d "$root/bin/vantrel" | grep NEEDED | grep -q Qt || fail "the program links Qt"
+modules=("$root"/lib*/vantrel/vantrel-window.so)
+[ -f "${modules[0]}" ] || fail "no window module in LIBDIR/vantrel"
+QT_QPA_PLATFORM=offscreen "$root/bin/vantrel" > "$dest/window.out" 2>&1 &
+window=$!
+loaded() { grep -q "${modules[0]}" "/proc/$window/maps" && grep -q libqoffscreen "/proc/$window/maps"; }
+for i in $(seq 200); do
+    loaded 2> /dev/null && break
+    kill -0 "$window" 2> /dev/null || break
+    sleep 0.1
+done
+loaded 2> /dev/null || fail "the installed program did not open its window: $(cat "$dest/window.out")"
+kill "$window"
+wait "$window" || true
+# Without its module the program says so and fails, with no crash.
+rm "${modules[0]}"
+status=0
+said="$(QT_QPA_PLATFORM=offscreen "$root/bin/vantrel" 2>&1)" || status=$?
+[ "$status" = 1 ] || fail "status $status without the window module"
+[[ "$said" == *"vantrel-window.so"* ]] || fail "no word of the missing module: $said"
+
 # The metadata names the installed desktop entry and the version the program reports.
 version="$("$root/bin/vantrel" --version | sed -n 's/^vantrel //p')"
 [ -n "$version" ] || fail "no version from the installed program"
