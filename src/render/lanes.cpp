@@ -215,14 +215,15 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
 // before z is not kept, which leaves its registers to the groups.
 // Counted lanes look for the lanes at maxiter every this many steps at least.
 constexpr std::int64_t countedsweep = 32;
-// Counted lanes look for cycles where maxiter is at least cyclesfrom, and compare
-// their iterates with the saved ones while the oldest lane has made maxiter /
-// cyclesage steps or more: before that few lanes are on a cycle, and the comparison
-// at every step (a tenth of a step's cost) saves less than it costs. They save their
-// iterates between runs of at most cyclesweep steps. (Measured: on the default view
-// at maxiter 256 the comparisons cost more than they save, at 500 they gain a tenth;
-// on escaping views at maxiter 16384 the lanes seldom grow that old.)
-constexpr int cyclesfrom = 512;
+// Counted lanes look for cycles (compare their iterates with saved ones at every
+// step, save them between runs of at most cyclesweep steps) only while at least half
+// of them have made maxiter / cyclesage steps, and cyclesfrom at least: younger
+// orbits are seldom on a cycle yet, and the comparisons and the short runs would
+// cost more than they save. Measured: lower bounds made the default view at maxiter
+// 256 or 500 and escaping views near the boundary slower by up to a tenth; with these
+// none is slower, and views mostly inside at maxiter 1000 and more gain a tenth to a
+// third.
+constexpr std::int64_t cyclesfrom = 512;
 constexpr int cyclesage = 4;
 constexpr std::int64_t cyclesweep = 64;
 template <Power P, LaneWork W, bool Squared, bool Counts>
@@ -582,13 +583,23 @@ struct Lanes {
                              col, countv, out, p, count);
     }
 
+    // The lanes that have made at least `age` steps.
+    static HWY_INLINE int oldlanes(const Group (&g)[groups], double step, std::int64_t age) {
+        const D d;
+        const V born = hn::Set(d, step - static_cast<double>(age));
+        std::size_t old = 0;
+#pragma GCC unroll 8
+        for (int q = 0; q < groups; ++q) old += hn::CountTrue(d, hn::Le(g[q].start, born));
+        return static_cast<int>(old);
+    }
+
     // Counted lanes due to save their iterate (at the step count nextsave) save it; the
     // next save comes when the orbit has aged by an eighth more, and no sooner than
     // the end of the next run of steps. A cycle is met once the orbit is on it and the
     // saves are at least its period apart: soon after it settles when the period is
     // short, as most are; a long one waits for the orbit's age to reach 8 periods.
     // (Brent's doubling would find those sooner but the short ones up to twice as late:
-    // measured on the seahorse valley, slower.)
+    // on the seahorse valley it leaves more steps to make.)
     static HWY_INLINE void save(const Consts& k, Group (&g)[groups], double step) {
         const V stepv = hn::Set(k.d, step);
 #pragma GCC unroll 8
@@ -671,25 +682,32 @@ struct Lanes {
         // Refills replace ended lanes by newer ones, so the oldest lane only grows
         // younger: the budget stays a safe bound as it runs down, and is made again
         // only when it is used up.
-        const bool cycles = Counts && f.maxiter >= cyclesfrom;
+        const std::int64_t huntfrom = std::max<std::int64_t>(f.maxiter / cyclesage, cyclesfrom);
+        const int lanes = groups * static_cast<int>(hn::Lanes(k.d));
         while (p.ended < static_cast<std::size_t>(count)) {
             // Counted lanes need no exact end at maxiter: the lanes at maxiter are
-            // looked for once in a while, not at every oldest lane's end.
+            // looked for once in a while, not at every oldest lane's end, and at least
+            // countedsweep steps apart.
             const std::int64_t steps = budget(f, g, p.step);
-            if (cycles) {
-                // Only lanes that have made many steps are likely to be on a cycle; until
-                // one has, the comparisons would cost more than they save.
-                const std::int64_t sweep = std::clamp(steps, countedsweep, cyclesweep);
-                if (f.maxiter - steps >= f.maxiter / cyclesage)
-                    stepandrefill<true>(k, g, col, countv, out, p, count, sweep);
-                else
-                    stepandrefill<false>(k, g, col, countv, out, p, count, sweep);
+            if constexpr (Counts) {
+                // Cycles are looked for while at least half of the lanes have made
+                // huntfrom steps; until the oldest has, the steps run on to that point.
+                const std::int64_t oldest = f.maxiter - steps;
+                const bool hunt = oldest >= huntfrom && 2 * oldlanes(g, p.step, huntfrom) >= lanes;
+                if (hunt) {
+                    stepandrefill<true>(k, g, col, countv, out, p, count,
+                                        std::clamp(steps, countedsweep, cyclesweep));
+                } else {
+                    const std::int64_t run = oldest < huntfrom ? huntfrom - oldest : 4 * cyclesweep;
+                    stepandrefill<false>(k, g, col, countv, out, p, count,
+                                         std::max(std::min(steps, run), countedsweep));
+                }
+                harvestmaxiter(k, g, col, countv, out, p, count);
+                if (hunt) save(k, g, p.step);
             } else {
-                stepandrefill<false>(k, g, col, countv, out, p, count,
-                                     Counts ? std::max(steps, countedsweep) : steps);
+                stepandrefill<false>(k, g, col, countv, out, p, count, steps);
+                harvestmaxiter(k, g, col, countv, out, p, count);
             }
-            harvestmaxiter(k, g, col, countv, out, p, count);
-            if (cycles) save(k, g, p.step);
         }
         handback(f, k, col, out, p.ended, orbits, starts, counts);
     }
