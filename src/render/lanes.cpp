@@ -691,7 +691,9 @@ struct Lanes {
             const std::int64_t steps = budget(f, g, p.step);
             if constexpr (Counts) {
                 // Cycles are looked for while at least half of the lanes have made
-                // huntfrom steps; until the oldest has, the steps run on to that point.
+                // huntfrom steps; until the oldest has, the steps run on to that point,
+                // and while too few others have, the lanes are counted again every few
+                // runs.
                 const std::int64_t oldest = f.maxiter - steps;
                 const bool hunt = oldest >= huntfrom && 2 * oldlanes(g, p.step, huntfrom) >= lanes;
                 if (hunt) {
