@@ -22,6 +22,15 @@
 // before the oldest one does, so the steps until then are counted down and the loop
 // tests only the escape limit; when the count is used up the lanes at maxiter are
 // harvested and refilled, and a new count is made from the oldest lane that is left.
+// Cycles: where only how an orbit ended is handed back (lanecounts), a lane whose z
+// comes back bit for bit to an iterate it had before repeats those steps forever and
+// never escapes: it ends at once as an orbit that ran to maxiter, the same end the
+// remaining steps would give. (== takes -0 for 0: orbits from two such iterates
+// differ at most in the signs of zeros, which no size sees.) The orbit of an
+// attracting cycle often settles on an exact cycle of doubles within a few hundred or
+// thousand steps; near the boundary of the set it may take longer than maxiter. The
+// pixel still counts maxiter steps, as in the scalar loop: the iterations reported
+// are those of the image's orbits, whichever way they were run.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
@@ -34,6 +43,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #ifndef VANTREL_LANES_ONCE
@@ -145,11 +155,13 @@ struct Group {
     V lastderx, lastdery;  // the derivative before the last step: the estimate's
     M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
     M stopped;                     // the epsilon cross stopped the orbit
+    V savedx, savedy;              // counted lanes: an earlier iterate of the orbit (else NaN)
+    V nextsave;                    // the step count at which the saved iterate is replaced
 };
 
 struct Consts {
     D d;
-    V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, idle;
+    V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, eighth, idle, nan, pastmaxiter;
     int e;
     // Starts made in the lanes: the row's column coordinates at y, as c (Mandelbrot)
     // or as z with the Julia constant as c.
@@ -165,7 +177,10 @@ struct Consts {
           eps(hn::Set(d, 0.01)),
           overflow(hn::Set(d, State::overflow)),
           half(hn::Set(d, 0.5)),
+          eighth(hn::Set(d, 0.125)),
           idle(hn::Set(d, 1e300)),
+          nan(hn::Set(d, std::numeric_limits<double>::quiet_NaN())),
+          pastmaxiter(hn::Set(d, static_cast<double>(f.maxiter) + 1)),
           e(std::clamp(f.exponent, 2, 17)),
           placed(starts != nullptr),
           julia(f.ftype != settype::mandelbrot),
@@ -200,6 +215,17 @@ HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
 // before z is not kept, which leaves its registers to the groups.
 // Counted lanes look for the lanes at maxiter every this many steps at least.
 constexpr std::int64_t countedsweep = 32;
+// Counted lanes look for cycles (compare their iterates with saved ones at every
+// step, save them between runs of at most cyclesweep steps) only while at least half
+// of them have made maxiter / cyclesage steps, and cyclesfrom at least: younger
+// orbits are seldom on a cycle yet, and the comparisons and the short runs would
+// cost more than they save. Measured: lower bounds made the default view at maxiter
+// 256 or 500 and escaping views near the boundary slower by up to a tenth; with these
+// none is slower, and views mostly inside at maxiter 1000 and more gain a tenth to a
+// third.
+constexpr std::int64_t cyclesfrom = 512;
+constexpr int cyclesage = 4;
+constexpr std::int64_t cyclesweep = 64;
 template <Power P, LaneWork W, bool Squared, bool Counts>
 struct Lanes {
     static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
@@ -383,6 +409,12 @@ struct Lanes {
         } else if constexpr (W == LaneWork::epsilon) {
             g.stopped = hn::AndNot(fresh, g.stopped);
         }
+        if constexpr (Counts) {
+            // Nothing saved yet: NaN equals nothing. Idle lanes never save.
+            g.savedx = hn::IfThenElse(fresh, k.nan, g.savedx);
+            g.savedy = hn::IfThenElse(fresh, k.nan, g.savedy);
+            g.nextsave = hn::IfThenElse(fresh, g.start, g.nextsave);
+        }
     }
 
     // Appends the lanes in `ended` to `out` at `at`; returns how many they were.
@@ -500,7 +532,9 @@ struct Lanes {
 
     // Steps every group `budget` times, or until every orbit has ended; a group whose
     // lanes end is harvested and refilled at once, the others step on. Returns the
-    // steps made.
+    // steps made. With Cycles, a counted lane whose z comes back to its saved iterate
+    // ends too, as one that ran to maxiter.
+    template <bool Cycles>
     static HWY_INLINE std::int64_t stepandrefill(const Consts& k, Group (&g)[groups],
                                                  const Columns& col, V countv, Ended& out,
                                                  Progress& p, std::int64_t count,
@@ -515,9 +549,19 @@ struct Lanes {
             bool ended = false;
 #pragma GCC unroll 8
             for (int q = 0; q < groups; ++q) {
-                const M go = goes(k, g[q]);
+                Group& gr = g[q];
+                const M in = goes(k, gr);
+                // Only x is compared at every step; y where x matched.
+                const M go = Cycles ? hn::AndNot(hn::Eq(gr.zx, gr.savedx), in) : in;
                 if (HWY_LIKELY(hn::AllTrue(d, go))) continue;
-                harvestandrefill(k, g[q], hn::Not(go), stepv, true, col, countv, out, p, count);
+                M done = hn::Not(go);
+                if constexpr (Cycles) {
+                    const M back = hn::And(hn::Eq(gr.zx, gr.savedx), hn::Eq(gr.zy, gr.savedy));
+                    done = hn::Or(hn::Not(in), back);
+                    // Handed back as past maxiter: inside, at maxiter.
+                    gr.start = hn::IfThenElse(back, hn::Sub(stepv, k.pastmaxiter), gr.start);
+                }
+                harvestandrefill(k, gr, done, stepv, true, col, countv, out, p, count);
                 ended = true;
             }
             if (made == budget || (ended && p.ended == static_cast<std::size_t>(count))) {
@@ -537,6 +581,36 @@ struct Lanes {
         for (int q = 0; q < groups; ++q)
             harvestandrefill(k, g[q], hn::Ge(hn::Sub(stepv, g[q].start), k.maxiter), stepv, false,
                              col, countv, out, p, count);
+    }
+
+    // The lanes that have made at least `age` steps.
+    static HWY_INLINE int oldlanes(const Group (&g)[groups], double step, std::int64_t age) {
+        const D d;
+        const V born = hn::Set(d, step - static_cast<double>(age));
+        std::size_t old = 0;
+#pragma GCC unroll 8
+        for (int q = 0; q < groups; ++q) old += hn::CountTrue(d, hn::Le(g[q].start, born));
+        return static_cast<int>(old);
+    }
+
+    // Counted lanes due to save their iterate (at the step count nextsave) save it; the
+    // next save comes when the orbit has aged by an eighth more, and no sooner than
+    // the end of the next run of steps. A cycle is met once the orbit is on it and the
+    // saves are at least its period apart: soon after it settles when the period is
+    // short, as most are; a long one waits for the orbit's age to reach 8 periods.
+    // (Brent's doubling would find those sooner but the short ones up to twice as late:
+    // on the seahorse valley it leaves more steps to make.)
+    static HWY_INLINE void save(const Consts& k, Group (&g)[groups], double step) {
+        const V stepv = hn::Set(k.d, step);
+#pragma GCC unroll 8
+        for (int q = 0; q < groups; ++q) {
+            Group& gr = g[q];
+            const M due = hn::Ge(stepv, gr.nextsave);
+            gr.savedx = hn::IfThenElse(due, gr.zx, gr.savedx);
+            gr.savedy = hn::IfThenElse(due, gr.zy, gr.savedy);
+            gr.nextsave = hn::IfThenElse(
+                due, hn::Add(hn::Mul(hn::Sub(stepv, gr.start), k.eighth), stepv), gr.nextsave);
+        }
     }
 
     // Back to the orbits, the last step made again in scalar: the same result
@@ -608,13 +682,34 @@ struct Lanes {
         // Refills replace ended lanes by newer ones, so the oldest lane only grows
         // younger: the budget stays a safe bound as it runs down, and is made again
         // only when it is used up.
+        const std::int64_t huntfrom = std::max<std::int64_t>(f.maxiter / cyclesage, cyclesfrom);
+        const int lanes = groups * static_cast<int>(hn::Lanes(k.d));
         while (p.ended < static_cast<std::size_t>(count)) {
             // Counted lanes need no exact end at maxiter: the lanes at maxiter are
-            // looked for once in a while, not at every oldest lane's end.
+            // looked for once in a while, not at every oldest lane's end, and at least
+            // countedsweep steps apart.
             const std::int64_t steps = budget(f, g, p.step);
-            stepandrefill(k, g, col, countv, out, p, count,
-                          Counts ? std::max(steps, countedsweep) : steps);
-            harvestmaxiter(k, g, col, countv, out, p, count);
+            if constexpr (Counts) {
+                // Cycles are looked for while at least half of the lanes have made
+                // huntfrom steps; until the oldest has, the steps run on to that point,
+                // and while too few others have, the lanes are counted again every few
+                // runs.
+                const std::int64_t oldest = f.maxiter - steps;
+                const bool hunt = oldest >= huntfrom && 2 * oldlanes(g, p.step, huntfrom) >= lanes;
+                if (hunt) {
+                    stepandrefill<true>(k, g, col, countv, out, p, count,
+                                        std::clamp(steps, countedsweep, cyclesweep));
+                } else {
+                    const std::int64_t run = oldest < huntfrom ? huntfrom - oldest : 4 * cyclesweep;
+                    stepandrefill<false>(k, g, col, countv, out, p, count,
+                                         std::max(std::min(steps, run), countedsweep));
+                }
+                harvestmaxiter(k, g, col, countv, out, p, count);
+                if (hunt) save(k, g, p.step);
+            } else {
+                stepandrefill<false>(k, g, col, countv, out, p, count, steps);
+                harvestmaxiter(k, g, col, countv, out, p, count);
+            }
         }
         handback(f, k, col, out, p.ended, orbits, starts, counts);
     }
