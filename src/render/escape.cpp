@@ -43,12 +43,7 @@ struct Kernel {
             if constexpr (Store) orb[n] = z;
             if (!watchstep<S, W>(a, z, c, x, y, size, n)) break;
         }
-        if constexpr (S != Steps::none || W != Watch::none) o = a;
-        o.z = z;
-        o.x = x;
-        o.y = y;
-        o.size = size;
-        o.n = n;
+        endorbit<S, W>(o, a, z, x, y, size, n);
         if constexpr (Store) o.orbit = orb;
     }
 

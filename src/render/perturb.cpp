@@ -209,12 +209,7 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
         if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
         rebase();
     }
-    if constexpr (S != Steps::none || W != Watch::none) o = a;
-    o.z = full;
-    o.x = x;
-    o.y = y;
-    o.size = size;
-    o.n = n;
+    endorbit<S, W>(o, a, full, x, y, size, n);
     if constexpr (Derivative) {
         o.dx = der.x;
         o.dy = der.y;

@@ -30,6 +30,7 @@
 
 #include "render/deepimage.h"
 #include "render/perturb.h"
+#include "render/steps.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace vantrel {
@@ -420,11 +421,8 @@ HWY_NOINLINE void handback(const Setup& s, Row& row, Group& g, M ended) {
     for (unsigned b = bits; b != 0; b &= b - 1) {
         const std::size_t l = static_cast<std::size_t>(__builtin_ctz(b));
         Orbit& o = row.orbits[static_cast<std::size_t>(sp.index[l])];
-        o.z = {sp.fx[l], sp.fy[l]};
-        o.x = sp.px[l];
-        o.y = sp.py[l];
-        o.size = sp.size[l];
-        o.n = static_cast<int>(sp.n[l]);
+        endorbit<Steps::none, Watch::none>(o, o, {sp.fx[l], sp.fy[l]}, sp.px[l], sp.py[l],
+                                           sp.size[l], static_cast<int>(sp.n[l]));
         ++row.ended;
         start(s, row, sp, l);
     }

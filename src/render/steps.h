@@ -72,4 +72,16 @@ inline bool watchstep(Orbit& a, const COMPLEX& z, const COMPLEX& c, double x, do
     return true;
 }
 
+// The end of an orbit into o: what the watches gathered in `a` (where any watched),
+// the last iterate z, the one before it, its size and the steps made.
+template <Steps S, Watch W>
+inline void endorbit(Orbit& o, const Orbit& a, COMPLEX z, double x, double y, double size, int n) {
+    if constexpr (S != Steps::none || W != Watch::none) o = a;
+    o.z = z;
+    o.x = x;
+    o.y = y;
+    o.size = size;
+    o.n = n;
+}
+
 }  // namespace vantrel
