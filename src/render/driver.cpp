@@ -24,7 +24,7 @@ void setup(App& app) {
         app.driver.insidepending = false;
     }
     takecurrentview(s);
-    app.driver.imageaa = std::clamp(app.driver.aa, 1, App::Driver::maxaa);
+    app.driver.takeaa();
     if (deepactive(s)) {
         // What doubles make of the deep view: its extent for what reads it.
         const DoubleView d = doubleview(s.deep.re, s.deep.im, s.deep.width, s.xres, s.yres);

@@ -1,7 +1,5 @@
 #include "special/escher.h"
 
-#include <algorithm>
-
 #include "render/canvas.h"
 #include "render/rows.h"
 
@@ -58,7 +56,7 @@ int EscherJulia(App& app) {
     if (s.j == 0) {
         s.xside = s.exmax - s.exmin;
         s.yside = s.eymax - s.eymin;
-        app.driver.imageaa = std::clamp(app.driver.aa, 1, App::Driver::maxaa);
+        app.driver.takeaa();
         beginimage(app, grey);
     }
 
@@ -67,12 +65,16 @@ int EscherJulia(App& app) {
     // (a, b) at column i + (2a + 1) / (2n) - 1/2 and row j - (2b + 1) / (2n) + 1/2
     // counted the image's way up.
     const int n = app.driver.imageaa;
+    double ys[App::Driver::maxaa];
+    for (int b = 0; b < n; ++b) {
+        const double row = s.j - (2 * b + 1) / (2.0 * n) + 0.5;
+        ys[b] = s.eymin + row * s.yside / (s.yres - 1);
+    }
     Rgb* out = app.g_vhdc.row(s.j);
     for (int i = 0; i < s.xres; ++i) {
         SampleSum sum;
         for (int b = 0; b < n; ++b) {
-            const double row = s.j - (2 * b + 1) / (2.0 * n) + 0.5;
-            const double y = s.eymin + row * s.yside / (s.yres - 1);
+            const double y = ys[b];
             for (int a = 0; a < n; ++a) {
                 const double column = i + (2 * a + 1) / (2.0 * n) - 0.5;
                 const double x = s.exmin + column * s.xside / (s.xres - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -59,6 +60,8 @@ struct App {
         static constexpr int maxaa = 8;
         int aa = 1;
         int imageaa = 1;
+        // An image's set-up takes the choice.
+        void takeaa() { imageaa = std::clamp(aa, 1, maxaa); }
         std::shared_ptr<RowEngine> engine;
         // How long one driver call may wait for a row the workers are still
         // computing before it returns to the event loop (0: until the row is there).
