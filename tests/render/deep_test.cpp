@@ -91,6 +91,11 @@ Big boundarypoint(const Scene& sc, long bits) {
     return z;
 }
 
+// The colorings compared between the engines: each outside method of the list
+// beside the inside method of the same place, the insides taken round again.
+const int outsides[] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+const int insides[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+
 class Deep : public ::testing::Test {
   protected:
     Deep() { seedhistory(app.s); }
@@ -141,6 +146,20 @@ class Deep : public ::testing::Test {
         app.s.j = 0;
         app.s.okfractal = 1;
         while (app.s.okfractal) fractaldriver(app);
+    }
+
+    // The pixels of two images of res x res whose channels all lie within a unit.
+    static int nearpixels(const Surface& a, const Surface& b, int res) {
+        const auto close = [](int u, int v) { return std::abs(u - v) <= 1; };
+        int same = 0;
+        for (int r = 0; r < res; ++r) {
+            for (int i = 0; i < res; ++i) {
+                const Rgb p = a.getpixel(i, r), q = b.getpixel(i, r);
+                same +=
+                    close(red(p), red(q)) && close(green(p), green(q)) && close(blue(p), blue(q));
+            }
+        }
+        return same;
     }
 
     // Every pixel of the image drawn against the oracle at `bits` and 128 more.
@@ -508,17 +527,9 @@ TEST_F(Deep, EveryColoringDrawsAsInDoubles) {
         (s.ftype == settype::mandelbrot ? s.mxmax : s.jxmax) = d.xmax;
         (s.ftype == settype::mandelbrot ? s.mymin : s.jymin) = d.ymin;
         (s.ftype == settype::mandelbrot ? s.mymax : s.jymax) = d.ymax;
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
+        draw();
         return app.g_vhdc;
     };
-    const auto near = [](Rgb a, Rgb b) {
-        const auto close = [](int u, int v) { return std::abs(u - v) <= 1; };
-        return close(red(a), red(b)) && close(green(a), green(b)) && close(blue(a), blue(b));
-    };
-    const int outsides[] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-    const int insides[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     for (const int ftype : {0, 1}) {
         for (const int exponent : {2, 3}) {
             for (std::size_t k = 0; k < std::size(outsides); ++k) {
@@ -533,11 +544,7 @@ TEST_F(Deep, EveryColoringDrawsAsInDoubles) {
                 const Surface plain = image(false);
                 const Surface deep = image(true);
                 ASSERT_TRUE(makeframe(app).deep);
-                int same = 0;
-                for (int r = 0; r < res; ++r)
-                    for (int i = 0; i < res; ++i)
-                        same += near(plain.getpixel(i, r), deep.getpixel(i, r));
-                EXPECT_GE(same, res * res * 97 / 100)
+                EXPECT_GE(nearpixels(plain, deep, res), res * res * 97 / 100)
                     << "ftype " << ftype << " z^" << exponent << " outside " << s.outside
                     << " inside " << s.inside;
             }
@@ -567,19 +574,11 @@ TEST_F(Deep, EveryColoringDrawsTheSameWithTheApproximations) {
         mpfr_mul_d(s.deep.im.get(), s.deep.width.get(), 0.0567, MPFR_RNDN);
         mpfr_add(s.deep.im.get(), s.deep.im.get(), point.y, MPFR_RNDN);
         if (!approximate) setenv("VANTREL_BLA", "0", 1);
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
+        draw();
         unsetenv("VANTREL_BLA");
         EXPECT_EQ(makeframe(app).deep->firsttable.empty(), !approximate);
         return app.g_vhdc;
     };
-    const auto near = [](Rgb a, Rgb b) {
-        const auto close = [](int u, int v) { return std::abs(u - v) <= 1; };
-        return close(red(a), red(b)) && close(green(a), green(b)) && close(blue(a), blue(b));
-    };
-    const int outsides[] = {1, 2, 3, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-    const int insides[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     int varied = 0;
     for (const int ftype : {0, 1}) {
         for (std::size_t k = 0; k < std::size(outsides); ++k) {
@@ -594,13 +593,9 @@ TEST_F(Deep, EveryColoringDrawsTheSameWithTheApproximations) {
             const Surface plain = image(false);
             const Surface fast = image(true);
             std::set<Rgb> colors;
-            int same = 0;
             for (int r = 0; r < res; ++r)
-                for (int i = 0; i < res; ++i) {
-                    same += near(plain.getpixel(i, r), fast.getpixel(i, r));
-                    colors.insert(plain.getpixel(i, r));
-                }
-            EXPECT_GE(same, res * res * 99 / 100)
+                for (int i = 0; i < res; ++i) colors.insert(plain.getpixel(i, r));
+            EXPECT_GE(nearpixels(plain, fast, res), res * res * 99 / 100)
                 << "ftype " << ftype << " outside " << s.outside << " inside " << s.inside;
             varied += colors.size() > 4;
         }
@@ -665,12 +660,7 @@ TEST_F(Deep, ALongReferenceShowsItsProgressAndThenTheHistoryAgain) {
     showhistory(app);
     const std::string history = host.laststatus(1);
     ASSERT_NE(history.find("zoom"), std::string::npos);
-    const auto draw = [&] {
-        host.status.clear();
-        s.j = 0;
-        s.okfractal = 1;
-        while (s.okfractal) fractaldriver(app);
-    };
+    host.status.clear();
     draw();
     long long before = -1;
     int shown = 0;
@@ -699,6 +689,7 @@ TEST_F(Deep, ALongReferenceShowsItsProgressAndThenTheHistoryAgain) {
 
     // A quarter to the side: the same orbits, nothing to wait for.
     parsebig("0.000000000000000000000000000000000000000025", &s.deep.re);
+    host.status.clear();
     draw();
     EXPECT_TRUE(host.status.empty()) << host.status.front().text;
 }
