@@ -67,6 +67,17 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         table->steps.insert(table->steps.end(), level.begin(), level.end());
         table->start.push_back(table->steps.size());
     }
+    const std::size_t firstlevel = levels.front().size();
+    table->rowstart.reserve(firstlevel + 1);
+    table->radii.reserve(2 * firstlevel + BlaTable::rowpadding);
+    for (std::size_t j = 0; j < firstlevel; ++j) {
+        table->rowstart.push_back(table->radii.size());
+        for (std::size_t k = 0;
+             k < levels.size() && (j >> k << k) == j && (j >> k) < levels[k].size(); ++k)
+            table->radii.push_back(levels[k][j >> k].r);
+    }
+    table->rowstart.push_back(table->radii.size());
+    table->radii.resize(table->radii.size() + BlaTable::rowpadding, 0.0);
     table_ = std::move(table);
 }
 

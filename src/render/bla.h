@@ -70,6 +70,18 @@ class BlaTable {
         return table_->start[static_cast<std::size_t>(k) + 1] -
                table_->start[static_cast<std::size_t>(k)];
     }
+    // The radii of the steps from m = j + 1 (j < levelsize(0)), level by level from
+    // 0, one row a j: radii(j)[k] is the radius r of the step of 2^k from there, for
+    // every level that has one (k up to the lowest set bit of j, and within the
+    // table), rowsize(j) of them. They never grow from one level to the next, so the
+    // levels that hold for an offset are the first ones of its row. The rows lie one
+    // after another, followed by `rowpadding` zeros, so that a read of that many
+    // values from any row stays within them.
+    static constexpr std::size_t rowpadding = 16;
+    const double* radii(std::size_t j) const { return table_->radii.data() + table_->rowstart[j]; }
+    int rowsize(std::size_t j) const {
+        return static_cast<int>(table_->rowstart[j + 1] - table_->rowstart[j]);
+    }
 
   private:
     static double sizeof1(COMPLEX z) { return std::fabs(z.x) + std::fabs(z.y); }
@@ -96,6 +108,8 @@ class BlaTable {
     struct Levels {
         std::vector<LinearStep> steps;
         std::vector<std::size_t> start;
+        std::vector<double> radii;
+        std::vector<std::size_t> rowstart;
     };
     std::shared_ptr<const Levels> table_;
     FloatExp dcmax_;

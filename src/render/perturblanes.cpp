@@ -3,9 +3,9 @@
 //
 // Each lane follows one pixel through the loop of `perturbed` in perturb.cpp, with
 // its own reference index m, offset z, dc and reference (the first, or the second
-// after rebasing): the reference values Z_m and the approximations' coefficients
-// are gathered lane by lane. Every move of a lane is one turn of that loop: the
-// longest approximation that holds, else a single step, then the full value
+// after rebasing): the reference values Z_m are gathered lane by lane, and the
+// approximations are looked up lane by lane in rows of their radii. Every move of a lane is one
+// turn of that loop: the longest approximation that holds, else a single step, then the full value
 // Z_m + z, its size and the test for rebasing. Both kinds of move are computed in
 // every lane and the lane keeps its own; the operations are the scalar loop's, in
 // its order and without fused products, so each pixel ends with the same n, z,
@@ -46,12 +46,10 @@ using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
 
-// The approximations are gathered from the table's own steps, field by field.
+// The radii of the single steps are gathered from the table's own steps.
 static_assert(std::is_standard_layout_v<LinearStep> && sizeof(LinearStep) % sizeof(double) == 0);
 static_assert(sizeof(COMPLEX) == 2 * sizeof(double));
 constexpr int stride = sizeof(LinearStep) / sizeof(double);
-constexpr std::ptrdiff_t fieldax = offsetof(LinearStep, a) / sizeof(double);
-constexpr std::ptrdiff_t fieldbx = offsetof(LinearStep, b) / sizeof(double);
 constexpr std::ptrdiff_t fieldr = offsetof(LinearStep, r) / sizeof(double);
 
 // x K by shifts and adds (64-bit lanes have no product on every target).
@@ -80,18 +78,20 @@ struct Orbit2 {
     std::int64_t last;  // its last index
 };
 
-// A table of approximations as the lanes read it: its steps, and where each level
-// starts and how many steps it has, at hand for the lookup.
+// A table of approximations as the lanes read it: its steps, how many single steps
+// it has, and where each level starts, at hand for the lookup.
 struct Levels {
+    const BlaTable* table;
     const double* steps = nullptr;
     int count = 0;
-    HWY_ALIGN std::int64_t start[64] = {}, size[64] = {};
+    std::int64_t singles = 0;
+    std::size_t start[64] = {};
     explicit Levels(const BlaTable& t)
-        : steps(reinterpret_cast<const double*>(t.steps())), count(std::min(t.levels(), 64)) {
-        for (int k = 0; k < count; ++k) {
-            start[k] = static_cast<std::int64_t>(t.levelstart(k));
-            size[k] = static_cast<std::int64_t>(t.levelsize(k));
-        }
+        : table(&t),
+          steps(reinterpret_cast<const double*>(t.steps())),
+          count(std::min(t.levels(), 64)) {
+        if (count > 0) singles = static_cast<std::int64_t>(t.levelsize(0));
+        for (int k = 0; k < count; ++k) start[k] = t.levelstart(k);
     }
 };
 
@@ -106,6 +106,9 @@ struct Setup {
     bool julia;
     double maxiter, maxsize;
     int e;
+    // Above 2 approximationerror / (e - 1), as BlaTable makes a single step's radius
+    // from |Z_m|, by more than its roundings.
+    double radiusbound;
     double binomial[18];  // binomial(e, k), made as `difference` makes them
     V cy;                 // the row's imaginary part, a Mandelbrot pixel's first value
 };
@@ -117,10 +120,10 @@ struct Group {
     V fx, fy;      // the full value Z_m + z
     V px, py;      // the full value before the last single step
     V bigx, bigy;  // Z_m
-    V size;
-    V n;      // steps made (idle lanes: hugely negative)
-    V cx;     // a Mandelbrot pixel's real part, its first value's
-    V index;  // the pixel's column; the row's width and up: idle
+    V norm;        // |Z_m + z|^2
+    V n;           // steps made (idle lanes: hugely negative)
+    V cx;          // a Mandelbrot pixel's real part, its first value's
+    V index;       // the pixel's column; the row's width and up: idle
     VI m;
     VI last;   // the last index of the lane's reference
     M second;  // on the second reference
@@ -153,84 +156,63 @@ struct Found {
 };
 
 // BlaTable::longest for the lanes in `look` (each with m >= 1), from table t.
-// A level's step holds for no more offsets than the first half it was merged from,
-// and a lane that may take a level's step may take the lower ones' from the same m:
-// the steps that hold for a lane are those of its levels from 0 up to the highest,
-// which the table's walk from the top finds first. So a lane that the single step
-// from m does not hold for needs no walk, and the others go up level by level to
-// their last that holds; most stop low, and those still going at level 2 first try
-// the highest level they may take, where a long step is found at once.
+// Whether the single step from m holds is found for all lanes at once; a lane it
+// holds for reads its row of radii, whose first levels are those that hold, and
+// takes the highest of them whose steps end by maxiter - 1, its step's coefficients
+// copied lane by lane: no walk from level to level, no gathers but the first.
 HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g, V size,
                         Found& out) {
     const D d;
     const DI di;
     if (t.count == 0 || hn::AllFalse(d, look)) return;
     const VI j = hn::Sub(g.m, hn::Set(di, 1));
-    // The steps of `span` (2^k) start at m = 1 + i 2^k, and must end by maxiter - 1.
-    const auto room = [&](V span) { return hn::Le(g.n, hn::Sub(hn::Set(d, s.maxiter - 1), span)); };
-    const auto radius = [&](VI i) {
-        return hn::GatherIndex(d, t.steps + fieldr, times<stride>(i));
-    };
-    M pending =
-        hn::And(look, hn::And(room(hn::Set(d, 1.0)), tomask(hn::Lt(j, hn::Set(di, t.size[0])))));
-    if (hn::AllFalse(d, pending)) return;
-    VI entry = hn::IfThenElseZero(tointmask(pending), j);
-    pending = hn::And(pending, hn::Lt(size, radius(entry)));
-    if (hn::AllFalse(d, pending)) return;
-    const M found = pending;
-    V length = hn::Set(d, 1.0);
-    // The highest level whose step a lane may take: not above the lowest set bit of j
-    // (the top for j = 0), and with 2^k steps that end by maxiter - 1 and inside the
-    // table, whose level k has the first L_0 / 2^k steps of 2^k (rounded down), so
-    // that 2^k <= L_0 - j. Levels read from the exponent of a power of two as a double.
-    // Where its step holds, it is the lane's.
-    const auto leap = [&](int from) {
-        const auto exponent = [&](V x) {
-            return hn::Sub(hn::ShiftRight<52>(hn::BitCast(di, x)), hn::Set(di, 1023));
-        };
-        const V low = hn::ConvertTo(d, hn::And(j, hn::Neg(j)));
-        const VI aligned =
-            hn::IfThenElse(hn::Eq(j, hn::Zero(di)), hn::Set(di, t.count - 1), exponent(low));
-        const V cap = hn::Min(hn::ConvertTo(d, hn::Sub(hn::Set(di, t.size[0]), j)),
-                              hn::Sub(hn::Set(d, s.maxiter - 1), g.n));
-        const VI highest = hn::Min(aligned, exponent(cap));
-        M fits = hn::And(pending, tomask(hn::Gt(highest, hn::Set(di, from - 1))));
-        if (hn::AllFalse(d, fits)) return;
-        const VI k = hn::IfThenElseZero(tointmask(fits), highest);
-        const VI at = j >> k;
-        const V span = hn::BitCast(d, hn::ShiftLeft<52>(hn::Add(k, hn::Set(di, 1023))));
-        const VI i =
-            hn::IfThenElseZero(tointmask(fits), hn::Add(at, hn::GatherIndex(di, t.start, k)));
-        fits = hn::And(fits, hn::Lt(size, radius(i)));
-        entry = hn::IfThenElse(tointmask(fits), i, entry);
-        length = hn::IfThenElse(fits, span, length);
-        pending = hn::AndNot(fits, pending);
-    };
-    // Up from level 1: each lane's step is its last that holds.
-    for (int k = 1; k < t.count && !hn::AllFalse(d, pending); ++k) {
-        if (k == 2) {
-            leap(k);
-            if (hn::AllFalse(d, pending)) break;
+    // The single step's radius is at most 2 |Z_m| approximationerror / (e - 1), so
+    // that a lane whose offset is past the bound (where orbits part from the
+    // reference, on their way out) needs no look at the table.
+    const V bound = hn::Mul(hn::Add(hn::Abs(g.bigx), hn::Abs(g.bigy)), hn::Set(d, s.radiusbound));
+    M found = hn::And(
+        hn::And(look, hn::Lt(size, bound)),
+        hn::And(hn::Le(g.n, hn::Set(d, s.maxiter - 2)), tomask(hn::Lt(j, hn::Set(di, t.singles)))));
+    if (hn::AllFalse(d, found)) return;
+    const VI single = times<stride>(hn::IfThenElseZero(tointmask(found), j));
+    found = hn::And(found, hn::Lt(size, hn::GatherIndex(d, t.steps + fieldr, single)));
+    if (hn::AllFalse(d, found)) return;
+    HWY_ALIGN std::int64_t lanej[maxlanes];
+    HWY_ALIGN double lanen[maxlanes], lanesize[maxlanes];
+    hn::Store(j, di, lanej);
+    hn::Store(g.n, d, lanen);
+    hn::Store(size, d, lanesize);
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const VI iota = hn::Iota(di, 0);
+    std::uint8_t bits = 0;
+    hn::StoreMaskBits(d, found, &bits);
+    for (unsigned b = bits; b != 0; b &= b - 1) {
+        const int l = __builtin_ctz(b);
+        const std::size_t row = static_cast<std::size_t>(lanej[l]);
+        // Levels whose 2^k steps end by maxiter - 1, and that the row has.
+        const auto room = static_cast<std::uint64_t>(s.maxiter - 1 - lanen[l]);
+        const int usable = std::min(t.table->rowsize(row), 64 - __builtin_clzll(room));
+        const double* radii = t.table->radii(row);
+        const V lanesizev = hn::Set(d, lanesize[l]);
+        int held = 0;
+        for (;;) {
+            std::uint8_t holds = 0;
+            hn::StoreMaskBits(d, hn::Lt(lanesizev, hn::LoadU(d, radii + held)), &holds);
+            const int run = __builtin_ctz(~static_cast<unsigned>(holds) | (1u << lanes));
+            held += run;
+            if (run < lanes || held >= usable) break;
         }
-        const std::int64_t span = std::int64_t{1} << k;
-        const VI at = hn::ShiftRightSame(j, k);
-        const M aligned = tomask(hn::Eq(hn::And(j, hn::Set(di, span - 1)), hn::Zero(di)));
-        const V spanv = hn::Set(d, static_cast<double>(span));
-        pending = hn::And(hn::And(pending, aligned),
-                          hn::And(tomask(hn::Lt(at, hn::Set(di, t.size[k]))), room(spanv)));
-        if (hn::AllFalse(d, pending)) break;
-        const VI i = hn::IfThenElseZero(tointmask(pending), hn::Add(at, hn::Set(di, t.start[k])));
-        pending = hn::And(pending, hn::Lt(size, radius(i)));
-        entry = hn::IfThenElse(tointmask(pending), i, entry);
-        length = hn::IfThenElse(pending, spanv, length);
+        const int k = std::min(held, usable) - 1;
+        const LinearStep& step = t.table->steps()[t.start[k] + (row >> k)];
+        const M lane = tomask(hn::Eq(iota, hn::Set(di, l)));
+        out.length =
+            hn::IfThenElse(lane, hn::Set(d, static_cast<double>(std::int64_t{1} << k)), out.length);
+        out.ax = hn::IfThenElse(lane, hn::Set(d, step.a.x), out.ax);
+        out.ay = hn::IfThenElse(lane, hn::Set(d, step.a.y), out.ay);
+        out.bx = hn::IfThenElse(lane, hn::Set(d, step.b.x), out.bx);
+        out.by = hn::IfThenElse(lane, hn::Set(d, step.b.y), out.by);
     }
-    const VI at = times<stride>(entry);
     out.found = hn::Or(out.found, found);
-    out.length = hn::IfThenElse(found, length, out.length);
-    out.ax = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldax, at), out.ax);
-    out.ay = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldax + 1, at), out.ay);
-    out.bx = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldbx, at), out.bx);
-    out.by = hn::IfThenElse(found, hn::GatherIndex(d, t.steps + fieldbx + 1, at), out.by);
 }
 
 // (Z + z)^e - Z^e as `difference` in perturb.cpp makes it.
@@ -262,7 +244,7 @@ HWY_INLINE void difference(const Setup& s, V bx, V by, V zx, V zy, V& rx, V& ry)
 }
 
 // One turn of the loop of `perturbed` in every lane of g.
-template <bool Squared, int E>
+template <int E>
 HWY_INLINE void move(const Setup& s, Group& g) {
     const D d;
     const DI di;
@@ -304,13 +286,9 @@ HWY_INLINE void move(const Setup& s, Group& g) {
         g.fx = hn::IfThenElse(firststep, g.cx, g.fx);
         g.fy = hn::IfThenElse(firststep, s.cy, g.fy);
     }
-    const V norm = hn::Add(hn::Mul(g.fx, g.fx), hn::Mul(g.fy, g.fy));
-    if constexpr (Squared)
-        g.size = norm;
-    else
-        g.size = hn::Sqrt(norm);
+    g.norm = hn::Add(hn::Mul(g.fx, g.fx), hn::Mul(g.fy, g.fy));
     const M rebase = hn::Or(tomask(hn::Eq(g.m, g.last)),
-                            hn::Lt(norm, hn::Add(hn::Mul(g.zx, g.zx), hn::Mul(g.zy, g.zy))));
+                            hn::Lt(g.norm, hn::Add(hn::Mul(g.zx, g.zx), hn::Mul(g.zy, g.zy))));
     if (HWY_LIKELY(hn::AllFalse(d, rebase))) return;
     const hn::Mask<DI> rebaseint = tointmask(rebase);
     g.zx = hn::IfThenElse(rebase, g.fx, g.zx);
@@ -325,7 +303,7 @@ HWY_INLINE void move(const Setup& s, Group& g) {
 // The group's state lane by lane, for handing pixels back and starting new ones.
 struct Spilled {
     HWY_ALIGN double zx[maxlanes], zy[maxlanes], dcx[maxlanes], dcy[maxlanes], fx[maxlanes],
-        fy[maxlanes], px[maxlanes], py[maxlanes], bigx[maxlanes], bigy[maxlanes], size[maxlanes],
+        fy[maxlanes], px[maxlanes], py[maxlanes], bigx[maxlanes], bigy[maxlanes], norm[maxlanes],
         n[maxlanes], cx[maxlanes], index[maxlanes], second[maxlanes];
     HWY_ALIGN std::int64_t m[maxlanes], last[maxlanes];
 };
@@ -350,7 +328,7 @@ void start(const Setup& s, Row& row, Spilled& sp, std::size_t l) {
     sp.second[l] = 0;
     sp.bigx[l] = s.first.z[0];
     sp.bigy[l] = s.first.z[1];
-    sp.px[l] = sp.py[l] = sp.size[l] = 0;
+    sp.px[l] = sp.py[l] = sp.norm[l] = 0;
     if (i < row.count) {
         const DeepStart st = deepstart(row.f, i, row.r);
         row.orbits[i] = st.o;
@@ -381,7 +359,7 @@ void spill(const Group& g, Spilled& sp) {
     hn::Store(g.py, d, sp.py);
     hn::Store(g.bigx, d, sp.bigx);
     hn::Store(g.bigy, d, sp.bigy);
-    hn::Store(g.size, d, sp.size);
+    hn::Store(g.norm, d, sp.norm);
     hn::Store(g.n, d, sp.n);
     hn::Store(g.cx, d, sp.cx);
     hn::Store(g.index, d, sp.index);
@@ -403,7 +381,7 @@ void restore(const Spilled& sp, Group& g) {
     g.py = hn::Load(d, sp.py);
     g.bigx = hn::Load(d, sp.bigx);
     g.bigy = hn::Load(d, sp.bigy);
-    g.size = hn::Load(d, sp.size);
+    g.norm = hn::Load(d, sp.norm);
     g.n = hn::Load(d, sp.n);
     g.cx = hn::Load(d, sp.cx);
     g.index = hn::Load(d, sp.index);
@@ -413,6 +391,7 @@ void restore(const Spilled& sp, Group& g) {
 }
 
 // Hands back the pixels of the lanes in `ended` and starts the row's next ones there.
+template <bool Squared>
 HWY_NOINLINE void handback(const Setup& s, Row& row, Group& g, M ended) {
     Spilled sp;
     spill(g, sp);
@@ -421,8 +400,9 @@ HWY_NOINLINE void handback(const Setup& s, Row& row, Group& g, M ended) {
     for (unsigned b = bits; b != 0; b &= b - 1) {
         const std::size_t l = static_cast<std::size_t>(__builtin_ctz(b));
         Orbit& o = row.orbits[static_cast<std::size_t>(sp.index[l])];
-        endorbit<Steps::none, Watch::none>(o, o, {sp.fx[l], sp.fy[l]}, sp.px[l], sp.py[l],
-                                           sp.size[l], static_cast<int>(sp.n[l]));
+        const double size = Squared ? sp.norm[l] : std::sqrt(sp.norm[l]);
+        endorbit<Steps::none, Watch::none>(o, o, {sp.fx[l], sp.fy[l]}, sp.px[l], sp.py[l], size,
+                                           static_cast<int>(sp.n[l]));
         ++row.ended;
         start(s, row, sp, l);
     }
@@ -436,6 +416,12 @@ template <bool Squared, int E>
 void run(const Setup& s, Row& row) {
     const D d;
     const V maxsize = hn::Set(d, s.maxsize), maxiter = hn::Set(d, s.maxiter);
+    // A lane whose squared size is at most `below` is surely within the escape
+    // limit; past it the size itself, a square root, is worked out and compared.
+    const bool moderate = s.maxsize > 0x1p-400 && s.maxsize < 0x1p400;
+    const V below = hn::Set(d, Squared    ? s.maxsize
+                               : moderate ? s.maxsize * s.maxsize * (1 - 0x1p-40)
+                                          : -1.0);
     const V count = hn::Set(d, static_cast<double>(row.count));
     Group g[groups];
     // A group all of whose lanes are idle, at the end of the row, rests.
@@ -449,14 +435,19 @@ void run(const Setup& s, Row& row) {
     while (row.ended < row.count) {
 #pragma GCC unroll 4
         for (int q = 0; q < groups; ++q)
-            if (busy[q]) move<Squared, E>(s, g[q]);
+            if (busy[q]) move<E>(s, g[q]);
 #pragma GCC unroll 4
         for (int q = 0; q < groups; ++q) {
             const M real = hn::Lt(g[q].index, count);
-            const M ended =
-                hn::And(hn::Or(hn::Not(hn::Le(g[q].size, maxsize)), hn::Ge(g[q].n, maxiter)), real);
+            M ended =
+                hn::And(hn::Or(hn::Not(hn::Le(g[q].norm, below)), hn::Ge(g[q].n, maxiter)), real);
             if (HWY_LIKELY(hn::AllFalse(d, ended))) continue;
-            handback(s, row, g[q], ended);
+            if constexpr (!Squared)
+                ended = hn::And(
+                    hn::Or(hn::Not(hn::Le(hn::Sqrt(g[q].norm), maxsize)), hn::Ge(g[q].n, maxiter)),
+                    real);
+            if (hn::AllFalse(d, ended)) continue;
+            handback<Squared>(s, row, g[q], ended);
             busy[q] = !hn::AllFalse(d, hn::Lt(g[q].index, count));
         }
     }
@@ -485,6 +476,7 @@ bool PerturbLanes(const Frame& f, int r, Orbit* orbits) {
     s.maxiter = f.maxiter;
     s.maxsize = f.maxsize;
     s.e = std::clamp(f.exponent, 2, 17);
+    s.radiusbound = 2 * approximationerror / (s.e - 1) * (1 + 0x1p-40);
     double b = s.e;
     s.binomial[1] = b;
     for (int k = 2; k <= s.e; ++k) {
