@@ -3,11 +3,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/surface.h"
+#include "render/adaptivemutex.h"
 #include "render/frame.h"
 
 namespace vantrel {
@@ -58,9 +58,9 @@ class RowEngine {
     void finished(Job& job, int row, long long steps);
 
     const int ring_;
-    std::mutex mutex_;                  // guards the job and the state of its rows
+    AdaptiveMutex mutex_;               // guards the job and the state of its rows
     std::condition_variable_any wake_;  // workers wait for a row they may compute
-    std::condition_variable done_;      // the driver waits for a row to be finished
+    std::condition_variable_any done_;  // the driver waits for a row to be finished
     std::shared_ptr<Job> job_;
     std::vector<std::jthread> workers_;
     long long iterations_ = 0;  // only the driver's thread takes rows

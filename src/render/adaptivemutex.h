@@ -1,0 +1,31 @@
+#pragma once
+
+#include <pthread.h>
+
+namespace vantrel {
+
+// A mutex that spins a moment before it sleeps. Where threads meet for a few
+// instructions many times a millisecond (the row engine's ring), a waiter put to
+// sleep spends longer being woken than the holder spends holding the lock.
+class AdaptiveMutex {
+  public:
+    AdaptiveMutex() {
+        pthread_mutexattr_t attributes;
+        pthread_mutexattr_init(&attributes);
+        pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);
+        pthread_mutex_init(&mutex_, &attributes);
+        pthread_mutexattr_destroy(&attributes);
+    }
+    ~AdaptiveMutex() { pthread_mutex_destroy(&mutex_); }
+    AdaptiveMutex(const AdaptiveMutex&) = delete;
+    AdaptiveMutex& operator=(const AdaptiveMutex&) = delete;
+
+    void lock() { pthread_mutex_lock(&mutex_); }
+    void unlock() { pthread_mutex_unlock(&mutex_); }
+    bool try_lock() { return pthread_mutex_trylock(&mutex_) == 0; }
+
+  private:
+    pthread_mutex_t mutex_;
+};
+
+}  // namespace vantrel
