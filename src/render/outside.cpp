@@ -131,10 +131,32 @@ Channels smoothing(const Frame& f, const Orbit& o) {
             trunci((hi.b - lo.b) * fx + lo.b)};
 }
 
+namespace {
+
+// The palette entry of the potential below worked out in doubles, where that is
+// plainly the entry extended precision gives: 2^(n+2) well within doubles, the
+// potential far from the smallest one that counts, and the entry's real value
+// farther from a whole number than the doubles' few roundings can move it (they
+// err by a few units of 2^-52 of the values summed). -1 where it is not plain.
+long long plainpotentialentry(const Frame& f, const Orbit& o) {
+    if (o.n + 2 <= 0 || o.n + 2 > 900 || !(o.size > 2.0) || !(o.size < 1e300)) return -1;
+    const double d = std::log(o.size) / std::ldexp(1.0, o.n + 2);
+    if (!(d > 1.18e-38)) return -1;
+    const double s = std::sqrt(d) * f.slope;
+    const double v = 256 - s - 1;
+    if (!(std::fabs(v) < 0x1p30) || !(std::fabs(s) < 0x1p30)) return -1;
+    if (std::fabs(v - std::round(v)) < 0x1p-30 * (1 + std::fabs(s) + std::fabs(v))) return -1;
+    const long long k = trunci(v);
+    return k == 0 ? 1 : k;
+}
+
+}  // namespace
+
 // The potential ln|z| / 2^n in extended precision, one palette step per 1/slope of
 // its square root. A potential too small to tell from 0 (a long orbit, 2^(n+2)
 // past even the extended range) gets entry 255.
 Channels potential(const Frame& f, const Orbit& o) {
+    if (const long long k = plainpotentialentry(f, o); k >= 0) return pal(f, k);
     long double pot = o.n + 2;
     if (pot <= 0 || o.size <= 2.0) {
         pot = 0;

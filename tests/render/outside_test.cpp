@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "colortest.h"
 
@@ -63,6 +64,35 @@ TEST(ContinuousPotential, TinyZeroAndWrap) {
     EXPECT_CH(outsidecolor(f, orbit(1, size, 0, size)), entry(1));
     f.slope = 300.5;  // -45.5: k = -45 wraps to 211
     EXPECT_CH(outsidecolor(f, orbit(1, size, 0, size)), entry(211));
+}
+
+// The potential's entry in extended precision, as the formula has it, against the
+// colors of random orbits and of orbits whose entry lies a hair from a whole number
+// (where a shortcut through doubles would round the wrong way).
+TEST(ContinuousPotential, EveryEntryAsInExtendedPrecision) {
+    Frame f = testframe(outside::continuouspotential);
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto extended = [&](int n, double size) {
+        const long double d = std::log(static_cast<long double>(size)) / std::ldexp(1.0L, n + 2);
+        const long double pot = d > 1.17549435e-38 ? 256 - std::sqrt(d) * f.slope - 1 : 255;
+        const long long k = static_cast<long long>(pot);
+        return entry(static_cast<int>(((k == 0 ? 1 : k) % 256 + 256) % 256));
+    };
+    for (int i = 0; i < 200000; ++i) {
+        f.slope = 1 + 400 * unit(random);
+        const int n = static_cast<int>(unit(random) * 130);
+        double size = 2.0001 + std::exp(12 * unit(random));
+        if (i % 2 == 1) {
+            // 255 - sqrt(ln(size) / 2^(n+2)) * slope = v, a whole number plus a hair.
+            const long double v = std::floor(255 * unit(random)) + (unit(random) - 0.5) * 1e-12L;
+            const long double root = (255 - v) / f.slope;
+            size = static_cast<double>(std::exp(root * root * std::ldexp(1.0L, n + 2)));
+            if (!(size > 2 && size < 1e300)) continue;
+        }
+        ASSERT_TRUE(samech(outsidecolor(f, orbit(n, size, 0, size)), extended(n, size)))
+            << "n " << n << " size " << size << " slope " << f.slope;
+    }
 }
 
 TEST(BinaryDecomposition, UpperHalfIncludesTheAxis) {
