@@ -63,6 +63,14 @@ double sqrtlimit(double limit) {
     return t;
 }
 
+// Whether the orbits of a frame's Mandelbrot points well inside the main cardioid or
+// the disc of period 2 may be counted as running to maxiter without a step: z^2 + c
+// with an escape limit of 2 or more (the orbit of a point of the set stays within 2).
+bool skipsinside(const Frame& f) {
+    return f.ftype == settype::mandelbrot && f.exponent == 2 &&
+           f.maxsize >= (squaredsize(f.tiaflag) ? 4.0 : 2.0);
+}
+
 // The start of every orbit in columns, as the refills read them, with
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
@@ -108,6 +116,19 @@ using DI = hn::RebindToSigned<D>;
 using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
+
+// The grid's columns 0 .. count, and zeros past them for the last lanes' loads.
+void makegrid(const Frame& f, int count, Columns& col) {
+    if (col.samegrid(f, count)) return;
+    col.columns = count;
+    col.xres = f.xres;
+    col.xmin = std::bit_cast<std::uint64_t>(f.xmin);
+    col.xside = std::bit_cast<std::uint64_t>(f.xside);
+    col.aa = f.aa;
+    col.samplea = f.samplea;
+    col.x.assign(static_cast<std::size_t>(count) + maxlanes, 0.0);
+    for (int i = 0; i < count; ++i) col.x[static_cast<std::size_t>(i)] = columnx(f, i);
+}
 
 // How a step raises z to its power.
 enum class Power {
@@ -471,18 +492,14 @@ struct Lanes {
     // The starts in columns: the row's column coordinates when the lanes make the
     // starts themselves, else the orbits' own starts.
     static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
-                           Columns& col) {
+                           const double* columns, Columns& col) {
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
-        if (k.placed) {
-            if (col.samegrid(f, count)) return;
-            col.columns = count;
-            col.xres = f.xres;
-            col.xmin = std::bit_cast<std::uint64_t>(f.xmin);
-            col.xside = std::bit_cast<std::uint64_t>(f.xside);
-            col.aa = f.aa;
-            col.samplea = f.samplea;
+        if (k.placed && columns) {
+            col.columns = -1;  // not the grid's
             col.x.assign(len, 0.0);
-            for (int i = 0; i < count; ++i) col.x[static_cast<std::size_t>(i)] = columnx(f, i);
+            std::copy(columns, columns + count, col.x.begin());
+        } else if (k.placed) {
+            makegrid(f, count, col);
         } else {
             for (auto* v : {&col.zx, &col.zy, &col.cx, &col.cy, &col.cabs}) v->assign(len, 0.0);
             for (int i = 0; i < count; ++i) {
@@ -668,11 +685,11 @@ struct Lanes {
     // placing; otherwise they read them from the orbits. With `counts`, only how each
     // orbit ended goes there, and `orbits` is not touched.
     static void run(const Frame& f, Orbit* orbits, int count, const double* starts,
-                    LaneCount* counts) {
+                    LaneCount* counts, const double* columns) {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
-        loadstarts(f, k, orbits, count, col);
+        loadstarts(f, k, orbits, count, columns, col);
         out.reserve(static_cast<std::size_t>(count) + maxlanes);
 
         const V countv = hn::Set(k.d, static_cast<double>(count));
@@ -716,29 +733,31 @@ struct Lanes {
 };
 
 template <Power P, LaneWork W, bool Squared>
-void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts) {
+void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts,
+              const double* columns = nullptr) {
     if constexpr (W == LaneWork::plain) {
-        if (counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts);
+        if (counts)
+            return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts, columns);
     }
-    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts);
+    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts, columns);
 }
 
 template <LaneWork W, bool Squared>
 void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy,
-              LaneCount* counts) {
+              LaneCount* counts, const double* columns) {
     if (exact)
-        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts);
+        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts, columns);
     else
-        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts);
+        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts, columns);
 }
 
 template <LaneWork W>
 void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy,
-            LaneCount* counts) {
+            LaneCount* counts, const double* columns = nullptr) {
     if (squared)
-        bysquare<W, true>(f, exact, orbits, count, rowy, counts);
+        bysquare<W, true>(f, exact, orbits, count, rowy, counts, columns);
     else
-        bysquare<W, false>(f, exact, orbits, count, rowy, counts);
+        bysquare<W, false>(f, exact, orbits, count, rowy, counts, columns);
 }
 
 // With `counts`, only for the plain work of a row whose starts the lanes make.
@@ -796,9 +815,66 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     return Iterate(f, work, orbits, count, rowy, nullptr);
 }
 
+// Whether c = x + iy is well inside the main cardioid or the disc of period 2: where
+// the orbit of 0 is drawn to an attracting fixed point or 2-cycle whose multiplier is
+// at most 0.999 in size. So strong a pull holds the orbit in doubles too, whose
+// roundings are some 10^12 times too small to leave it, and the orbit never escapes.
+// Points nearer the edge (where the pull fades) are iterated as any others.
+HWY_INLINE M wellinside(V x, V y) {
+    const D d;
+    const V most = hn::Set(d, 0.999 * 0.999), one = hn::Set(d, 1.0), left = hn::Set(d, -0.75);
+    // Period 2 (left of -3/4): the cycle's multiplier is 4 (c + 1).
+    const V bx = hn::Add(x, one);
+    const V bulb = hn::Mul(hn::Set(d, 16.0), hn::Add(hn::Mul(bx, bx), hn::Mul(y, y)));
+    // Period 1 (within -3/4 <= x <= 1/4, |y| < 0.66): the fixed point's multiplier
+    // is 1 - w, w = sqrt(1 - 4c) with Re w >= 0, and |1 - w|^2 = 1 - 2 Re w + |w|^2.
+    const V a = hn::Sub(one, hn::Mul(hn::Set(d, 4.0), x)), b = hn::Mul(hn::Set(d, 4.0), y);
+    const V w = hn::Sqrt(hn::Add(hn::Mul(a, a), hn::Mul(b, b)));
+    const V re = hn::Sqrt(hn::Mul(hn::Add(w, a), hn::Set(d, 0.5)));
+    const V cardioid = hn::Add(hn::Sub(one, hn::Add(re, re)), w);
+    const M inbulb = hn::And(hn::Lt(x, left), hn::Le(bulb, most));
+    const M box = hn::And(hn::And(hn::Ge(x, left), hn::Le(x, hn::Set(d, 0.25))),
+                          hn::Lt(hn::Abs(y), hn::Set(d, 0.66)));
+    return hn::Or(inbulb, hn::And(box, hn::Le(cardioid, most)));
+}
+
 bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
     if (f.okinvert || f.maxiter <= 0 || f.xres <= 0) return false;
-    return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts);
+    if (!skipsinside(f)) return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts);
+    // Orbits well inside the main cardioid or the disc of period 2 run to maxiter:
+    // they are counted so at once, and the lanes take the row's other columns.
+    thread_local Columns grid;
+    thread_local std::vector<double> columns;
+    thread_local std::vector<int> which;
+    thread_local std::vector<LaneCount> others;
+    makegrid(f, f.xres, grid);
+    columns.clear();
+    which.clear();
+    const D d;
+    const V y = hn::Set(d, rowy);
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    for (int from = 0; from < f.xres; from += lanes) {
+        const V x = hn::LoadU(d, grid.x.data() + from);
+        std::uint8_t inside = 0;
+        hn::StoreMaskBits(d, wellinside(x, y), &inside);
+        for (int i = from; i < std::min(from + lanes, f.xres); ++i) {
+            if ((inside >> (i - from)) & 1) {
+                counts[i] = {f.maxiter, false};
+            } else {
+                columns.push_back(grid.x[static_cast<std::size_t>(i)]);
+                which.push_back(i);
+            }
+        }
+    }
+    const int count = static_cast<int>(which.size());
+    if (count == 0) return true;
+    others.resize(which.size());
+    const bool exact = rowy == 0 && std::signbit(rowy);
+    const bool squared = squaredsize(f.tiaflag);
+    bysize<LaneWork::plain>(f, exact, squared, nullptr, count, &rowy, others.data(),
+                            columns.data());
+    for (int k = 0; k < count; ++k) counts[which[static_cast<std::size_t>(k)]] = others[k];
+    return true;
 }
 
 const char* LaneTarget() {

@@ -33,8 +33,10 @@ struct LaneCount {
 // The plain orbits of the row at `rowy` (pixels 0 .. xres, started as startpixel
 // would) to their end in vector lanes, leaving only how each ended: counts[i] gets
 // the n iteratelanes would leave in the orbit, and whether it escaped. An orbit that
-// comes back bit for bit to an earlier iterate is not stepped on to maxiter: it never
-// escapes, and ends with n = maxiter all the same. Returns false, touching nothing,
+// comes back bit for bit to an earlier iterate is not stepped on to maxiter, and one
+// of a Mandelbrot point well inside the main cardioid or the disc of period 2 is not
+// stepped at all: they never escape, and end with n = maxiter all the same. Returns
+// false, touching nothing,
 // for an inverted frame and where no orbit makes a step.
 bool lanecounts(const Frame& f, double rowy, LaneCount* counts);
 

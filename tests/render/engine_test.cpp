@@ -84,11 +84,12 @@ TEST(RowEngine, ResumingAfterCancelAndRestartingKeepTheImage) {
 TEST(RowEngine, ABudgetReturnsBeforeASlowRowIsDone) {
     RowEngine e(1);
     Frame f = frame(1200, 40, 200000);
-    // A view inside the set: every pixel runs to the iteration limit.
-    f.xmin = -0.2;
-    f.xside = 0.01;
-    f.ymin = -0.01;
-    f.yside = 0.01;
+    // A view inside the disc of period 3: every pixel runs to the iteration limit
+    // (or, on an exact cycle, a good part of the way).
+    f.xmin = -0.125;
+    f.xside = 0.005;
+    f.ymin = 0.742;
+    f.yside = 0.005;
     std::vector<Rgb> row(1200);
     const auto t0 = std::chrono::steady_clock::now();
     const bool got = e.take(f, 0, row.data(), milliseconds(1));

@@ -334,5 +334,46 @@ TEST(Lanes, OrbitsThatComeBackEndAsTheScalarLoopEndsThem) {
     EXPECT_GE(late, 10);
 }
 
+// Points well inside the main cardioid and the disc of period 2 are counted as
+// running to maxiter without a step: along the edges of both (where the pull of the
+// cycle fades and nearby points outside escape only after thousands of steps), at
+// the cusp and where the two meet, each count is the scalar loop's, squared size or
+// not.
+TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
+    struct View {
+        const char* name;
+        double xmin, ymin, side;
+    };
+    const View views[] = {
+        {"edge of the cardioid", -0.0451, 0.6433, 1e-3},
+        {"cusp", 0.2495, -0.0005, 1e-3},
+        {"where cardioid and disc meet", -0.7505, -0.0005, 1e-3},
+        {"edge of the disc", -0.8655, 0.2099, 1e-3},
+        {"both, whole", -1.3, -0.7, 1.6},
+    };
+    for (const View& v : views)
+        for (int tia : {tiaalgorithm::kx, tiaalgorithm::damienjones}) {
+            SCOPED_TRACE(::testing::Message() << v.name << " tia " << tia);
+            Frame f = plainframe(2, tia, 16.0, 20000);
+            f.xres = 41;
+            f.yres = 41;
+            f.xmin = v.xmin;
+            f.ymin = v.ymin;
+            f.xside = f.yside = v.side;
+            std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
+            for (int j = 0; j < f.yres; j += 3) {
+                const double y = rowy(f, j);
+                std::vector<LaneCount> counts(static_cast<std::size_t>(f.xres), {-5, true});
+                ASSERT_TRUE(lanecounts(f, y, counts.data()));
+                for (int i = 0; i < f.xres; ++i) {
+                    Orbit b = startpixel(f, i, y);
+                    iterate(f, b, scratch.data());
+                    ASSERT_EQ(counts[i].n, b.n) << "row " << j << " column " << i;
+                    ASSERT_EQ(counts[i].escaped, escaped(f, b)) << "row " << j << " column " << i;
+                }
+            }
+        }
+}
+
 }  // namespace
 }  // namespace vantrel
