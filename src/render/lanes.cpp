@@ -117,6 +117,12 @@ using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
 
+// Some of a row's columns: their x, and their places in the row.
+struct Subset {
+    const double* columns;
+    const int* which;
+};
+
 // The grid's columns 0 .. count, and zeros past them for the last lanes' loads.
 void makegrid(const Frame& f, int count, Columns& col) {
     if (col.samegrid(f, count)) return;
@@ -492,12 +498,12 @@ struct Lanes {
     // The starts in columns: the row's column coordinates when the lanes make the
     // starts themselves, else the orbits' own starts.
     static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
-                           const double* columns, Columns& col) {
+                           const Subset* some, Columns& col) {
         const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
-        if (k.placed && columns) {
+        if (k.placed && some) {
             col.columns = -1;  // not the grid's
             col.x.assign(len, 0.0);
-            std::copy(columns, columns + count, col.x.begin());
+            std::copy(some->columns, some->columns + count, col.x.begin());
         } else if (k.placed) {
             makegrid(f, count, col);
         } else {
@@ -633,16 +639,20 @@ struct Lanes {
     // Back to the orbits, the last step made again in scalar: the same result
     // wherever the lanes left out a product that mattered only there.
     static void handback(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
-                         std::size_t ended, Orbit* orbits, const double* starts,
-                         LaneCount* counts) {
+                         std::size_t ended, Orbit* orbits, const double* starts, LaneCount* counts,
+                         const Subset* some) {
+        // The orbit's place among the row's.
+        const auto place = [&](std::size_t r) {
+            const auto i = static_cast<std::size_t>(out.index[r]);
+            return some ? static_cast<std::size_t>(some->which[i]) : i;
+        };
         if constexpr (Counts) {
             for (std::size_t r = 0; r < ended; ++r)
-                counts[static_cast<std::size_t>(out.index[r])] = {static_cast<int>(out.n[r]),
-                                                                  out.escaped[r] != 0};
+                counts[place(r)] = {static_cast<int>(out.n[r]), out.escaped[r] != 0};
             return;
         }
         for (std::size_t r = 0; r < ended; ++r) {
-            Orbit& o = orbits[static_cast<std::size_t>(out.index[r])];
+            Orbit& o = orbits[place(r)];
             if (starts) {
                 const double x = col.x[static_cast<std::size_t>(out.index[r])];
                 if (k.julia) {
@@ -685,11 +695,11 @@ struct Lanes {
     // placing; otherwise they read them from the orbits. With `counts`, only how each
     // orbit ended goes there, and `orbits` is not touched.
     static void run(const Frame& f, Orbit* orbits, int count, const double* starts,
-                    LaneCount* counts, const double* columns) {
+                    LaneCount* counts, const Subset* some) {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
-        loadstarts(f, k, orbits, count, columns, col);
+        loadstarts(f, k, orbits, count, some, col);
         out.reserve(static_cast<std::size_t>(count) + maxlanes);
 
         const V countv = hn::Set(k.d, static_cast<double>(count));
@@ -728,41 +738,40 @@ struct Lanes {
                 harvestmaxiter(k, g, col, countv, out, p, count);
             }
         }
-        handback(f, k, col, out, p.ended, orbits, starts, counts);
+        handback(f, k, col, out, p.ended, orbits, starts, counts, some);
     }
 };
 
 template <Power P, LaneWork W, bool Squared>
 void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts,
-              const double* columns = nullptr) {
+              const Subset* some) {
     if constexpr (W == LaneWork::plain) {
-        if (counts)
-            return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts, columns);
+        if (counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts, some);
     }
-    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts, columns);
+    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts, some);
 }
 
 template <LaneWork W, bool Squared>
 void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy,
-              LaneCount* counts, const double* columns) {
+              LaneCount* counts, const Subset* some) {
     if (exact)
-        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts, columns);
+        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts, some);
     else
-        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts, columns);
+        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts, some);
 }
 
 template <LaneWork W>
 void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy,
-            LaneCount* counts, const double* columns = nullptr) {
+            LaneCount* counts, const Subset* some) {
     if (squared)
-        bysquare<W, true>(f, exact, orbits, count, rowy, counts, columns);
+        bysquare<W, true>(f, exact, orbits, count, rowy, counts, some);
     else
-        bysquare<W, false>(f, exact, orbits, count, rowy, counts, columns);
+        bysquare<W, false>(f, exact, orbits, count, rowy, counts, some);
 }
 
 // With `counts`, only for the plain work of a row whose starts the lanes make.
 bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
-             LaneCount* counts) {
+             LaneCount* counts, const Subset* some) {
     if (f.exponent != 2 && work != LaneWork::plain) return false;
     // A row whose starts the lanes do not make is placed here as the scalar loop
     // places it; `starts` tells the lanes to make the others themselves.
@@ -772,8 +781,9 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
-        squared ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, counts)
-                : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, counts);
+        squared
+            ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, counts, some)
+            : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, counts, some);
         return true;
     }
     // A c.y of -0 is where the products by zero of the square matter.
@@ -782,37 +792,37 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
         case LaneWork::plain:
-            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, counts);
+            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, counts, some);
             break;
         case LaneWork::bof:
-            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, counts);
+            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, counts, some);
             break;
         case LaneWork::epsilon:
-            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, counts);
+            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, counts, some);
             break;
         case LaneWork::derivative:
-            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts, counts);
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts, counts, some);
             break;
         // Its own square, (x + y)(x - y) and 2xy, in place of either of the others.
         case LaneWork::estimate:
-            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, counts);
+            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, counts,
+                                                               some);
             break;
         // The sums watch the ending step too: always the exact square.
         case LaneWork::tia0:
-            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, counts,
+                                                                some);
             break;
         case LaneWork::tia1:
-            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, counts,
+                                                               some);
             break;
         case LaneWork::tia2:
-            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, counts);
+            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, counts,
+                                                               some);
             break;
     }
     return true;
-}
-
-bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
-    return Iterate(f, work, orbits, count, rowy, nullptr);
 }
 
 // Whether c = x + iy is well inside the main cardioid or the disc of period 2: where
@@ -838,15 +848,11 @@ HWY_INLINE M wellinside(V x, V y) {
     return hn::Or(inbulb, hn::And(box, hn::Le(cardioid, most)));
 }
 
-bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
-    if (f.okinvert || f.maxiter <= 0 || f.xres <= 0) return false;
-    if (!skipsinside(f)) return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts);
-    // Orbits well inside the main cardioid or the disc of period 2 run to maxiter:
-    // they are counted so at once, and the lanes take the row's other columns.
+// The row's columns whose points are not well inside the main cardioid or the disc
+// of period 2: their x, and their index in the row.
+void outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
+                    std::vector<int>& which) {
     thread_local Columns grid;
-    thread_local std::vector<double> columns;
-    thread_local std::vector<int> which;
-    thread_local std::vector<LaneCount> others;
     makegrid(f, f.xres, grid);
     columns.clear();
     which.clear();
@@ -854,27 +860,52 @@ bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
     const V y = hn::Set(d, rowy);
     const int lanes = static_cast<int>(hn::Lanes(d));
     for (int from = 0; from < f.xres; from += lanes) {
-        const V x = hn::LoadU(d, grid.x.data() + from);
         std::uint8_t inside = 0;
-        hn::StoreMaskBits(d, wellinside(x, y), &inside);
+        hn::StoreMaskBits(d, wellinside(hn::LoadU(d, grid.x.data() + from), y), &inside);
         for (int i = from; i < std::min(from + lanes, f.xres); ++i) {
-            if ((inside >> (i - from)) & 1) {
-                counts[i] = {f.maxiter, false};
-            } else {
-                columns.push_back(grid.x[static_cast<std::size_t>(i)]);
-                which.push_back(i);
-            }
+            if ((inside >> (i - from)) & 1) continue;
+            columns.push_back(grid.x[static_cast<std::size_t>(i)]);
+            which.push_back(i);
         }
     }
-    const int count = static_cast<int>(which.size());
-    if (count == 0) return true;
-    others.resize(which.size());
-    const bool exact = rowy == 0 && std::signbit(rowy);
-    const bool squared = squaredsize(f.tiaflag);
-    bysize<LaneWork::plain>(f, exact, squared, nullptr, count, &rowy, others.data(),
-                            columns.data());
-    for (int k = 0; k < count; ++k) counts[which[static_cast<std::size_t>(k)]] = others[k];
-    return true;
+}
+
+// Orbits well inside the main cardioid or the disc of period 2 run to maxiter: a row
+// whose coloring sees no more of them than that has them at once, and the lanes take
+// its other columns.
+bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
+                  InsideOrbits inside) {
+    if (inside == InsideOrbits::full || !rowy || count != f.xres || f.okinvert || f.maxiter <= 0 ||
+        !skipsinside(f) || work == LaneWork::derivative || work == LaneWork::estimate)
+        return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
+    thread_local std::vector<double> columns;
+    thread_local std::vector<int> which;
+    outsidecolumns(f, *rowy, columns, which);
+    // Between the columns the lanes take, the marked ones.
+    std::size_t next = 0;
+    for (int i = 0; i < count; ++i) {
+        if (next < which.size() && which[next] == i) {
+            ++next;
+            continue;
+        }
+        orbits[i].n = f.maxiter;
+        orbits[i].size = 0;
+    }
+    const Subset some{columns.data(), which.data()};
+    return Iterate(f, work, orbits, static_cast<int>(which.size()), rowy, nullptr, &some);
+}
+
+bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
+    if (f.okinvert || f.maxiter <= 0 || f.xres <= 0) return false;
+    if (!skipsinside(f))
+        return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
+    thread_local std::vector<double> columns;
+    thread_local std::vector<int> which;
+    outsidecolumns(f, rowy, columns, which);
+    for (int i = 0; i < f.xres; ++i) counts[i] = {f.maxiter, false};
+    const Subset some{columns.data(), which.data()};
+    return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), &rowy, counts,
+                   &some);
 }
 
 const char* LaneTarget() {
@@ -892,8 +923,9 @@ HWY_EXPORT(IterateLanes);
 HWY_EXPORT(LaneCounts);
 HWY_EXPORT(LaneTarget);
 
-bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy) {
-    return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy);
+bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
+                  InsideOrbits inside) {
+    return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy, inside);
 }
 
 bool lanecounts(const Frame& f, double rowy, LaneCount* counts) {

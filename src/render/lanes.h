@@ -20,8 +20,13 @@ enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative, estimat
 // With `rowy`, the orbits are the pixels 0 .. count of the row at *rowy and need no
 // placing: the lanes start each as startpixel would (making the start themselves
 // unless the frame inverts) and leave c and, for a Julia set, jzx and jzy with it.
+// With InsideOrbits::marked (and a whole row at *rowy), the orbits of Mandelbrot
+// points well inside the main cardioid or the disc of period 2 are not iterated,
+// only marked as having run to maxiter (n = maxiter and size 0, nothing else set):
+// for a coloring that sees nothing more of an orbit that never escaped.
+enum class InsideOrbits { full, marked };
 bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count,
-                  const double* rowy = nullptr);
+                  const double* rowy = nullptr, InsideOrbits inside = InsideOrbits::full);
 
 // How an orbit ended, for a coloring that sees nothing else: its steps, and whether
 // it escaped (else it ran to maxiter).

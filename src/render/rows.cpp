@@ -148,7 +148,10 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const bool later =
         work == LaneWork::derivative && f.inside != inside::distanceestimator && f.exponent == 2;
     const LaneWork first = later ? LaneWork::plain : *work;
-    if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart)) return false;
+    // A solid inside sees nothing of the orbits inside but that they never escaped.
+    const InsideOrbits inside =
+        f.inside == inside::solidcolor && !later ? InsideOrbits::marked : InsideOrbits::full;
+    if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart, inside)) return false;
     if (later) derivativeofescaped(f, ystart, orbits.data());
     if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
     if (w.steps == Steps::peitgen)

@@ -335,10 +335,11 @@ TEST(Lanes, OrbitsThatComeBackEndAsTheScalarLoopEndsThem) {
 }
 
 // Points well inside the main cardioid and the disc of period 2 are counted as
-// running to maxiter without a step: along the edges of both (where the pull of the
-// cycle fades and nearby points outside escape only after thousands of steps), at
-// the cusp and where the two meet, each count is the scalar loop's, squared size or
-// not.
+// running to maxiter without a step, and left uniterated under colorings with a
+// solid inside: along the edges of both (where the pull of the cycle fades and
+// nearby points outside escape only after thousands of steps), at the cusp and where
+// the two meet, each count and each row's colors are the scalar loop's, squared size
+// or not.
 TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
     struct View {
         const char* name;
@@ -370,6 +371,18 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
                     iterate(f, b, scratch.data());
                     ASSERT_EQ(counts[i].n, b.n) << "row " << j << " column " << i;
                     ASSERT_EQ(counts[i].escaped, escaped(f, b)) << "row " << j << " column " << i;
+                }
+                Frame g = f;
+                g.palette = defpalette();
+                g.simd = 1;
+                for (int outside : {outside::smoothing, outside::tia, outside::fieldlines,
+                                    outside::binarydecomposition}) {
+                    g.outside = outside;
+                    std::vector<Rgb> lanes(static_cast<std::size_t>(g.xres)), scalar(lanes.size());
+                    const long long lanesteps = renderrow(g, j, lanes.data());
+                    const long long scalarsteps = scalarrow(g, j, scalar.data());
+                    ASSERT_EQ(lanes, scalar) << "row " << j << " outside " << outside;
+                    ASSERT_EQ(lanesteps, scalarsteps) << "row " << j << " outside " << outside;
                 }
             }
         }
