@@ -881,6 +881,8 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
     outsidecolumns(f, *rowy, columns, which);
+    if (which.size() == static_cast<std::size_t>(count))
+        return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
     // Between the columns the lanes take, the marked ones.
     std::size_t next = 0;
     for (int i = 0; i < count; ++i) {
@@ -902,6 +904,8 @@ bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
     outsidecolumns(f, rowy, columns, which);
+    if (which.size() == static_cast<std::size_t>(f.xres))
+        return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
     for (int i = 0; i < f.xres; ++i) counts[i] = {f.maxiter, false};
     const Subset some{columns.data(), which.data()};
     return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), &rowy, counts,
