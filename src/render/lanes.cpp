@@ -875,8 +875,12 @@ void outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
 // its other columns.
 bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
                   InsideOrbits inside) {
-    if (inside == InsideOrbits::full || !rowy || count != f.xres || f.okinvert || f.maxiter <= 0 ||
-        !skipsinside(f) || work == LaneWork::derivative || work == LaneWork::estimate)
+    // Only where nothing ends an orbit but the escape limit and maxiter, and nothing
+    // is gathered that an orbit inside would need.
+    const bool runtomaxiter = work == LaneWork::plain || work == LaneWork::tia0 ||
+                              work == LaneWork::tia1 || work == LaneWork::tia2;
+    if (inside == InsideOrbits::full || !runtomaxiter || !rowy || count != f.xres || f.okinvert ||
+        f.maxiter <= 0 || !skipsinside(f))
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
