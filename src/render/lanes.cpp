@@ -836,15 +836,20 @@ HWY_INLINE M wellinside(V x, V y) {
     // Period 2 (left of -3/4): the cycle's multiplier is 4 (c + 1).
     const V bx = hn::Add(x, one);
     const V bulb = hn::Mul(hn::Set(d, 16.0), hn::Add(hn::Mul(bx, bx), hn::Mul(y, y)));
-    // Period 1 (within -3/4 <= x <= 1/4, |y| < 0.66): the fixed point's multiplier
-    // is 1 - w, w = sqrt(1 - 4c) with Re w >= 0, and |1 - w|^2 = 1 - 2 Re w + |w|^2.
+    // Period 1 (right of -3/4): the fixed point's multiplier is 1 - w, w = sqrt(1 -
+    // 4c) with Re w >= 0, and |1 - w|^2 = 1 - 2 Re w + |w|^2.
+    // The roots only where some lane is in the cardioid at all: q (q + x - 1/4) <
+    // y^2 / 4 with q = (x - 1/4)^2 + y^2.
+    const M inbulb = hn::And(hn::Lt(x, left), hn::Le(bulb, most));
+    const V xq = hn::Sub(x, hn::Set(d, 0.25)), y2 = hn::Mul(y, y);
+    const V q = hn::Add(hn::Mul(xq, xq), y2);
+    const M box =
+        hn::And(hn::Ge(x, left), hn::Lt(hn::Mul(q, hn::Add(q, xq)), hn::Mul(y2, hn::Set(d, 0.25))));
+    if (hn::AllFalse(d, box)) return inbulb;
     const V a = hn::Sub(one, hn::Mul(hn::Set(d, 4.0), x)), b = hn::Mul(hn::Set(d, 4.0), y);
     const V w = hn::Sqrt(hn::Add(hn::Mul(a, a), hn::Mul(b, b)));
     const V re = hn::Sqrt(hn::Mul(hn::Add(w, a), hn::Set(d, 0.5)));
     const V cardioid = hn::Add(hn::Sub(one, hn::Add(re, re)), w);
-    const M inbulb = hn::And(hn::Lt(x, left), hn::Le(bulb, most));
-    const M box = hn::And(hn::And(hn::Ge(x, left), hn::Le(x, hn::Set(d, 0.25))),
-                          hn::Lt(hn::Abs(y), hn::Set(d, 0.66)));
     return hn::Or(inbulb, hn::And(box, hn::Le(cardioid, most)));
 }
 
