@@ -31,6 +31,10 @@
 // thousand steps; near the boundary of the set it may take longer than maxiter. The
 // pixel still counts maxiter steps, as in the scalar loop: the iterations reported
 // are those of the image's orbits, whichever way they were run.
+// Inside: where a row's coloring sees no more of an orbit that never escapes than
+// that (lanecounts, or iteratelanes with InsideOrbits::marked), the Mandelbrot points
+// of z^2 + c well inside the main cardioid or the disc of period 2 are not iterated at
+// all, and the lanes take the row's other columns.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/lanes.cpp"
