@@ -858,25 +858,32 @@ HWY_INLINE M wellinside(V x, V y) {
 }
 
 // The row's columns whose points are not well inside the main cardioid or the disc
-// of period 2: their x, and their index in the row.
-void outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
+// of period 2: their x, and their index in the row. False, with the lists left as
+// they were, where that is every column.
+bool outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
                     std::vector<int>& which) {
     thread_local Columns grid;
+    thread_local std::vector<std::uint8_t> inside;
     makegrid(f, f.xres, grid);
-    columns.clear();
-    which.clear();
     const D d;
     const V y = hn::Set(d, rowy);
     const int lanes = static_cast<int>(hn::Lanes(d));
+    inside.resize(static_cast<std::size_t>(f.xres / lanes + 1));
+    std::uint8_t any = 0;
     for (int from = 0; from < f.xres; from += lanes) {
-        std::uint8_t inside = 0;
-        hn::StoreMaskBits(d, wellinside(hn::LoadU(d, grid.x.data() + from), y), &inside);
-        for (int i = from; i < std::min(from + lanes, f.xres); ++i) {
-            if ((inside >> (i - from)) & 1) continue;
-            columns.push_back(grid.x[static_cast<std::size_t>(i)]);
-            which.push_back(i);
-        }
+        std::uint8_t& bits = inside[static_cast<std::size_t>(from / lanes)];
+        hn::StoreMaskBits(d, wellinside(hn::LoadU(d, grid.x.data() + from), y), &bits);
+        any |= bits;
     }
+    if (!any) return false;
+    columns.clear();
+    which.clear();
+    for (int i = 0; i < f.xres; ++i) {
+        if ((inside[static_cast<std::size_t>(i / lanes)] >> (i % lanes)) & 1) continue;
+        columns.push_back(grid.x[static_cast<std::size_t>(i)]);
+        which.push_back(i);
+    }
+    return true;
 }
 
 // Orbits well inside the main cardioid or the disc of period 2 run to maxiter: a row
@@ -893,8 +900,7 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
-    outsidecolumns(f, *rowy, columns, which);
-    if (which.size() == static_cast<std::size_t>(count))
+    if (!outsidecolumns(f, *rowy, columns, which))
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
     // Between the columns the lanes take, the marked ones.
     std::size_t next = 0;
@@ -916,8 +922,7 @@ bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
         return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
-    outsidecolumns(f, rowy, columns, which);
-    if (which.size() == static_cast<std::size_t>(f.xres))
+    if (!outsidecolumns(f, rowy, columns, which))
         return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
     for (int i = 0; i < f.xres; ++i) counts[i] = {f.maxiter, false};
     const Subset some{columns.data(), which.data()};
