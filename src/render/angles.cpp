@@ -9,6 +9,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 #include <hwy/contrib/math/math-inl.h>
+#include "render/lanetypes-inl.h"
 // clang-format on
 
 #include "render/angles.h"
@@ -21,12 +22,6 @@
 HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
-
-namespace hn = hwy::HWY_NAMESPACE;
-
-using D = hn::CappedTag<double, 8>;
-using V = hn::Vec<D>;
-using M = hn::Mask<D>;
 
 constexpr double twopi = 6.283185307179586;
 // A decision on an arc tangent this close to its threshold is left to the exact

@@ -50,6 +50,8 @@
 #include <limits>
 #include <vector>
 
+#include "render/lanetypes-inl.h"
+
 #ifndef VANTREL_LANES_ONCE
 #define VANTREL_LANES_ONCE
 namespace vantrel {
@@ -111,15 +113,6 @@ struct Ended {
 HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
-
-namespace hn = hwy::HWY_NAMESPACE;
-
-constexpr std::size_t maxlanes = 8;
-using D = hn::CappedTag<double, maxlanes>;
-using DI = hn::RebindToSigned<D>;
-using V = hn::Vec<D>;
-using VI = hn::Vec<DI>;
-using M = hn::Mask<D>;
 
 // Some of a row's columns: their x, and their places in the row.
 struct Subset {

@@ -29,6 +29,7 @@
 #include <type_traits>
 
 #include "render/deepimage.h"
+#include "render/lanetypes-inl.h"
 #include "render/perturb.h"
 #include "render/steps.h"
 
@@ -36,15 +37,6 @@ HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
 namespace {
-
-namespace hn = hwy::HWY_NAMESPACE;
-
-constexpr std::size_t maxlanes = 8;
-using D = hn::CappedTag<double, maxlanes>;
-using DI = hn::RebindToSigned<D>;
-using V = hn::Vec<D>;
-using VI = hn::Vec<DI>;
-using M = hn::Mask<D>;
 
 // The radii of the single steps are gathered from the table's own steps.
 static_assert(std::is_standard_layout_v<LinearStep> && sizeof(LinearStep) % sizeof(double) == 0);
