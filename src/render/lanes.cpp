@@ -833,11 +833,11 @@ HWY_INLINE M wellinside(V x, V y) {
     // Period 2 (left of -3/4): the cycle's multiplier is 4 (c + 1).
     const V bx = hn::Add(x, one);
     const V bulb = hn::Mul(hn::Set(d, 16.0), hn::Add(hn::Mul(bx, bx), hn::Mul(y, y)));
-    // Period 1 (right of -3/4): the fixed point's multiplier is 1 - w, w = sqrt(1 -
-    // 4c) with Re w >= 0, and |1 - w|^2 = 1 - 2 Re w + |w|^2.
-    // The roots only where some lane is in the cardioid at all: q (q + x - 1/4) <
-    // y^2 / 4 with q = (x - 1/4)^2 + y^2.
     const M inbulb = hn::And(hn::Lt(x, left), hn::Le(bulb, most));
+    // Period 1 (right of -3/4): the fixed point's multiplier is 1 - w, w = sqrt(1 -
+    // 4c) with Re w >= 0, and |1 - w|^2 = 1 - 2 Re w + |w|^2. The roots only where
+    // some lane is in the cardioid at all: q (q + x - 1/4) < y^2 / 4 with q = (x -
+    // 1/4)^2 + y^2.
     const V xq = hn::Sub(x, hn::Set(d, 0.25)), y2 = hn::Mul(y, y);
     const V q = hn::Add(hn::Mul(xq, xq), y2);
     const M box =
@@ -895,13 +895,8 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     thread_local std::vector<int> which;
     if (!outsidecolumns(f, *rowy, columns, which))
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
-    // Between the columns the lanes take, the marked ones.
-    std::size_t next = 0;
+    // Every orbit marked; the lanes hand theirs back over the marks.
     for (int i = 0; i < count; ++i) {
-        if (next < which.size() && which[next] == i) {
-            ++next;
-            continue;
-        }
         orbits[i].n = f.maxiter;
         orbits[i].size = 0;
     }
