@@ -25,6 +25,7 @@
 #include "render/frame.h"
 #include "render/perturb.h"
 #include "render/perturblanes.h"
+#include "slowreference.h"
 #include "state/history.h"
 
 namespace vantrel {
@@ -649,14 +650,7 @@ TEST_F(Deep, ALongReferenceShowsItsProgressAndThenTheHistoryAgain) {
     State& s = app.s;
     s.xres = s.yres = 16;
     app.g_vhdc = Surface(16, 16);
-    // The orbit of 0 under the Misiurewicz point i never escapes: every step is made.
-    s.maxiter = 300000;
-    s.deep.on = true;
-    parsebig("0", &s.deep.re);
-    parsebig("1", &s.deep.im);
-    parsebig("1e-40", &s.deep.width);
-    app.driver.rowbudget = std::chrono::milliseconds(1);
-    app.driver.progressdelay = std::chrono::milliseconds(0);
+    slowreferenceview(app);
     showhistory(app);
     const std::string history = host.laststatus(1);
     ASSERT_NE(history.find("zoom"), std::string::npos);

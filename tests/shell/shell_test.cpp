@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "shell/loop.h"
 #include "shell/splash.h"
+#include "slowreference.h"
 #include "state/history.h"
 #include "ui/explorer.h"
 
@@ -209,15 +209,7 @@ TEST(Loop, APausedImageShowsNoProgressOfItsReferenceOrbit) {
     App& app = e.app;
     app.posted.clear();
     State& s = app.s;
-    // The orbit of 0 under the Misiurewicz point i never escapes: every step is made.
-    s.maxiter = 300000;
-    s.deep.on = true;
-    s.deep.ftype = s.ftype;
-    parsebig("0", &s.deep.re);
-    parsebig("1", &s.deep.im);
-    parsebig("1e-40", &s.deep.width);
-    app.driver.rowbudget = std::chrono::milliseconds(1);
-    app.driver.progressdelay = std::chrono::milliseconds(0);
+    slowreferenceview(app);
     showhistory(app);
     const std::string history = e.host.laststatus(1);
     s.j = 0;
