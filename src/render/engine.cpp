@@ -28,6 +28,7 @@ int defaultring(int threads, int xres) {
 struct RowEngine::Job {
     Job(const Frame& f, int first, int rows)
         : frame(f),
+          band(std::min(bandrows(f), std::max(1, rows / 4))),
           places(static_cast<std::size_t>(rows)),
           // Not cleared: a row is read only once it is computed.
           pixels(std::make_unique_for_overwrite<Rgb[]>(static_cast<std::size_t>(f.xres) * rows)),
@@ -42,6 +43,7 @@ struct RowEngine::Job {
     };
 
     const Frame frame;
+    const int band;  // rows computed at once
     std::vector<Place> places;
     std::unique_ptr<Rgb[]> pixels;
     // The ring's first row: the one the driver takes next.
@@ -59,18 +61,23 @@ struct RowEngine::Job {
         return p.row == r && p.held == Held::done;
     }
 
-    // The next row of the ring to compute, now marked busy; -1 when there is none
-    // yet (the ring is full, or its place is still busy with a row left behind).
-    int claim() {
-        for (; next < end(); ++next) {
+    // The next rows of the ring to compute, `band` at most in a row, now marked busy:
+    // the first and how many; -1 when there is none yet (the ring is full, or its
+    // place is still busy with a row left behind).
+    int claim(int& rows) {
+        rows = 0;
+        // A row done before the ring last moved back is still this frame's row.
+        const auto held = [&](int r) {
+            return place(r).row == r && place(r).held != Held::nothing;
+        };
+        while (next < end() && held(next)) ++next;
+        const int first = next;
+        for (; rows < band && next < end() && !held(next); ++next, ++rows) {
             Place& p = place(next);
-            // A row done before the ring last moved back is still this frame's row.
-            if (p.row == next && p.held != Held::nothing) continue;
-            if (p.held == Held::busy) return -1;
+            if (p.held == Held::busy) break;
             p = {next, Held::busy, 0};
-            return next++;
         }
-        return -1;
+        return rows > 0 ? first : -1;
     }
 
     // The driver is at row j: the ring starts there.
@@ -103,26 +110,34 @@ RowEngine::~RowEngine() {
     workers_.clear();  // joins; a stop request wakes a waiting worker
 }
 
-// Under the mutex: row r of the job has been computed.
-void RowEngine::finished(Job& job, int row, long long steps) {
-    Job::Place& p = job.place(row);
-    p.steps = steps;
-    p.held = Job::Held::done;
+// Under the mutex, let go while they are computed: rows first .. first + rows of the
+// job, claimed, computed and marked done.
+void RowEngine::compute(Job& job, int first, int rows, std::unique_lock<AdaptiveMutex>& lock) {
+    lock.unlock();
+    Rgb* out[maxband];
+    long long steps[maxband];
+    for (int k = 0; k < rows; ++k) out[k] = job.row(first + k);
+    renderrows(job.frame, first, rows, out, steps);
+    lock.lock();
+    bool behind = false;
+    for (int k = 0; k < rows; ++k) {
+        Job::Place& p = job.place(first + k);
+        p.steps = steps[k];
+        p.held = Job::Held::done;
+        behind = behind || !job.inring(first + k);
+    }
     // A row the ring has left behind frees a place that another row may be waiting for.
-    if (!job.inring(row)) wake_.notify_all();
+    if (behind) wake_.notify_all();
     done_.notify_all();
 }
 
 void RowEngine::work(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     while (!stop.stop_requested()) {
-        int r = -1;
-        if (!wake_.wait(lock, stop, [&] { return job_ && (r = job_->claim()) >= 0; })) return;
+        int r = -1, rows = 0;
+        if (!wake_.wait(lock, stop, [&] { return job_ && (r = job_->claim(rows)) >= 0; })) return;
         const std::shared_ptr<Job> job = job_;
-        lock.unlock();
-        const long long steps = renderrow(job->frame, r, job->row(r));
-        lock.lock();
-        finished(*job, r, steps);
+        compute(*job, r, rows, lock);
     }
 }
 
@@ -145,11 +160,9 @@ bool RowEngine::take(const Frame& f, int j, Rgb* out, std::chrono::milliseconds 
     const bool works = budget.count() == 0 || workers_.empty();
     while (!job->ready(j)) {
         if (works) {
-            if (const int r = job->claim(); r >= 0) {
-                lock.unlock();
-                const long long steps = renderrow(job->frame, r, job->row(r));
-                lock.lock();
-                finished(*job, r, steps);
+            int rows = 0;
+            if (const int r = job->claim(rows); r >= 0) {
+                compute(*job, r, rows, lock);
                 continue;
             }
             done_.wait(lock);

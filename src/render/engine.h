@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -55,7 +56,7 @@ class RowEngine {
     struct Job;
     void work(std::stop_token stop);
     std::shared_ptr<Job> jobfor(const Frame& f, int j);
-    void finished(Job& job, int row, long long steps);
+    void compute(Job& job, int first, int rows, std::unique_lock<AdaptiveMutex>& lock);
 
     const int ring_;
     AdaptiveMutex mutex_;               // guards the job and the state of its rows

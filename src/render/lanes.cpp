@@ -28,9 +28,12 @@
 // remaining steps would give. (== takes -0 for 0: orbits from two such iterates
 // differ at most in the signs of zeros, which no size sees.) The orbit of an
 // attracting cycle often settles on an exact cycle of doubles within a few hundred or
-// thousand steps; near the boundary of the set it may take longer than maxiter. The
-// pixel still counts maxiter steps, as in the scalar loop: the iterations reported
-// are those of the image's orbits, whichever way they were run.
+// thousand steps; near the boundary of the set it may take longer than maxiter. For
+// z^2 + c a lane whose x comes back to within 2^-24 of the saved one is checked in
+// scalar (caught): where a disc around z is proven to be drawn into itself by the
+// steps since the save, the orbit never escapes either. The pixel still counts
+// maxiter steps, as in the scalar loop: the iterations reported are those of the
+// image's orbits, whichever way they were run.
 // Inside: where a row's coloring sees no more of an orbit that never escapes than
 // that (lanecounts, or iteratelanes with InsideOrbits::marked), the Mandelbrot points
 // of z^2 + c well inside the main cardioid or the disc of period 2 are not iterated at
@@ -44,9 +47,11 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -77,10 +82,65 @@ bool skipsinside(const Frame& f) {
            f.maxsize >= (squaredsize(f.tiaflag) ? 4.0 : 2.0);
 }
 
+// Whether the orbit of z -> z^2 + c in doubles from z stays within |z|^2 <= limit2
+// forever, caught by an attracting cycle whose period divides p. Proven with discs:
+// D_0 of radius r_0 around z, and D_j+1 around the next iterate (in doubles) with a
+// radius that takes in the image of D_j (2 |z_j| r_j + r_j^2) and the roundings of a
+// step from anywhere in it, and of the step that made its centre (2^-48 (|w|^2 + |c|)
+// covers the few a step makes, whatever their order). If D_p lies inside D_0, the
+// orbit from any point of D_0 stays in D_0 .. D_p-1 for good, and these lie within
+// the escape limit. The bounds carry a relative slack of 2^-40 for the roundings of
+// their own arithmetic. The radius is chosen from a first pass: the cycle's pull (the
+// size of the product of 2 z_j, an estimate of its multiplier), the gap between z and
+// z_p, and how far roundings could carry the orbit; a pull near 1 needs the orbit very
+// near the cycle. The first pass also stops at the first return within `near`: the
+// period may be a divisor of p.
+bool caught(double zx, double zy, double cx, double cy, std::int64_t p, double near,
+            double limit2) {
+    constexpr double slack = 1 + 0x1p-40, ulps = 0x1p-48;
+    const double cabs = std::sqrt(cx * cx + cy * cy);
+    const auto step = [cx, cy](double& x, double& y) {
+        const double t = x * x - y * y + cx;
+        y = 2 * x * y + cy;
+        x = t;
+    };
+    double x = zx, y = zy, pull2 = 1, drift = 0;
+    for (std::int64_t j = 0; j < p; ++j) {
+        const double m = x * x + y * y;
+        pull2 *= 4 * m;
+        drift = 2 * std::sqrt(m) * drift + ulps * (m + cabs);
+        step(x, y);
+        if (std::abs(x - zx) <= near && std::abs(y - zy) <= near) {
+            p = j + 1;
+            break;
+        }
+    }
+    const double pull = std::sqrt(pull2);
+    if (!(pull < 1)) return false;
+    const auto gap = [&] { return std::sqrt((x - zx) * (x - zx) + (y - zy) * (y - zy)) * slack; };
+    const double r0 = 2 * (gap() + drift) / (1 - pull);
+    // The roundings from anywhere in the disc: 2^-48 ((a + r)^2 + |c|) = 2^-48 (a^2 +
+    // |c|) + 2^-48 (2 a r + r^2), the second part grown with the image's own.
+    constexpr double grow = (1 + ulps) * slack * slack;
+    double r = r0;
+    x = zx;
+    y = zy;
+    for (std::int64_t j = 0; j < p; ++j) {
+        const double m = x * x + y * y, a = std::sqrt(m) * slack;
+        const double reach = (a + r) * slack;
+        if (!(reach * reach * slack < limit2)) return false;
+        r = r * (2 * a + r) * grow + 2 * ulps * (a * a + cabs) * slack * slack;
+        step(x, y);
+    }
+    return (gap() + r) * slack <= r0;
+}
+
 // The start of every orbit in columns, as the refills read them, with
 // idle entries past the end; and the orbits that ended, in the order they ended.
 struct Columns {
     std::vector<double> zx, zy, cx, cy, cabs;
+    // The y of each start made in the lanes.
+    std::vector<double> y;
     // A row's column coordinates, for starts made in the lanes: the same in every row
     // of an image, so made again only for another grid (the bits of xmin and xside:
     // -0 and 0 give different columns).
@@ -114,9 +174,11 @@ HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
 
-// Some of a row's columns: their x, and their places in the row.
+// Some pixels of a band of rows: their x, their row's y (else that of the one row),
+// and their places among the band's pixels.
 struct Subset {
     const double* columns;
+    const double* ys;
     const int* which;
 };
 
@@ -180,17 +242,20 @@ struct Group {
     M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
     M stopped;                     // the epsilon cross stopped the orbit
     V savedx, savedy;              // counted lanes: an earlier iterate of the orbit (else NaN)
+    V savedat;                     // the step count at which it was saved
     V nextsave;                    // the step count at which the saved iterate is replaced
 };
 
 struct Consts {
     D d;
     V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, eighth, idle, nan, pastmaxiter;
+    V near;         // counted lanes: how near x comes back to the saved x before a cycle is sought
+    double limit2;  // the escape limit on |z|^2
     int e;
     // Starts made in the lanes: the row's column coordinates at y, as c (Mandelbrot)
     // or as z with the Julia constant as c.
     bool placed, julia;
-    V y, jcx, jcy;
+    V jcx, jcy;
     Consts(const Frame& f, bool squared, const double* starts)
         : zero(hn::Zero(d)),
           one(hn::Set(d, 1.0)),
@@ -205,10 +270,11 @@ struct Consts {
           idle(hn::Set(d, 1e300)),
           nan(hn::Set(d, std::numeric_limits<double>::quiet_NaN())),
           pastmaxiter(hn::Set(d, static_cast<double>(f.maxiter) + 1)),
+          near(hn::Set(d, 0x1p-24)),
+          limit2(hn::GetLane(limit)),
           e(std::clamp(f.exponent, 2, 17)),
           placed(starts != nullptr),
           julia(f.ftype != settype::mandelbrot),
-          y(hn::Set(d, starts ? *starts : 0.0)),
           jcx(hn::Set(d, f.jcx)),
           jcy(hn::Set(d, f.jcy)) {}
 };
@@ -395,7 +461,7 @@ struct Lanes {
             // stops the others.
             const M real = hn::Lt(index, countv);
             const V x = hn::IfThenElseZero(real, take(col.x));
-            const V y = hn::IfThenElseZero(real, k.y);
+            const V y = hn::IfThenElseZero(real, take(col.y));
             const V zx = k.julia ? x : k.zero, zy = k.julia ? y : k.zero;
             const V cx = k.julia ? hn::IfThenElseZero(real, k.jcx) : x;
             const V cy = k.julia ? hn::IfThenElseZero(real, k.jcy) : y;
@@ -495,12 +561,19 @@ struct Lanes {
     // The starts in columns: the row's column coordinates when the lanes make the
     // starts themselves, else the orbits' own starts.
     static void loadstarts(const Frame& f, const Consts& k, const Orbit* orbits, int count,
-                           const Subset* some, Columns& col) {
-        const std::size_t len = static_cast<std::size_t>(count) + maxlanes;
+                           const double* starts, const Subset* some, Columns& col) {
+        const std::size_t n = static_cast<std::size_t>(std::max(count, 0)), len = n + maxlanes;
+        if (k.placed) {
+            col.y.assign(len, 0.0);
+            if (some && some->ys)
+                std::copy_n(some->ys, n, col.y.begin());
+            else
+                std::fill_n(col.y.begin(), n, *starts);
+        }
         if (k.placed && some) {
             col.columns = -1;  // not the grid's
             col.x.assign(len, 0.0);
-            std::copy(some->columns, some->columns + count, col.x.begin());
+            std::copy_n(some->columns, n, col.x.begin());
         } else if (k.placed) {
             makegrid(f, count, col);
         } else {
@@ -550,6 +623,49 @@ struct Lanes {
         refill(k, gr, real, col, stepv, countv, p.next, count);
     }
 
+    // Counted lanes whose x may have come back to the saved one: exactly, or (z^2 + c)
+    // near enough for an attracting cycle to be sought.
+    static HWY_INLINE M back(const Consts& k, const Group& g) {
+        if constexpr (P == Power::any)
+            return hn::Eq(g.zx, g.savedx);
+        else
+            return hn::Le(hn::Abs(hn::Sub(g.zx, g.savedx)), k.near);
+    }
+
+    // The counted lanes among those that came back whose orbits never escape: z came
+    // back bit for bit to the saved iterate (the steps between repeat forever), or
+    // (z^2 + c) a disc around z is proven to be drawn into itself by the steps since
+    // the save. A lane that came near and was not caught compares no more until it
+    // saves again.
+    static HWY_INLINE M caught(const Consts& k, Group& g, V stepv) {
+        const D d;
+        const M exact = hn::And(hn::Eq(g.zx, g.savedx), hn::Eq(g.zy, g.savedy));
+        if constexpr (P == Power::any) {
+            return exact;
+        } else {
+            const M near = hn::AndNot(exact, back(k, g));
+            if (hn::AllFalse(d, near)) return exact;
+            HWY_ALIGN double v[5][maxlanes];
+            hn::Store(g.zx, d, v[0]);
+            hn::Store(g.zy, d, v[1]);
+            hn::Store(g.cx, d, v[2]);
+            hn::Store(g.cy, d, v[3]);
+            hn::Store(hn::Sub(stepv, g.savedat), d, v[4]);
+            std::uint8_t bits = 0, proven = 0;
+            hn::StoreMaskBits(d, near, &bits);
+            for (unsigned b = bits; b != 0; b &= b - 1) {
+                const int l = __builtin_ctz(b);
+                if (vantrel::caught(v[0][l], v[1][l], v[2][l], v[3][l],
+                                    static_cast<std::int64_t>(v[4][l]), hn::GetLane(k.near),
+                                    k.limit2))
+                    proven |= static_cast<std::uint8_t>(1u << l);
+            }
+            const M yes = hn::LoadMaskBits(d, &proven);
+            g.savedx = hn::IfThenElse(hn::AndNot(yes, near), k.nan, g.savedx);
+            return hn::Or(exact, yes);
+        }
+    }
+
     // Steps every group `budget` times, or until every orbit has ended; a group whose
     // lanes end is harvested and refilled at once, the others step on. Returns the
     // steps made. With Cycles, a counted lane whose z comes back to its saved iterate
@@ -572,14 +688,14 @@ struct Lanes {
                 Group& gr = g[q];
                 const M in = goes(k, gr);
                 // Only x is compared at every step; y where x matched.
-                const M go = Cycles ? hn::AndNot(hn::Eq(gr.zx, gr.savedx), in) : in;
+                const M go = Cycles ? hn::AndNot(back(k, gr), in) : in;
                 if (HWY_LIKELY(hn::AllTrue(d, go))) continue;
                 M done = hn::Not(go);
                 if constexpr (Cycles) {
-                    const M back = hn::And(hn::Eq(gr.zx, gr.savedx), hn::Eq(gr.zy, gr.savedy));
-                    done = hn::Or(hn::Not(in), back);
+                    const M inside = hn::And(in, caught(k, gr, stepv));
+                    done = hn::Or(hn::Not(in), inside);
                     // Handed back as past maxiter: inside, at maxiter.
-                    gr.start = hn::IfThenElse(back, hn::Sub(stepv, k.pastmaxiter), gr.start);
+                    gr.start = hn::IfThenElse(inside, hn::Sub(stepv, k.pastmaxiter), gr.start);
                 }
                 harvestandrefill(k, gr, done, stepv, true, col, countv, out, p, count);
                 ended = true;
@@ -628,6 +744,7 @@ struct Lanes {
             const M due = hn::Ge(stepv, gr.nextsave);
             gr.savedx = hn::IfThenElse(due, gr.zx, gr.savedx);
             gr.savedy = hn::IfThenElse(due, gr.zy, gr.savedy);
+            gr.savedat = hn::IfThenElse(due, stepv, gr.savedat);
             gr.nextsave = hn::IfThenElse(
                 due, hn::Add(hn::Mul(hn::Sub(stepv, gr.start), k.eighth), stepv), gr.nextsave);
         }
@@ -696,7 +813,7 @@ struct Lanes {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
-        loadstarts(f, k, orbits, count, some, col);
+        loadstarts(f, k, orbits, count, starts, some, col);
         out.reserve(static_cast<std::size_t>(count) + maxlanes);
 
         const V countv = hn::Set(k.d, static_cast<double>(count));
@@ -785,8 +902,15 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     }
     // A c.y of -0 is where the products by zero of the square matter.
     const auto negzero = [](double v) { return v == 0 && std::signbit(v); };
-    bool exact = starts && negzero(f.ftype == settype::mandelbrot ? *starts : f.jcy);
-    for (int i = 0; !starts && i < count; ++i) exact = exact || negzero(orbits[i].c.y);
+    bool exact = false;
+    if (starts && f.ftype != settype::mandelbrot)
+        exact = negzero(f.jcy);
+    else if (starts && some && some->ys)
+        for (int i = 0; i < count; ++i) exact = exact || negzero(some->ys[i]);
+    else if (starts)
+        exact = negzero(*starts);
+    else
+        for (int i = 0; i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
         case LaneWork::plain:
             bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, counts, some);
@@ -822,14 +946,25 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     return true;
 }
 
+// The columns of a row of the frame's grid.
+const Columns& rowgrid(const Frame& f) {
+    thread_local Columns grid;
+    makegrid(f, f.xres, grid);
+    return grid;
+}
+
 // Whether c = x + iy is well inside the main cardioid or the disc of period 2: where
 // the orbit of 0 is drawn to an attracting fixed point or 2-cycle whose multiplier is
-// at most 0.999 in size. So strong a pull holds the orbit in doubles too, whose
-// roundings are some 10^12 times too small to leave it, and the orbit never escapes.
-// Points nearer the edge (where the pull fades) are iterated as any others.
+// at most 1 - 2^-20 in size. The orbit then keeps some 10^-6 (1 - |multiplier|, the
+// distance to the nearest repelling point at the cusp, and more elsewhere) from the
+// boundary of the fixed point's basin, 10^10 times the roundings of doubles, and
+// never escapes: 28,000 points at random with multipliers from 0.999 to 1 - 10^-12
+// ran 10^6 steps in doubles without one escape. The few points nearer the edge
+// (where the pull fades) are iterated as any others.
 HWY_INLINE M wellinside(V x, V y) {
     const D d;
-    const V most = hn::Set(d, 0.999 * 0.999), one = hn::Set(d, 1.0), left = hn::Set(d, -0.75);
+    const V most = hn::Set(d, (1 - 0x1p-20) * (1 - 0x1p-20)), one = hn::Set(d, 1.0),
+            left = hn::Set(d, -0.75);
     // Period 2 (left of -3/4): the cycle's multiplier is 4 (c + 1).
     const V bx = hn::Add(x, one);
     const V bulb = hn::Mul(hn::Set(d, 16.0), hn::Add(hn::Mul(bx, bx), hn::Mul(y, y)));
@@ -855,9 +990,8 @@ HWY_INLINE M wellinside(V x, V y) {
 // they were, where that is every column.
 bool outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
                     std::vector<int>& which) {
-    thread_local Columns grid;
+    const Columns& grid = rowgrid(f);
     thread_local std::vector<std::uint8_t> inside;
-    makegrid(f, f.xres, grid);
     const D d;
     const V y = hn::Set(d, rowy);
     const int lanes = static_cast<int>(hn::Lanes(d));
@@ -900,22 +1034,40 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         orbits[i].n = f.maxiter;
         orbits[i].size = 0;
     }
-    const Subset some{columns.data(), which.data()};
+    const Subset some{columns.data(), nullptr, which.data()};
     return Iterate(f, work, orbits, static_cast<int>(which.size()), rowy, nullptr, &some);
 }
 
-bool LaneCounts(const Frame& f, double rowy, LaneCount* counts) {
-    if (f.okinvert || f.maxiter <= 0 || f.xres <= 0) return false;
-    if (!skipsinside(f))
-        return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
-    thread_local std::vector<double> columns;
-    thread_local std::vector<int> which;
-    if (!outsidecolumns(f, rowy, columns, which))
-        return Iterate(f, LaneWork::plain, nullptr, f.xres, &rowy, counts, nullptr);
-    for (int i = 0; i < f.xres; ++i) counts[i] = {f.maxiter, false};
-    const Subset some{columns.data(), which.data()};
-    return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), &rowy, counts,
-                   &some);
+// A band of rows as one list of orbits: the lanes take the next row's orbits while
+// the last long ones of a row run on.
+bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
+    if (f.okinvert || f.maxiter <= 0 || f.xres <= 0 || rows <= 0) return false;
+    const bool skips = skipsinside(f);
+    if (rows == 1 && !skips)
+        return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
+    thread_local std::vector<double> columns, bandys, rowcolumns;
+    thread_local std::vector<int> which, rowwhich;
+    columns.clear();
+    bandys.clear();
+    which.clear();
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    for (int r = 0; r < rows; ++r) {
+        const std::size_t first = static_cast<std::size_t>(r) * xres;
+        if (skips && outsidecolumns(f, ys[r], rowcolumns, rowwhich)) {
+            std::fill_n(counts + first, xres, LaneCount{f.maxiter, false});
+            columns.insert(columns.end(), rowcolumns.begin(), rowcolumns.end());
+            for (const int i : rowwhich) which.push_back(static_cast<int>(first) + i);
+        } else {
+            const Columns& grid = rowgrid(f);
+            columns.insert(columns.end(), grid.x.begin(), grid.x.begin() + f.xres);
+            for (std::size_t i = 0; i < xres; ++i) which.push_back(static_cast<int>(first + i));
+        }
+        bandys.resize(columns.size(), ys[r]);
+    }
+    if (rows == 1 && which.size() == xres)
+        return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
+    const Subset some{columns.data(), bandys.data(), which.data()};
+    return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), ys, counts, &some);
 }
 
 const char* LaneTarget() {
@@ -938,8 +1090,8 @@ bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy, inside);
 }
 
-bool lanecounts(const Frame& f, double rowy, LaneCount* counts) {
-    return HWY_DYNAMIC_DISPATCH(LaneCounts)(f, rowy, counts);
+bool lanecounts(const Frame& f, const double* rowys, int rows, LaneCount* counts) {
+    return HWY_DYNAMIC_DISPATCH(LaneCounts)(f, rowys, rows, counts);
 }
 
 const char* lanetarget() {

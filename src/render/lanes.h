@@ -35,15 +35,17 @@ struct LaneCount {
     bool escaped = false;
 };
 
-// The plain orbits of the row at `rowy` (pixels 0 .. xres, started as startpixel
-// would) to their end in vector lanes, leaving only how each ended: counts[i] gets
-// the n iteratelanes would leave in the orbit, and whether it escaped. An orbit that
-// comes back bit for bit to an earlier iterate is not stepped on to maxiter, and one
-// of a Mandelbrot point well inside the main cardioid or the disc of period 2 is not
-// stepped at all: they never escape, and end with n = maxiter all the same. Returns
-// false, touching nothing,
-// for an inverted frame and where no orbit makes a step.
-bool lanecounts(const Frame& f, double rowy, LaneCount* counts);
+// The plain orbits of the rows at rowys[0 .. rows) (pixels 0 .. xres of each,
+// started as startpixel would) to their end in vector lanes, leaving only how each
+// ended: counts[r * xres + i] gets the n iteratelanes would leave in the orbit of
+// pixel i of row r, and whether it escaped. An orbit that is proven never to escape
+// is not stepped on to maxiter: one that comes back bit for bit to an earlier
+// iterate, or (z^2 + c) one drawn into an attracting cycle; one of a Mandelbrot
+// point well inside the main cardioid or the disc of period 2 is not stepped at
+// all. They end with n = maxiter all the same. The rows of a band are run as one
+// list of orbits. Returns false, touching nothing, for an inverted frame and where
+// no orbit makes a step.
+bool lanecounts(const Frame& f, const double* rowys, int rows, LaneCount* counts);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).
 const char* lanetarget();

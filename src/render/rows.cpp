@@ -116,22 +116,34 @@ void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
     for (int i = 0; i < f.xres; ++i) out[i] = color(escaped(f, orbits[i]), orbits[i].n);
 }
 
-// A row of such a coloring from how its orbits ended alone; false, with nothing
-// written, where the lanes do not take it.
-bool countrow(const Frame& f, double ystart, Rgb* out, long long& steps) {
+// Rows j .. j + rows of such a coloring from how their orbits ended alone, into
+// out[k] with their iterations in steps[k]; false, with nothing written, where the
+// lanes do not take them.
+bool countrows(const Frame& f, int j, int rows, Rgb* const* out, long long* steps) {
     thread_local std::vector<LaneCount> counts;
-    counts.resize(static_cast<std::size_t>(f.xres));
-    if (!lanecounts(f, ystart, counts.data())) return false;
+    thread_local std::vector<double> ys;
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    counts.resize(xres * static_cast<std::size_t>(rows));
+    ys.resize(static_cast<std::size_t>(rows));
+    for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = rowy(f, j + k);
+    if (!lanecounts(f, ys.data(), rows, counts.data())) return false;
     CountColors color(f);
-    // In locals: the colors written could alias them.
-    const int xres = f.xres;
-    long long sum = 0;
-    for (int i = 0; i < xres; ++i) {
-        out[i] = color(counts[i].escaped, counts[i].n);
-        sum += counts[i].n;
+    for (int k = 0; k < rows; ++k) {
+        const LaneCount* row = counts.data() + static_cast<std::size_t>(k) * xres;
+        long long sum = 0;
+        for (std::size_t i = 0; i < xres; ++i) {
+            out[k][i] = color(row[i].escaped, row[i].n);
+            sum += row[i].n;
+        }
+        steps[k] = sum;
     }
-    steps += sum;
     return true;
+}
+
+// Whether rows of the frame are run in the lanes by how their orbits end alone.
+bool countedinlanes(const Frame& f) {
+    return !f.deep && f.simd && f.aa <= 1 && colorsbycount(f) &&
+           lanework(stepwork(f)) == LaneWork::plain;
 }
 
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
@@ -139,8 +151,14 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
     const std::optional<LaneWork> work = lanework(w);
     if (!work) return false;
+    if (colorsbycount(f) && work == LaneWork::plain) {
+        long long rowsteps = 0;
+        if (countrows(f, j, 1, &out, &rowsteps)) {
+            steps += rowsteps;
+            return true;
+        }
+    }
     const double ystart = rowy(f, j);
-    if (colorsbycount(f) && work == LaneWork::plain && countrow(f, ystart, out, steps)) return true;
     thread_local std::vector<Orbit> orbits;
     orbits.resize(static_cast<std::size_t>(f.xres));
     // Without the inside estimator only escaped orbits want the derivative: the row
@@ -171,6 +189,18 @@ long long samplerow(const Frame& f, int j, Rgb* out) {
 }
 
 }  // namespace
+
+// A row's last orbits may run up to maxiter steps on a few lanes, while the work of
+// a whole row takes some xres / lanes times its mean steps: rows are taken together
+// where maxiter outweighs their width.
+int bandrows(const Frame& f) {
+    return countedinlanes(f) ? std::clamp(f.maxiter / std::max(f.xres, 1), 1, maxband) : 1;
+}
+
+void renderrows(const Frame& f, int j, int rows, Rgb* const* out, long long* steps) {
+    if (rows > 1 && countedinlanes(f) && countrows(f, j, rows, out, steps)) return;
+    for (int k = 0; k < rows; ++k) steps[k] = renderrow(f, j + k, out[k]);
+}
 
 long long renderrow(const Frame& f, int j, Rgb* out) {
     if (f.aa <= 1) return samplerow(f, j, out);

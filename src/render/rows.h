@@ -13,6 +13,17 @@ namespace vantrel {
 // afterwards).
 long long renderrow(const Frame& f, int j, Rgb* out);
 
+// Rows j .. j + rows as renderrow computes them, into out[k] with their iterations
+// in steps[k]: at once where that is faster. The orbits of a row end at different
+// steps, and its last long ones leave most lanes idle while they run on; taken
+// together with the next rows' orbits, they do not.
+void renderrows(const Frame& f, int j, int rows, Rgb* const* out, long long* steps);
+
+// How many rows renderrows is best given at once for the frame's image: maxband at
+// most.
+constexpr int maxband = 16;
+int bandrows(const Frame& f);
+
 // An anti-aliased pixel: the channels of its samples summed, then each divided by
 // the number of samples and rounded half up.
 struct SampleSum {

@@ -241,7 +241,7 @@ TEST(Lanes, ARowStartedInTheLanes) {
                         // make the starts.
                         std::vector<LaneCount> counts(static_cast<std::size_t>(xres), {-5, true});
                         const bool counted =
-                            w == LaneWork::plain && lanecounts(f, y, counts.data());
+                            w == LaneWork::plain && lanecounts(f, &y, 1, counts.data());
                         ASSERT_EQ(counted, w == LaneWork::plain && !invert);
                         for (int i = 0; i < xres; ++i) {
                             Orbit b = startpixel(f, i, y);
@@ -365,7 +365,7 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
             for (int j = 0; j < f.yres; j += 3) {
                 const double y = rowy(f, j);
                 std::vector<LaneCount> counts(static_cast<std::size_t>(f.xres), {-5, true});
-                ASSERT_TRUE(lanecounts(f, y, counts.data()));
+                ASSERT_TRUE(lanecounts(f, &y, 1, counts.data()));
                 for (int i = 0; i < f.xres; ++i) {
                     Orbit b = startpixel(f, i, y);
                     iterate(f, b, scratch.data());
@@ -386,6 +386,58 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
                 }
             }
         }
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Orbits that linger by a cycle that barely repels, just outside the set where the
+// cardioid meets the disc of period 2 and the disc of period 2 that of period 4 (rows a
+// little above the real axis), and past the cusp of the cardioid (rows on it and near
+// it): each step moves z by less than 10^-6 for thousands of steps, and the product of
+// 2 z over a period is near 1, yet they escape after up to some 10^5 steps. Counted in
+// a band of rows and one row at a time, every count is the scalar loop's.
+TEST(Lanes, OrbitsThatLingerByACycleAndEscapeLateAreCountedAsTheScalarLoop) {
+    struct Rows {
+        const char* name;
+        double xmin, side;
+        double ys[4];
+        int maxiter;
+    };
+    const Rows views[] = {
+        {"cusp", 0.25, 2e-12, {0.0, 1e-13, -0.0, 3e-13}, 4000000},
+        {"cardioid and disc of period 2", -0.75 - 1e-6, 2e-6, {1e-4, 3e-4, -2e-4, 1e-3}, 200000},
+        {"discs of periods 2 and 4", -1.25 - 1e-6, 2e-6, {1e-4, 3e-4, -2e-4, 1e-3}, 200000}};
+    for (const Rows& v : views) {
+        SCOPED_TRACE(v.name);
+        Frame f = plainframe(2, tiaalgorithm::kx, 16.0, v.maxiter);
+        f.xres = 17;
+        f.xmin = v.xmin;
+        f.xside = v.side;
+        const auto& ys = v.ys;
+        std::vector<COMPLEX> scratch(static_cast<std::size_t>(f.maxiter) + 1);
+        std::vector<LaneCount> band(std::size(ys) * static_cast<std::size_t>(f.xres));
+        ASSERT_TRUE(lanecounts(f, ys, std::ssize(ys), band.data()));
+        int late = 0;
+        for (std::size_t r = 0; r < std::size(ys); ++r) {
+            std::vector<LaneCount> row(static_cast<std::size_t>(f.xres));
+            ASSERT_TRUE(lanecounts(f, &ys[r], 1, row.data()));
+            for (int i = 0; i < f.xres; ++i) {
+                Orbit b = startpixel(f, i, ys[r]);
+                iterate(f, b, scratch.data());
+                const LaneCount& c = band[r * static_cast<std::size_t>(f.xres) + i];
+                ASSERT_EQ(c.n, b.n) << "row " << r << " column " << i;
+                ASSERT_EQ(c.escaped, escaped(f, b)) << "row " << r << " column " << i;
+                ASSERT_EQ(row[static_cast<std::size_t>(i)].n, b.n)
+                    << "row " << r << " column " << i;
+                late += escaped(f, b) && b.n > f.maxiter / 32;
+            }
+        }
+        EXPECT_GE(late, 8);
+    }
 }
 
 }  // namespace
