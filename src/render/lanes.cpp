@@ -1021,7 +1021,8 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     // Only where nothing ends an orbit but the escape limit and maxiter, and nothing
     // is gathered that an orbit inside would need.
     const bool runtomaxiter = work == LaneWork::plain || work == LaneWork::tia0 ||
-                              work == LaneWork::tia1 || work == LaneWork::tia2;
+                              work == LaneWork::tia1 || work == LaneWork::tia2 ||
+                              work == LaneWork::derivative;
     if (inside == InsideOrbits::full || !runtomaxiter || !rowy || count != f.xres || f.okinvert ||
         f.maxiter <= 0 || !skipsinside(f))
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);

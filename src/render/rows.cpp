@@ -162,13 +162,15 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     thread_local std::vector<Orbit> orbits;
     orbits.resize(static_cast<std::size_t>(f.xres));
     // Without the inside estimator only escaped orbits want the derivative: the row
-    // runs the plain loop, and its escaped orbits run again with it.
-    const bool later =
-        work == LaneWork::derivative && f.inside != inside::distanceestimator && f.exponent == 2;
+    // runs the plain loop, and its escaped orbits run again with it. With a solid
+    // inside, whose orbits well inside the big discs are only marked, the others take
+    // the derivative at once.
+    const bool later = work == LaneWork::derivative && f.inside != inside::distanceestimator &&
+                       f.inside != inside::solidcolor && f.exponent == 2;
     const LaneWork first = later ? LaneWork::plain : *work;
     // A solid inside sees nothing of the orbits inside but that they never escaped.
     const InsideOrbits inside =
-        f.inside == inside::solidcolor && !later ? InsideOrbits::marked : InsideOrbits::full;
+        f.inside == inside::solidcolor ? InsideOrbits::marked : InsideOrbits::full;
     if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart, inside)) return false;
     if (later) derivativeofescaped(f, ystart, orbits.data());
     if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);

@@ -376,7 +376,7 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
                 g.palette = defpalette();
                 g.simd = 1;
                 for (int outside : {outside::smoothing, outside::tia, outside::fieldlines,
-                                    outside::binarydecomposition}) {
+                                    outside::binarydecomposition, outside::distanceestimator}) {
                     g.outside = outside;
                     std::vector<Rgb> lanes(static_cast<std::size_t>(g.xres)), scalar(lanes.size());
                     const long long lanesteps = renderrow(g, j, lanes.data());
