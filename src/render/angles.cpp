@@ -14,6 +14,7 @@
 
 #include "render/angles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -112,11 +113,20 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     const std::size_t lanes = hn::Lanes(d);
     thread_local std::vector<int> picked;
     thread_local std::vector<double> xs, ys, as, bs, alx, aly;
-    picked.clear();
+    // The loop runs a few steps past the escape of the slowest lane of a vector: the
+    // orbits go in order of their escape, so that each vector's lanes end together.
+    constexpr int slowest = 64;
+    thread_local std::vector<int> byescape;
+    byescape.assign(slowest + 2, 0);
+    const auto bucket = [&](int i) { return std::clamp(orbits[i].n, 0, slowest) + 1; };
     for (int i = 0; i < count; ++i) {
         orbits[i].anglefrom = AngleFrom::none;
-        if (escaped(f, orbits[i])) picked.push_back(i);
+        if (escaped(f, orbits[i])) ++byescape[static_cast<std::size_t>(bucket(i))];
     }
+    for (int b = 1; b <= slowest + 1; ++b) byescape[b] += byescape[b - 1];
+    picked.resize(static_cast<std::size_t>(byescape[slowest + 1]));
+    for (int i = 0; i < count; ++i)
+        if (escaped(f, orbits[i])) picked[static_cast<std::size_t>(byescape[bucket(i) - 1]++)] = i;
     const std::size_t n = picked.size(), len = n + lanes;
     for (auto* v : {&xs, &ys, &as, &bs, &alx, &aly}) v->assign(len, 0.0);
     for (std::size_t k = 0; k < n; ++k) {

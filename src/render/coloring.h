@@ -22,8 +22,13 @@ inline long long trunci(long double v) {
     if (v <= static_cast<long double>(INT_MIN)) return INT_MIN;
     return static_cast<long long>(v);
 }
+// The same for a double, without the trip through long double: the int limits are
+// doubles exactly, so the tests and the truncation agree with the long double ones.
 inline long long trunci(double v) {
-    return trunci(static_cast<long double>(v));
+    if (!(v == v)) return 0;
+    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<long long>(v);
 }
 
 // The low 8 bits in two's complement: negative values wrap to 256 + (v rem 256).
