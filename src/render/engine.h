@@ -16,7 +16,9 @@ namespace vantrel {
 // Computes the rows of the current image ahead of the driver on a pool of worker
 // threads. The driver still asks for one row at a time; a row computed for another
 // frame (a new view, a changed parameter, a restart) is never handed out. Workers
-// read only their own copy of the frame and write only the engine's rows.
+// read only their own copy of the frame and write only the engine's rows. A worker
+// takes a band of consecutive rows at once where the frame's rows are faster so
+// (bandrows), else one row.
 //
 // The rows ahead live in a ring of a few rows per worker from the row the driver
 // asks for on, so that the memory an image takes does not grow with its height:

@@ -47,11 +47,9 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <vector>
 
