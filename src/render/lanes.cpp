@@ -1042,8 +1042,6 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
 bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
     if (f.okinvert || f.maxiter <= 0 || f.xres <= 0 || rows <= 0) return false;
     const bool skips = skipsinside(f);
-    if (rows == 1 && !skips)
-        return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
     thread_local std::vector<double> columns, bandys, rowcolumns;
     thread_local std::vector<int> which, rowwhich;
     columns.clear();
@@ -1056,6 +1054,9 @@ bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
             std::fill_n(counts + first, xres, LaneCount{f.maxiter, false});
             columns.insert(columns.end(), rowcolumns.begin(), rowcolumns.end());
             for (const int i : rowwhich) which.push_back(static_cast<int>(first) + i);
+        } else if (rows == 1) {
+            // The whole row: the lanes take the grid's columns themselves.
+            return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
         } else {
             const Columns& grid = rowgrid(f);
             columns.insert(columns.end(), grid.x.begin(), grid.x.begin() + f.xres);
@@ -1063,8 +1064,6 @@ bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
         }
         bandys.resize(columns.size(), ys[r]);
     }
-    if (rows == 1 && which.size() == xres)
-        return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
     const Subset some{columns.data(), bandys.data(), which.data()};
     return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), ys, counts, &some);
 }

@@ -388,17 +388,11 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
         }
 }
 
-}  // namespace
-}  // namespace vantrel
-
-namespace vantrel {
-namespace {
-
 // Orbits that linger by a cycle that barely repels, just outside the set where the
 // cardioid meets the disc of period 2 and the disc of period 2 that of period 4 (rows a
 // little above the real axis), and past the cusp of the cardioid (rows on it and near
 // it): each step moves z by less than 10^-6 for thousands of steps, and the product of
-// 2 z over a period is near 1, yet they escape after up to some 10^5 steps. Counted in
+// 2 z over a period is near 1, yet they escape after up to some 10^6 steps. Counted in
 // a band of rows and one row at a time, every count is the scalar loop's.
 TEST(Lanes, OrbitsThatLingerByACycleAndEscapeLateAreCountedAsTheScalarLoop) {
     struct Rows {
