@@ -36,7 +36,10 @@ HWY_INLINE V arctangent(D d, V y, V x, M& sure) {
     const M steep = hn::Gt(ay, ax);
     const V num = hn::IfThenElse(steep, ax, ay), den = hn::IfThenElse(steep, ay, ax);
     sure = hn::And(sure, hn::And(hn::Gt(den, hn::Zero(d)), hn::Lt(den, hn::Set(d, HUGE_VAL))));
-    V a = hn::Atan(d, hn::Div(num, hn::IfThenElse(sure, den, hn::Set(d, 1.0))));
+    // The quotient is in [0, 1], where Atan is its polynomial alone: called without
+    // Atan's own reduction, which would divide once more.
+    V a = hn::impl::AtanImpl<double>().AtanPoly(
+        d, hn::Div(num, hn::IfThenElse(sure, den, hn::Set(d, 1.0))));
     a = hn::IfThenElse(steep, hn::Sub(hn::Set(d, 1.5707963267948966), a), a);
     a = hn::IfThenElse(hn::Lt(x, hn::Zero(d)), hn::Sub(hn::Set(d, 3.141592653589793), a), a);
     return hn::CopySign(a, y);

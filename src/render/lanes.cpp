@@ -72,6 +72,12 @@ double sqrtlimit(double limit) {
     return t;
 }
 
+// The bound for "sqrt(m) < limit" the same way: "m < sqrtbelow(limit)".
+double sqrtbelow(double limit) {
+    if (!(limit > 0)) return 0;
+    return std::nextafter(sqrtlimit(std::nextafter(limit, 0.0)), HUGE_VAL);
+}
+
 // Whether the orbits of a frame's Mandelbrot points well inside the main cardioid or
 // the disc of period 2 may be counted as running to maxiter without a step: z^2 + c
 // with an escape limit of 2 or more (the orbit of a point of the set stays within 2).
@@ -204,7 +210,7 @@ enum class Power {
 // operations hides behind the others'. A derivative doubles a group's state: with
 // one group fewer it still fits the registers.
 constexpr int groupsfor(LaneWork w) {
-    return w == LaneWork::derivative || w == LaneWork::estimate ? 3 : 4;
+    return w == LaneWork::derivative || w == LaneWork::estimate || w == LaneWork::bof ? 3 : 4;
 }
 
 // For every pattern of ended lanes, each lane's count of ended lanes below it: the
@@ -233,7 +239,8 @@ struct Group {
     V cx, cy, cabs;        // c, and |c| for the triangle inequality
     V start;               // the step count at which the lane took its orbit (idle: huge)
     V index;               // the orbit's index in the list
-    V minsize, minstep;    // BOF: the smallest size so far and the step that made it
+    V least, minstep;      // BOF: the smallest size so far (its square where sizes are
+                           // square roots) and the step that made it (0: none did)
     V sum, prevsum;        // TIA: the sum of the terms, and the sum before the last one
     V derx, dery;          // the derivative
     V lastderx, lastdery;  // the derivative before the last step: the estimate's
@@ -247,6 +254,8 @@ struct Group {
 struct Consts {
     D d;
     V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, eighth, idle, nan, pastmaxiter;
+    V leastsize;    // BOF: the smallest size before any step, as `least` holds it
+    V belowone, tinysquare;  // 1 - 2^-50 and 2^-1000: BOF's squares surely apart
     V near;         // counted lanes: how near x comes back to the saved x before a cycle is sought
     double limit2;  // the escape limit on |z|^2
     int e;
@@ -268,6 +277,9 @@ struct Consts {
           idle(hn::Set(d, 1e300)),
           nan(hn::Set(d, std::numeric_limits<double>::quiet_NaN())),
           pastmaxiter(hn::Set(d, static_cast<double>(f.maxiter) + 1)),
+          leastsize(hn::Set(d, squared ? f.maxsize : sqrtbelow(f.maxsize))),
+          belowone(hn::Set(d, 1 - 0x1p-50)),
+          tinysquare(hn::Set(d, 0x1p-1000)),
           near(hn::Set(d, 0x1p-24)),
           limit2(hn::GetLane(limit)),
           e(std::clamp(f.exponent, 2, 17)),
@@ -374,9 +386,19 @@ struct Lanes {
 
     static HWY_INLINE void gather(const Consts& k, Group& g, V stepv) {
         if constexpr (W == LaneWork::bof) {
-            const V s = size(g);
-            const M lt = hn::Lt(s, g.minsize);
-            g.minsize = hn::IfThenElse(lt, s, g.minsize);
+            // A size below the smallest has a square below that one's square; it is
+            // surely below where the squares are apart by more than the roundings, and
+            // the square roots are compared only for the rare lane that is not.
+            const V m = modulus2(g);
+            M lt = hn::Lt(m, g.least);
+            if constexpr (!Squared) {
+                const M sure = hn::And(hn::Lt(m, hn::Mul(g.least, k.belowone)),
+                                       hn::Gt(g.least, k.tinysquare));
+                const M unsure = hn::AndNot(sure, lt);
+                if (HWY_UNLIKELY(!hn::AllFalse(k.d, unsure)))
+                    lt = hn::Or(sure, hn::And(unsure, hn::Lt(hn::Sqrt(m), hn::Sqrt(g.least))));
+            }
+            g.least = hn::IfThenElse(lt, m, g.least);
             g.minstep = hn::IfThenElse(lt, hn::Sub(stepv, g.start), g.minstep);
         } else if constexpr (W == LaneWork::epsilon) {
             const M near = hn::Or(hn::Lt(hn::Abs(g.zx), k.eps), hn::Lt(hn::Abs(g.zy), k.eps));
@@ -485,7 +507,7 @@ struct Lanes {
         g.zx2 = hn::Mul(g.zx, g.zx);
         g.zy2 = hn::Mul(g.zy, g.zy);
         if constexpr (W == LaneWork::bof) {
-            g.minsize = hn::IfThenElse(fresh, k.maxsize, g.minsize);
+            g.least = hn::IfThenElse(fresh, k.leastsize, g.least);
             g.minstep = hn::IfThenElse(fresh, k.zero, g.minstep);
         } else if constexpr (tia) {
             g.sum = hn::IfThenElse(fresh, k.zero, g.sum);
@@ -531,7 +553,10 @@ struct Lanes {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
         } else if constexpr (W == LaneWork::bof) {
-            hn::Store(g.minsize, d, v[4]);
+            hn::Store(Squared ? g.least
+                              : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize,
+                                               hn::Sqrt(g.least)),
+                      d, v[4]);
             hn::Store(g.minstep, d, v[5]);
         }
         std::uint8_t bits = 0;

@@ -194,6 +194,19 @@ TEST(Lanes, EveryWorkGathersWhatTheScalarLoopDoes) {
         expectsame(workframe(w, 1e30, 50), w, orbits(40, 1e200, false, 8));
         expectsame(workframe(w, 4.0, 256), w, orbits(3, 2.0, false, 9));
     }
+    // Julia sets whose attracting fixed point has a multiplier near the positive
+    // reals: the orbits close in on it with ever smaller sizes, until squares a unit
+    // in the last place apart share their square root (a new square but no new size).
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<double> u(-1, 1);
+    std::vector<Orbit> closing(1000);
+    for (Orbit& o : closing) {
+        const double r = 0.5 * std::fabs(u(rng)), a = 0.05 * u(rng);
+        o.c = {0.5 * r * std::cos(a) - 0.25 * r * r * std::cos(2 * a),
+               0.5 * r * std::sin(a) - 0.25 * r * r * std::sin(2 * a)};
+        o.z = {0.5 * u(rng), 0.5 * u(rng)};
+    }
+    expectsame(workframe(LaneWork::bof, 16.0, 1000), LaneWork::bof, closing);
     // Only the plain loop runs in lanes for other exponents.
     Frame f = workframe(LaneWork::bof, 4.0, 10);
     f.exponent = 3;
