@@ -254,7 +254,7 @@ struct Group {
 struct Consts {
     D d;
     V zero, one, two, limit, maxiter, maxsize, eps, overflow, half, eighth, idle, nan, pastmaxiter;
-    V leastsize;    // BOF: the smallest size before any step, as `least` holds it
+    V leastsize;             // BOF: the smallest size before any step, as `least` holds it
     V belowone, tinysquare;  // 1 - 2^-50 and 2^-1000: BOF's squares surely apart
     V near;         // counted lanes: how near x comes back to the saved x before a cycle is sought
     double limit2;  // the escape limit on |z|^2
@@ -392,8 +392,8 @@ struct Lanes {
             const V m = modulus2(g);
             M lt = hn::Lt(m, g.least);
             if constexpr (!Squared) {
-                const M sure = hn::And(hn::Lt(m, hn::Mul(g.least, k.belowone)),
-                                       hn::Gt(g.least, k.tinysquare));
+                const M sure =
+                    hn::And(hn::Lt(m, hn::Mul(g.least, k.belowone)), hn::Gt(g.least, k.tinysquare));
                 const M unsure = hn::AndNot(sure, lt);
                 if (HWY_UNLIKELY(!hn::AllFalse(k.d, unsure)))
                     lt = hn::Or(sure, hn::And(unsure, hn::Lt(hn::Sqrt(m), hn::Sqrt(g.least))));
@@ -553,9 +553,9 @@ struct Lanes {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
         } else if constexpr (W == LaneWork::bof) {
-            hn::Store(Squared ? g.least
-                              : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize,
-                                               hn::Sqrt(g.least)),
+            hn::Store(Squared
+                          ? g.least
+                          : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize, hn::Sqrt(g.least)),
                       d, v[4]);
             hn::Store(g.minstep, d, v[5]);
         }
