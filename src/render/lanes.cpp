@@ -391,6 +391,8 @@ struct Lanes {
             // the square roots are compared only for the rare lane that is not.
             const V m = modulus2(g);
             M lt = hn::Lt(m, g.least);
+            // Most steps make no new smallest size in any lane.
+            if (HWY_LIKELY(hn::AllFalse(k.d, lt))) return;
             if constexpr (!Squared) {
                 const M sure =
                     hn::And(hn::Lt(m, hn::Mul(g.least, k.belowone)), hn::Gt(g.least, k.tinysquare));
