@@ -38,11 +38,14 @@ Channels peitgen(const Orbit& o) {
 
 // The palette entry of an external angle.
 long long fieldline(const Frame& f, double angle) {
+    // fmod(v, 256) as v - 256 trunc(v / 256): the remainder is a double, so the
+    // difference is exact, and so are the quotient by 256 and its product.
+    const auto remainder = [](double v) { return v - 256.0 * std::trunc(v / 256.0); };
     double cf;
     if (f.mapping != fieldmapping::radial && angle >= 0.5)
-        cf = std::fmod(255.0 - f.period * angle * 256.0, 256.0);
+        cf = remainder(255.0 - f.period * angle * 256.0);
     else
-        cf = std::fmod(f.period * angle * 256.0, 256.0);
+        cf = remainder(f.period * angle * 256.0);
     long long k = trunci(cf);
     if (k < 0) k = 255 + k;  // 255 - |k|
     if (k == 0) k = 1;
