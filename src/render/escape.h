@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 #include "platform/surface.h"
 #include "render/complex.h"
 #include "render/frame.h"
@@ -38,6 +40,9 @@ struct Orbit {
     // Field lines: the external angle, where it is known before the coloring.
     double angle = 0;
     AngleFrom anglefrom = AngleFrom::none;
+    // The TIA coloring's palette step, where the vector lanes worked it out ahead
+    // for the whole row (tialanes.h); NaN where not.
+    double tiastep = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The real coordinate of column i of the frame's sample: x = xmin + (i + (2a + 1) /

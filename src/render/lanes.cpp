@@ -210,7 +210,9 @@ enum class Power {
 // operations hides behind the others'. A derivative doubles a group's state: with
 // one group fewer it still fits the registers.
 constexpr int groupsfor(LaneWork w) {
-    return w == LaneWork::derivative || w == LaneWork::estimate || w == LaneWork::bof ? 3 : 4;
+    return w == LaneWork::derivative || w == LaneWork::estimate || w == LaneWork::bof ? 3
+           : w == LaneWork::tia0                                                      ? 3
+                                                                                      : 4;
 }
 
 // For every pattern of ended lanes, each lane's count of ended lanes below it: the

@@ -12,6 +12,15 @@ double previousaverage(const Orbit& o, double average) {
     return o.n > 1 ? o.sum2 / (o.n - 1) : average;
 }
 
+// The averages blended by how far the last step overshot the bailout.
+double tiaindex(const Frame& f, const Orbit& o) {
+    const double sum = o.sum / o.n;
+    const double sum2 = previousaverage(o, sum);
+    double fx = (f.il * f.lptia + 1) - f.il * std::log(std::log(std::sqrt(o.size)));
+    if (!(fx >= 0)) fx = 0;  // a NaN from an overflowed orbit as well
+    return sum2 + (sum - sum2) * fx;
+}
+
 }  // namespace
 
 // Triangle inequality average of an escaped orbit: the average of all terms and of
@@ -20,16 +29,14 @@ Channels tiaoutside(const Frame& f, const Orbit& o) {
     Channels base;
     if (f.outside == outside::smoothingtia) base = smoothing(f, o);
     if (f.outside == outside::potentialtia) base = potential(f, o);
-    const double sum = o.sum / o.n;
-    const double sum2 = previousaverage(o, sum);
-    double fx = (f.il * f.lptia + 1) - f.il * std::log(std::log(std::sqrt(o.size)));
-    if (!(fx >= 0)) fx = 0;  // a NaN from an overflowed orbit as well
-    const double index = sum2 + (sum - sum2) * fx;
     long long k;
     if (f.outside == outside::integertia) {
+        const double sum = o.sum / o.n;
+        const double sum2 = previousaverage(o, sum);
         k = level(trunci(((sum - sum2) + sum2) * (o.n + 255)));
     } else {
-        k = trunci(index * 256);
+        k = std::isnan(o.tiastep) ? trunci(tiaindex(f, o) * 256)
+                                  : static_cast<long long>(o.tiastep);
         if (f.tiaflag == tiaalgorithm::kx) k = level(4 * (k - 128));
     }
     if (f.outside == outside::tia || f.outside == outside::integertia) return pal(f, k);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "colortest.h"
+#include "render/tialanes.h"
 
 namespace vantrel {
 namespace {
@@ -257,6 +258,46 @@ TEST(TriangleInequalityAverage, SingleStepHasADefinedColor) {
         o.sum2 = 0.0;
         EXPECT_CH(outsidecolor(f, o), entry(49)) << size;
     }
+}
+
+TEST(TriangleInequalityAverage, StepsFromTheLanesAsTheColoringsOwn) {
+    // Orbits at random, and as many whose blend 256 index lies within a hair of a
+    // whole number (1e-14 and less): the lanes' step, where they give one, must color every orbit
+    // as the coloring's own does, and they must give one for most.
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const int method : {outside::tia, outside::smoothingtia, outside::potentialtia})
+        for (const int flag :
+             {tiaalgorithm::kx, tiaalgorithm::damienjones, tiaalgorithm::kerrymitchell}) {
+            Frame f = testframe(method);
+            f.tiaflag = flag;
+            const double base = f.il * f.lptia + 1;
+            std::vector<Orbit> v(20000);
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                const int n = 1 + static_cast<int>(unit(random) * 300);
+                const double s2 = (n - 1) * unit(random), sum2 = n > 1 ? s2 / (n - 1) : 0;
+                Orbit& o = v[i] = orbit(n, 0, 0, 16.5 + std::exp(60 * unit(random)));
+                o.sum = s2 + unit(random);
+                o.sum2 = s2;
+                if (i % 2 == 1 && n > 1) {
+                    const double spread = o.sum / n - sum2;
+                    const double w =
+                        std::round(256 * (sum2 + spread * (0.01 + 0.98 * unit(random))));
+                    const double fx = ((w + (unit(random) - 0.5) * 1e-14) / 256 - sum2) / spread;
+                    const double root = std::exp(std::exp((base - fx) / f.il));
+                    if (fx > 0 && root * root > 16.5) o.size = root * root;
+                }
+            }
+            std::vector<Orbit> lanes = v;
+            tialanes(f, lanes.data(), static_cast<int>(lanes.size()));
+            int stepped = 0;
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                stepped += !std::isnan(lanes[i].tiastep) && i % 2 == 0;
+                ASSERT_TRUE(samech(outsidecolor(f, lanes[i]), outsidecolor(f, v[i])))
+                    << "method " << method << " flag " << flag << " orbit " << i;
+            }
+            EXPECT_GT(stepped, 9000) << "method " << method << " flag " << flag;
+        }
 }
 
 TEST(TriangleInequalityAverage, MixesWithSmoothingRoundingDown) {
