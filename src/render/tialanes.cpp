@@ -37,8 +37,9 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2) {
     // `hair` bounds how far fx then lies from the coloring's own.
     const V il = hn::Set(d, f.il), base = hn::Set(d, f.il * f.lptia + 1);
     V fx = hn::Sub(base, hn::Mul(il, ll));
-    const V hair = hn::Mul(hn::Set(d, 0x1p-40), hn::Add(hn::Add(one, hn::Abs(base)),
-                                                       hn::Mul(hn::Abs(il), hn::Add(one, hn::Abs(ll)))));
+    const V hair = hn::Mul(
+        hn::Set(d, 0x1p-40),
+        hn::Add(hn::Add(one, hn::Abs(base)), hn::Mul(hn::Abs(il), hn::Add(one, hn::Abs(ll)))));
     // Below 0 for sure: 0 as the coloring clamps it, and the step is exact.
     const M clamped = hn::Lt(fx, hn::Neg(hair));
     fx = hn::IfThenElse(clamped, zero, fx);
