@@ -209,7 +209,7 @@ enum class Power {
 // Independent groups of lanes in flight, so that one group's chain of dependent
 // operations hides behind the others'. A derivative doubles a group's state, and
 // BOF and the TIA sums add to it: with one group fewer it still fits the registers
-// (measured: BOF and the first TIA variant a tenth faster; the other TIA variants
+// (measured: the first TIA variant a tenth faster; BOF and the other TIA variants
 // the same either way).
 constexpr int groupsfor(LaneWork w) {
     const bool big = w == LaneWork::derivative || w == LaneWork::estimate || w == LaneWork::bof ||
