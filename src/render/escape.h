@@ -24,7 +24,10 @@ struct Orbit {
     double jzx = 0, jzy = 0;  // a Julia pixel's own point, before any inversion
 
     // What the colorings that watch the whole orbit gather on the way.
-    double sum = 0, sum2 = 0, csize = 0;   // triangle inequality average
+    double sum = 0, sum2 = 0, csize = 0;  // triangle inequality average
+    // The TIA coloring's palette step, where the vector lanes worked it out ahead
+    // for the whole row (tialanes.h); NaN where not. Beside the sums that make it.
+    double tiastep = std::numeric_limits<double>::quiet_NaN();
     double sx = 1e10, sy = 0, sz = 0;      // species of origin: the closest point
     double min_dist = 1e30, distance = 0;  // cardioid trap
     int trapped = 0;
@@ -40,9 +43,6 @@ struct Orbit {
     // Field lines: the external angle, where it is known before the coloring.
     double angle = 0;
     AngleFrom anglefrom = AngleFrom::none;
-    // The TIA coloring's palette step, where the vector lanes worked it out ahead
-    // for the whole row (tialanes.h); NaN where not.
-    double tiastep = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The real coordinate of column i of the frame's sample: x = xmin + (i + (2a + 1) /

@@ -10,6 +10,7 @@
 
 #include "render/tialanes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -62,20 +63,23 @@ void TiaLanes(const Frame& f, Orbit* orbits, int count) {
     const std::size_t lanes = hn::Lanes(d);
     thread_local std::vector<int> picked;
     thread_local std::vector<double> size, n, sum, sum2, step;
+    const std::size_t most = static_cast<std::size_t>(count) + lanes;
+    for (auto* v : {&size, &n, &sum, &sum2, &step}) v->resize(most, 1.0);
     picked.clear();
     for (int i = 0; i < count; ++i) {
-        orbits[i].tiastep = std::numeric_limits<double>::quiet_NaN();
-        if (escaped(f, orbits[i])) picked.push_back(i);
-    }
-    const std::size_t m = picked.size();
-    for (auto* v : {&size, &n, &sum, &sum2, &step}) v->resize(m + lanes, 1.0);
-    for (std::size_t k = 0; k < m; ++k) {
-        const Orbit& o = orbits[picked[k]];
+        Orbit& o = orbits[i];
+        o.tiastep = std::numeric_limits<double>::quiet_NaN();
+        if (!escaped(f, o)) continue;
+        const std::size_t k = picked.size();
         size[k] = o.size;
         n[k] = o.n;
         sum[k] = o.sum;
         sum2[k] = o.sum2;
+        picked.push_back(i);
     }
+    const std::size_t m = picked.size();
+    // The last vector reads past the orbits: values that make no NaN or trap.
+    for (auto* v : {&size, &n, &sum, &sum2}) std::fill(v->begin() + m, v->begin() + m + lanes, 1.0);
     for (std::size_t k = 0; k < m; k += lanes)
         hn::StoreU(tiastep(d, f, hn::LoadU(d, &size[k]), hn::LoadU(d, &n[k]), hn::LoadU(d, &sum[k]),
                            hn::LoadU(d, &sum2[k])),
