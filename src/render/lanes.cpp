@@ -34,6 +34,10 @@
 // steps since the save, the orbit never escapes either. The pixel still counts
 // maxiter steps, as in the scalar loop: the iterations reported are those of the
 // image's orbits, whichever way they were run.
+// BOF, where a row's coloring sees nothing else of an orbit that never escapes
+// (LaneWork::bofsettles), looks for cycles in the same way from early on: an orbit on
+// an attracting cycle whose discs come no closer to 0 than the orbit already did
+// makes no smaller size, and ends at once as one at maxiter with the size it has.
 // Inside: where a row's coloring sees no more of an orbit that never escapes than
 // that (lanecounts, or iteratelanes with InsideOrbits::marked), the Mandelbrot points
 // of z^2 + c well inside the main cardioid or the disc of period 2 are not iterated at
@@ -98,9 +102,10 @@ bool skipsinside(const Frame& f) {
 // size of the product of 2 z_j, an estimate of its multiplier), the gap between z and
 // z_p, and how far roundings could carry the orbit; a pull near 1 needs the orbit very
 // near the cycle. The first pass also stops at the first return within `near`: the
-// period may be a divisor of p.
-bool caught(double zx, double zy, double cx, double cy, std::int64_t p, double near,
-            double limit2) {
+// period may be a divisor of p. With `lowest`, a bound below the size of every point
+// of the discs, where the orbit stays, goes there.
+bool caught(double zx, double zy, double cx, double cy, std::int64_t p, double near, double limit2,
+            double* lowest = nullptr) {
     constexpr double slack = 1 + 0x1p-40, ulps = 0x1p-48;
     const double cabs = std::sqrt(cx * cx + cy * cy);
     const auto step = [cx, cy](double& x, double& y) {
@@ -126,16 +131,18 @@ bool caught(double zx, double zy, double cx, double cy, std::int64_t p, double n
     // The roundings from anywhere in the disc: 2^-48 ((a + r)^2 + |c|) = 2^-48 (a^2 +
     // |c|) + 2^-48 (2 a r + r^2), the second part grown with the image's own.
     constexpr double grow = (1 + ulps) * slack * slack;
-    double r = r0;
+    double r = r0, low = HUGE_VAL;
     x = zx;
     y = zy;
     for (std::int64_t j = 0; j < p; ++j) {
         const double m = x * x + y * y, a = std::sqrt(m) * slack;
         const double reach = (a + r) * slack;
         if (!(reach * reach * slack < limit2)) return false;
+        low = std::min(low, (std::sqrt(m) / slack - r) / slack);
         r = r * (2 * a + r) * grow + 2 * ulps * (a * a + cabs) * slack * slack;
         step(x, y);
     }
+    if (lowest) *lowest = low;
     return (gap() + r) * slack <= r0;
 }
 
@@ -213,7 +220,7 @@ enum class Power {
 // the same either way).
 constexpr int groupsfor(LaneWork w) {
     const bool big = w == LaneWork::derivative || w == LaneWork::estimate || w == LaneWork::bof ||
-                     w == LaneWork::tia0;
+                     w == LaneWork::bofsettles || w == LaneWork::tia0;
     return big ? 3 : 4;
 }
 
@@ -328,12 +335,19 @@ constexpr std::int64_t countedsweep = 32;
 // none is slower, and views mostly inside at maxiter 1000 and more gain a tenth to a
 // third.
 constexpr std::int64_t cyclesfrom = 512;
+// BOF's settling lanes look from their 32nd step on: inside, every orbit would run
+// to maxiter, and an orbit the pull of its cycle has brought within 2^-24 of it by
+// then settles at once.
+constexpr std::int64_t settlefrom = 32;
 constexpr int cyclesage = 4;
 constexpr std::int64_t cyclesweep = 64;
 template <Power P, LaneWork W, bool Squared, bool Counts>
 struct Lanes {
     static constexpr bool derivative = W == LaneWork::derivative || W == LaneWork::estimate;
     static constexpr bool tia = W == LaneWork::tia0 || W == LaneWork::tia1 || W == LaneWork::tia2;
+    static constexpr bool bof = W == LaneWork::bof || W == LaneWork::bofsettles;
+    // Lanes that look for cycles: counted ones, and BOF's where it settles.
+    static constexpr bool hunts = Counts || W == LaneWork::bofsettles;
     static constexpr int groups = groupsfor(W);
 
     // Where the lanes stand in the list of orbits.
@@ -389,7 +403,7 @@ struct Lanes {
     }
 
     static HWY_INLINE void gather(const Consts& k, Group& g, V stepv) {
-        if constexpr (W == LaneWork::bof) {
+        if constexpr (bof) {
             // A size below the smallest has a square below that one's square; it is
             // surely below where the squares are apart by more than the roundings, and
             // the square roots are compared only for the rare lane that is not.
@@ -512,7 +526,7 @@ struct Lanes {
             hn::IfThenElse(fresh, hn::IfThenElse(hn::Lt(index, countv), stepv, k.idle), g.start);
         g.zx2 = hn::Mul(g.zx, g.zx);
         g.zy2 = hn::Mul(g.zy, g.zy);
-        if constexpr (W == LaneWork::bof) {
+        if constexpr (bof) {
             g.least = hn::IfThenElse(fresh, k.leastsize, g.least);
             g.minstep = hn::IfThenElse(fresh, k.zero, g.minstep);
         } else if constexpr (tia) {
@@ -525,7 +539,7 @@ struct Lanes {
         } else if constexpr (W == LaneWork::epsilon) {
             g.stopped = hn::AndNot(fresh, g.stopped);
         }
-        if constexpr (Counts) {
+        if constexpr (hunts) {
             // Nothing saved yet: NaN equals nothing. Idle lanes never save.
             g.savedx = hn::IfThenElse(fresh, k.nan, g.savedx);
             g.savedy = hn::IfThenElse(fresh, k.nan, g.savedy);
@@ -537,7 +551,7 @@ struct Lanes {
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
                                           bool escaped, Ended& out, std::size_t at) {
         const D d;
-        constexpr bool gathers = derivative || tia || W == LaneWork::bof;
+        constexpr bool gathers = derivative || tia || bof;
         HWY_ALIGN double v[7][maxlanes];
         hn::Store(g.index, d, v[0]);
         const V made = hn::Sub(stepv, g.start);
@@ -549,7 +563,8 @@ struct Lanes {
         } else {
             hn::Store(g.px, d, v[1]);
             hn::Store(g.py, d, v[2]);
-            hn::Store(made, d, v[3]);
+            // A settled lane ended as at maxiter (made is past it).
+            hn::Store(hunts ? hn::Min(made, k.maxiter) : made, d, v[3]);
         }
         if constexpr (derivative) {
             hn::Store(g.lastderx, d, v[4]);
@@ -558,7 +573,7 @@ struct Lanes {
         } else if constexpr (tia) {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
-        } else if constexpr (W == LaneWork::bof) {
+        } else if constexpr (bof) {
             hn::Store(Squared
                           ? g.least
                           : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize, hn::Sqrt(g.least)),
@@ -665,7 +680,9 @@ struct Lanes {
     // back bit for bit to the saved iterate (the steps between repeat forever), or
     // (z^2 + c) a disc around z is proven to be drawn into itself by the steps since
     // the save. A lane that came near and was not caught compares no more until it
-    // saves again.
+    // saves again. BOF's settling lanes need more of a disc: that none of its points,
+    // where the orbit stays, comes closer than the closest approach so far (an exact
+    // return only repeats iterates it has seen).
     static HWY_INLINE M caught(const Consts& k, Group& g, V stepv) {
         const D d;
         const M exact = hn::And(hn::Eq(g.zx, g.savedx), hn::Eq(g.zy, g.savedy));
@@ -674,20 +691,25 @@ struct Lanes {
         } else {
             const M near = hn::AndNot(exact, back(k, g));
             if (hn::AllFalse(d, near)) return exact;
-            HWY_ALIGN double v[5][maxlanes];
+            HWY_ALIGN double v[6][maxlanes];
             hn::Store(g.zx, d, v[0]);
             hn::Store(g.zy, d, v[1]);
             hn::Store(g.cx, d, v[2]);
             hn::Store(g.cy, d, v[3]);
             hn::Store(hn::Sub(stepv, g.savedat), d, v[4]);
+            if constexpr (bof) hn::Store(g.least, d, v[5]);
             std::uint8_t bits = 0, proven = 0;
             hn::StoreMaskBits(d, near, &bits);
             for (unsigned b = bits; b != 0; b &= b - 1) {
                 const int l = __builtin_ctz(b);
-                if (vantrel::caught(v[0][l], v[1][l], v[2][l], v[3][l],
-                                    static_cast<std::int64_t>(v[4][l]), hn::GetLane(k.near),
-                                    k.limit2))
-                    proven |= static_cast<std::uint8_t>(1u << l);
+                double lowest = 0;
+                const bool stays = vantrel::caught(v[0][l], v[1][l], v[2][l], v[3][l],
+                                                   static_cast<std::int64_t>(v[4][l]),
+                                                   hn::GetLane(k.near), k.limit2, &lowest);
+                // `least` holds a square either way.
+                const bool settled =
+                    !bof || (lowest > 0 && lowest * lowest > v[5][l] * (1 + 0x1p-40));
+                if (stays && settled) proven |= static_cast<std::uint8_t>(1u << l);
             }
             const M yes = hn::LoadMaskBits(d, &proven);
             g.savedx = hn::IfThenElse(hn::AndNot(yes, near), k.nan, g.savedx);
@@ -820,7 +842,7 @@ struct Lanes {
             }
             const double m = o.z.x * o.z.x + o.z.y * o.z.y;
             o.size = Squared ? m : std::sqrt(m);
-            if constexpr (W == LaneWork::bof) {
+            if constexpr (bof) {
                 o.infsize = out.first[r];
                 o.ninfsize = out.second[r];
             } else if constexpr (tia) {
@@ -852,14 +874,16 @@ struct Lanes {
         // Refills replace ended lanes by newer ones, so the oldest lane only grows
         // younger: the budget stays a safe bound as it runs down, and is made again
         // only when it is used up.
-        const std::int64_t huntfrom = std::max<std::int64_t>(f.maxiter / cyclesage, cyclesfrom);
+        const std::int64_t huntfrom =
+            Counts ? std::max<std::int64_t>(f.maxiter / cyclesage, cyclesfrom) : settlefrom;
         const int lanes = groups * static_cast<int>(hn::Lanes(k.d));
         while (p.ended < static_cast<std::size_t>(count)) {
             // Counted lanes need no exact end at maxiter: the lanes at maxiter are
             // looked for once in a while, not at every oldest lane's end, and at least
-            // countedsweep steps apart.
+            // countedsweep steps apart. Settling ones end there exactly.
             const std::int64_t steps = budget(f, g, p.step);
-            if constexpr (Counts) {
+            const std::int64_t shortest = Counts ? countedsweep : 1;
+            if constexpr (hunts) {
                 // Cycles are looked for while at least half of the lanes have made
                 // huntfrom steps; until the oldest has, the steps run on to that point,
                 // and while too few others have, the lanes are counted again every few
@@ -868,11 +892,11 @@ struct Lanes {
                 const bool hunt = oldest >= huntfrom && 2 * oldlanes(g, p.step, huntfrom) >= lanes;
                 if (hunt) {
                     stepandrefill<true>(k, g, col, countv, out, p, count,
-                                        std::clamp(steps, countedsweep, cyclesweep));
+                                        std::max(std::min(steps, cyclesweep), shortest));
                 } else {
                     const std::int64_t run = oldest < huntfrom ? huntfrom - oldest : 4 * cyclesweep;
                     stepandrefill<false>(k, g, col, countv, out, p, count,
-                                         std::max(std::min(steps, run), countedsweep));
+                                         std::max(std::min(steps, run), shortest));
                 }
                 harvestmaxiter(k, g, col, countv, out, p, count);
                 if (hunt) save(k, g, p.step);
@@ -946,6 +970,9 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
             break;
         case LaneWork::bof:
             bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, counts, some);
+            break;
+        case LaneWork::bofsettles:
+            bysize<LaneWork::bofsettles>(f, exact, squared, orbits, count, starts, counts, some);
             break;
         case LaneWork::epsilon:
             bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, counts, some);

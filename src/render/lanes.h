@@ -8,8 +8,12 @@ namespace vantrel {
 // approach (BOF), the stop near an axis (epsilon cross), one of the triangle
 // inequality sums, or the derivative for the distance estimators. `estimate` is
 // the distance range pass: it squares as (x + y)(x - y), 2xy and watches the
-// derivative through the larger of its two components.
-enum class LaneWork { plain, bof, epsilon, tia0, tia1, tia2, derivative, estimate };
+// derivative through the larger of its two components. `bofsettles` is BOF for a
+// coloring that sees nothing of an orbit that never escapes but its closest
+// approach: an orbit proven to stay on an attracting cycle that comes no closer ends
+// there, as one that ran to maxiter with the closest approach it has (its last
+// iterates are not kept).
+enum class LaneWork { plain, bof, bofsettles, epsilon, tia0, tia1, tia2, derivative, estimate };
 
 // Iterates `count` orbits, fresh from startpixel (or placed with accumulators reset),
 // to their end in vector lanes: the very operations of the scalar loop, so every

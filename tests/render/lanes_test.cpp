@@ -39,6 +39,7 @@ Frame workframe(LaneWork work, double maxsize, int maxiter) {
         case LaneWork::plain:
             break;
         case LaneWork::bof:
+        case LaneWork::bofsettles:
             f.inside = inside::bof34;
             break;
         case LaneWork::epsilon:
@@ -397,8 +398,49 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
                     ASSERT_EQ(lanes, scalar) << "row " << j << " outside " << outside;
                     ASSERT_EQ(lanesteps, scalarsteps) << "row " << j << " outside " << outside;
                 }
+                // BOF's orbits inside settle on their cycles in the lanes.
+                g.outside = outside::levelsets;
+                g.factor = g.maxiter;
+                for (int inside : {inside::bof33, inside::bof34}) {
+                    g.inside = inside;
+                    std::vector<Rgb> lanes(static_cast<std::size_t>(g.xres)), scalar(lanes.size());
+                    const long long lanesteps = renderrow(g, j, lanes.data());
+                    const long long scalarsteps = scalarrow(g, j, scalar.data());
+                    ASSERT_EQ(lanes, scalar) << "row " << j << " inside " << inside;
+                    ASSERT_EQ(lanesteps, scalarsteps) << "row " << j << " inside " << inside;
+                }
+                g.inside = inside::solidcolor;
             }
         }
+}
+
+// Julia sets whose attracting fixed point pulls along a line (a multiplier near the
+// positive reals): orbits that close in on it from outside make a smaller size at
+// every step, and must not settle while they do. BOF's rows against the scalar rows.
+TEST(Lanes, BofOrbitsSettleOnlyWhereTheyComeNoCloser) {
+    for (const double angle : {0.0, 0.05, -0.3}) {
+        Frame f = plainframe(2, tiaalgorithm::kx, 16.0, 3000);
+        f.ftype = settype::julia;
+        // c = w/2 - w^2/4 for a multiplier w of 0.6 at the angle.
+        const double wx = 0.6 * std::cos(angle), wy = 0.6 * std::sin(angle);
+        f.jcx = wx / 2 - (wx * wx - wy * wy) / 4;
+        f.jcy = wy / 2 - wx * wy / 2;
+        f.xres = f.yres = 101;
+        f.xmin = f.ymin = -1.2;
+        f.xside = f.yside = 2.4;
+        f.palette = defpalette();
+        f.simd = 1;
+        f.factor = f.maxiter;  // as the driver sets it: BOF's colors scale by it
+        for (int inside : {inside::bof33, inside::bof34}) {
+            f.inside = inside;
+            for (int j = 0; j < f.yres; j += 4) {
+                std::vector<Rgb> lanes(static_cast<std::size_t>(f.xres)), scalar(lanes.size());
+                const long long lanesteps = renderrow(f, j, lanes.data());
+                ASSERT_EQ(lanesteps, scalarrow(f, j, scalar.data())) << angle << " row " << j;
+                ASSERT_EQ(lanes, scalar) << angle << " inside " << inside << " row " << j;
+            }
+        }
+    }
 }
 
 // Orbits that linger by a cycle that barely repels, just outside the set where the
