@@ -55,9 +55,9 @@ End scalarorbit(const Frame& f, double x, double y) {
     return {modz, !(modz <= f.maxsize), overflowed, xder, yder};
 }
 
-// A pixel's preview color; its estimate joins the range. An orbit that overflowed
-// has escaped as surely as one past maxsize.
-Rgb classify(const End& e, double delta, Range& r) {
+// A pixel's preview color; its estimate joins the range (a pixel that stays only
+// `withinside`). An orbit that overflowed has escaped as surely as one past maxsize.
+Rgb classify(const End& e, double delta, bool withinside, Range& r) {
     if (e.escaped && e.overflowed) return white;
     const double dist =
         2.0 * e.modz * std::log(e.modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
@@ -68,18 +68,21 @@ Rgb classify(const End& e, double delta, Range& r) {
         if (valid && dist > r.out) r.out = dist;
         return dist < delta ? white : black;
     }
-    if (valid && dist < r.in) r.in = dist;
+    if (withinside && valid && dist < r.in) r.in = dist;
     return black;
 }
 
-// Row j of the pass: each pixel classified into `colors` and the row's range.
-Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
+// Row j of the pass: each pixel classified into `colors` and the row's range, the
+// estimates of the pixels that stay only `withinside`. Without them, the lanes need
+// not iterate the Mandelbrot points well inside the big discs.
+Range passrow(const Frame& f, int j, double delta, bool withinside, Rgb* colors) {
     Range r;
     const double y = rowy(f, j);
     thread_local std::vector<Orbit> orbits;
     if (f.simd) {
         orbits.resize(static_cast<std::size_t>(f.xres));
-        if (iteratelanes(f, LaneWork::estimate, orbits.data(), f.xres, &y)) {
+        const InsideOrbits inside = withinside ? InsideOrbits::full : InsideOrbits::marked;
+        if (iteratelanes(f, LaneWork::estimate, orbits.data(), f.xres, &y, inside)) {
             for (int i = 0; i < f.xres; ++i) {
                 const Orbit& o = orbits[i];
                 // The lanes make one step at least; a Julia point already past
@@ -88,13 +91,13 @@ Range passrow(const Frame& f, int j, double delta, Rgb* colors) {
                                   !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
                 const End e = past ? scalarorbit(f, o.jzx, y)
                                    : End{o.size, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
-                colors[i] = classify(e, delta, r);
+                colors[i] = classify(e, delta, withinside, r);
             }
             return r;
         }
     }
     for (int i = 0; i < f.xres; ++i)
-        colors[i] = classify(scalarorbit(f, columnx(f, i), y), delta, r);
+        colors[i] = classify(scalarorbit(f, columnx(f, i), y), delta, withinside, r);
     return r;
 }
 
@@ -105,7 +108,8 @@ int maxdistance(App& app, double* out, double* in) {
     s.xside = s.xmax - s.xmin;
     s.yside = s.ymax - s.ymin;
     const double delta = s.xside / s.xres * State::threshold;
-    *out = *in = 0.0;
+    *out = 0.0;
+    if (in) *in = 0.0;
 
     // Always z^2 + c on the plain grid: no inversion, no other exponent.
     Frame f = makeframe(app);
@@ -119,14 +123,14 @@ int maxdistance(App& app, double* out, double* in) {
     parallelrows(s.yres, helpers, [&](int j) {
         thread_local std::vector<Rgb> colors;
         colors.resize(static_cast<std::size_t>(s.xres));
-        ranges[j] = passrow(f, j, delta, colors.data());
+        ranges[j] = passrow(f, j, delta, in != nullptr, colors.data());
         // Rows write apart in the window; the threads are joined before it is shown.
         if (j < s.ClientRes.bottom)
             for (int i = 0; i < shown; ++i) app.window.setpixel(i, j, colors[i]);
     });
     for (const Range& r : ranges) {
         *out = std::max(*out, r.out);
-        *in = std::min(*in, r.in);
+        if (in) *in = std::min(*in, r.in);
     }
     app.host.present({0, 0, shown, std::min(s.yres, s.ClientRes.bottom)});
     app.host.pause(500);

@@ -60,7 +60,10 @@ void setup(App& app) {
         s.delta = s.xside / s.xres * State::threshold;
         // A deep view's range comes with its reference orbits, and its pixels
         // take the derivative along the way instead of keeping their orbits.
-        if (!deepactive(s)) maxdistance(app, &s.distmaxout, &s.distmaxin);
+        // Only the inside estimator reads the range inside.
+        s.distmaxin = 0;
+        const bool withinside = s.inside == inside::distanceestimator;
+        if (!deepactive(s)) maxdistance(app, &s.distmaxout, withinside ? &s.distmaxin : nullptr);
     }
     if (s.outside == outside::peitgenbands) {
         app.driver.insidesave = s.inside;

@@ -1078,7 +1078,7 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     // is gathered that an orbit inside would need.
     const bool runtomaxiter = work == LaneWork::plain || work == LaneWork::tia0 ||
                               work == LaneWork::tia1 || work == LaneWork::tia2 ||
-                              work == LaneWork::derivative;
+                              work == LaneWork::derivative || work == LaneWork::estimate;
     if (inside == InsideOrbits::full || !runtomaxiter || !rowy || count != f.xres || f.okinvert ||
         f.maxiter <= 0 || !skipsinside(f))
         return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);

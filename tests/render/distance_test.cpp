@@ -25,10 +25,11 @@ class Range : public ::testing::Test {
         s.ClientRes = {0, 0, res, res};
         app.window = Surface(res, res, grey);
     }
-    void run() {
+    // Without the range inside, *in is not touched.
+    void run(bool withinside = true) {
         out = 123;
         in = 456;
-        EXPECT_EQ(maxdistance(app, &out, &in), 0);
+        EXPECT_EQ(maxdistance(app, &out, withinside ? &in : nullptr), 0);
     }
     FakeHost host;
     App app{host};
@@ -114,7 +115,8 @@ namespace vantrel {
 namespace {
 
 // The pass on one thread without lanes, and in lanes on several threads: the same
-// range, bit for bit, and the same preview.
+// range, bit for bit, and the same preview; asked for the range outside alone, the
+// same largest estimate and preview.
 TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
     struct View {
         int ftype, maxiter;
@@ -131,20 +133,24 @@ TEST_F(Range, SameRangeAndPreviewInLanesAndOnEveryThread) {
         SCOPED_TRACE(::testing::Message() << "maxiter " << v.maxiter << " x0 " << v.x0);
         std::vector<std::pair<double, double>> ranges;
         std::vector<Surface> previews;
-        for (int simd : {0, 1})
-            for (int threads : {0, 3}) {
-                app.s.ftype = v.ftype;
-                app.s.jcx = -0.8;
-                app.s.jcy = 0.156;
-                app.s.maxiter = v.maxiter;
-                app.s.maxsize = v.maxsize;
-                app.driver.simd = simd;
-                app.driver.threads = threads;
-                view(v.x0, v.x1, v.y0, v.y1, 97);
-                run();
-                ranges.emplace_back(out, in);
-                previews.push_back(app.window);
-            }
+        for (int withinside : {1, 0})
+            for (int simd : {0, 1})
+                for (int threads : {0, 3}) {
+                    app.s.ftype = v.ftype;
+                    app.s.jcx = -0.8;
+                    app.s.jcy = 0.156;
+                    app.s.maxiter = v.maxiter;
+                    app.s.maxsize = v.maxsize;
+                    app.driver.simd = simd;
+                    app.driver.threads = threads;
+                    view(v.x0, v.x1, v.y0, v.y1, 97);
+                    run(withinside != 0);
+                    ranges.emplace_back(out, withinside ? in : ranges[0].second);
+                    if (!withinside) {
+                        EXPECT_EQ(in, 456);
+                    }
+                    previews.push_back(app.window);
+                }
         for (std::size_t k = 1; k < ranges.size(); ++k) {
             EXPECT_EQ(std::memcmp(&ranges[k], &ranges[0], sizeof ranges[0]), 0) << k;
             for (int j = 0; j < 97; ++j)
