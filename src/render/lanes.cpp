@@ -244,22 +244,21 @@ constexpr Ranks ranks = makeranks();
 
 // One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
-    V zx, zy;              // z
-    V zx2, zy2;            // z.x^2 and z.y^2: the size of this step and the square of the next
-    V px, py;              // the iterate before z
-    V cx, cy, cabs;        // c, and |c| for the triangle inequality
-    V start;               // the step count at which the lane took its orbit (idle: huge)
-    V index;               // the orbit's index in the list
-    V least, minstep;      // BOF: the smallest size so far (its square where sizes are
-                           // square roots) and the step that made it (0: none did)
-    V sum, prevsum;        // TIA: the sum of the terms, and the sum before the last one
-    V derx, dery;          // the derivative
-    V lastderx, lastdery;  // the derivative before the last step: the estimate's
-    M overflowed, lastoverflowed;  // the derivative passed its limit (before the last step)
-    M stopped;                     // the epsilon cross stopped the orbit
-    V savedx, savedy;              // counted lanes: an earlier iterate of the orbit (else NaN)
-    V savedat;                     // the step count at which it was saved
-    V nextsave;                    // the step count at which the saved iterate is replaced
+    V zx, zy;          // z
+    V zx2, zy2;        // z.x^2 and z.y^2: the size of this step and the square of the next
+    V px, py;          // the iterate before z
+    V cx, cy, cabs;    // c, and |c| for the triangle inequality
+    V start;           // the step count at which the lane took its orbit (idle: huge)
+    V index;           // the orbit's index in the list
+    V least, minstep;  // BOF: the smallest size so far (its square where sizes are
+                       // square roots) and the step that made it (0: none did)
+    V sum, prevsum;    // TIA: the sum of the terms, and the sum before the last one
+    V derx, dery;      // the derivative
+    M overflowed;      // the derivative passed its limit
+    M stopped;         // the epsilon cross stopped the orbit
+    V savedx, savedy;  // counted lanes: an earlier iterate of the orbit (else NaN)
+    V savedat;         // the step count at which it was saved
+    V nextsave;        // the step count at which the saved iterate is replaced
 };
 
 struct Consts {
@@ -448,14 +447,12 @@ struct Lanes {
             const V q = hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
             g.sum = hn::Add(g.sum, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
         } else if constexpr (derivative) {
-            // d' = 2 z d + 1 along the orbit, the new z taken only at the next step:
-            // the estimate of an orbit of n steps ends with d_n, kept in lastder.
-            g.lastderx = g.derx;
-            g.lastdery = g.dery;
-            g.lastoverflowed = g.overflowed;
+            // d_n = 2 z_(n-1) d_(n-1) + 1 along the orbit, from d_0 = 0 and z_0 taken as
+            // 0: with d_0 = 0 the first step makes d_1 = 1 whatever z_0 is (but for the
+            // sign of a zero, which no size sees).
             const V xd = hn::Add(
-                hn::Mul(k.two, hn::Sub(hn::Mul(g.zx, g.derx), hn::Mul(g.zy, g.dery))), k.one);
-            g.dery = hn::Mul(k.two, hn::Add(hn::Mul(g.zx, g.dery), hn::Mul(g.zy, g.derx)));
+                hn::Mul(k.two, hn::Sub(hn::Mul(g.px, g.derx), hn::Mul(g.py, g.dery))), k.one);
+            g.dery = hn::Mul(k.two, hn::Add(hn::Mul(g.px, g.dery), hn::Mul(g.py, g.derx)));
             g.derx = xd;
             const V ax = hn::Abs(g.derx), ay = hn::Abs(g.dery);
             if constexpr (W == LaneWork::derivative) {
@@ -533,7 +530,7 @@ struct Lanes {
             g.sum = hn::IfThenElse(fresh, k.zero, g.sum);
             g.prevsum = hn::IfThenElse(fresh, k.zero, g.prevsum);
         } else if constexpr (derivative) {
-            g.derx = hn::IfThenElse(fresh, k.one, g.derx);
+            g.derx = hn::IfThenElse(fresh, k.zero, g.derx);
             g.dery = hn::IfThenElse(fresh, k.zero, g.dery);
             g.overflowed = hn::AndNot(fresh, g.overflowed);
         } else if constexpr (W == LaneWork::epsilon) {
@@ -567,9 +564,9 @@ struct Lanes {
             hn::Store(hunts ? hn::Min(made, k.maxiter) : made, d, v[3]);
         }
         if constexpr (derivative) {
-            hn::Store(g.lastderx, d, v[4]);
-            hn::Store(g.lastdery, d, v[5]);
-            hn::Store(hn::IfThenElseZero(g.lastoverflowed, k.one), d, v[6]);
+            hn::Store(g.derx, d, v[4]);
+            hn::Store(g.dery, d, v[5]);
+            hn::Store(hn::IfThenElseZero(g.overflowed, k.one), d, v[6]);
         } else if constexpr (tia) {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
