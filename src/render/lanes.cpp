@@ -254,7 +254,7 @@ struct Group {
                        // square roots) and the step that made it (0: none did)
     V sum, prevsum;    // TIA: the sum of the terms, and the sum before the last one
     V derx, dery;      // the derivative
-    M overflowed;      // the derivative passed its limit
+    V largest;         // the largest size of a component of the derivative so far
     M stopped;         // the epsilon cross stopped the orbit
     V savedx, savedy;  // counted lanes: an earlier iterate of the orbit (else NaN)
     V savedat;         // the step count at which it was saved
@@ -454,16 +454,16 @@ struct Lanes {
                 hn::Mul(k.two, hn::Sub(hn::Mul(g.px, g.derx), hn::Mul(g.py, g.dery))), k.one);
             g.dery = hn::Mul(k.two, hn::Add(hn::Mul(g.px, g.dery), hn::Mul(g.py, g.derx)));
             g.derx = xd;
+            // The derivative passed its limit where the largest passes it. Max(v,
+            // largest) gives largest where v is NaN, on every target: a NaN never
+            // counts, and largest is never NaN.
             const V ax = hn::Abs(g.derx), ay = hn::Abs(g.dery);
             if constexpr (W == LaneWork::derivative) {
                 // fmax(|x|, |y|) > limit, NaN in either one left out
-                g.overflowed =
-                    hn::Or(g.overflowed, hn::Or(hn::Gt(ax, k.overflow), hn::Gt(ay, k.overflow)));
+                g.largest = hn::Max(ay, hn::Max(ax, g.largest));
             } else {
                 // std::max(|x|, |y|) > limit: |y| counts only where it is the larger
-                g.overflowed =
-                    hn::Or(g.overflowed, hn::Or(hn::Gt(ax, k.overflow),
-                                                hn::And(hn::Lt(ax, ay), hn::Gt(ay, k.overflow))));
+                g.largest = hn::Max(hn::IfThenElse(hn::Lt(ax, ay), ay, ax), g.largest);
             }
         }
     }
@@ -532,7 +532,7 @@ struct Lanes {
         } else if constexpr (derivative) {
             g.derx = hn::IfThenElse(fresh, k.zero, g.derx);
             g.dery = hn::IfThenElse(fresh, k.zero, g.dery);
-            g.overflowed = hn::AndNot(fresh, g.overflowed);
+            g.largest = hn::IfThenElse(fresh, k.zero, g.largest);
         } else if constexpr (W == LaneWork::epsilon) {
             g.stopped = hn::AndNot(fresh, g.stopped);
         }
@@ -566,7 +566,7 @@ struct Lanes {
         if constexpr (derivative) {
             hn::Store(g.derx, d, v[4]);
             hn::Store(g.dery, d, v[5]);
-            hn::Store(hn::IfThenElseZero(g.overflowed, k.one), d, v[6]);
+            hn::Store(hn::IfThenElseZero(hn::Gt(g.largest, k.overflow), k.one), d, v[6]);
         } else if constexpr (tia) {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
