@@ -25,8 +25,8 @@ struct Orbit {
 
     // What the colorings that watch the whole orbit gather on the way.
     double sum = 0, sum2 = 0, csize = 0;  // triangle inequality average
-    // The TIA coloring's palette step, where the vector lanes worked it out ahead
-    // for the whole row (tialanes.h); NaN where not. Beside the sums that make it.
+    // The TIA coloring's palette step, where the vector lanes worked it out as they
+    // handed the orbit back (tialanes.h); NaN where not. Beside the sums that make it.
     double tiastep = std::numeric_limits<double>::quiet_NaN();
     double sx = 1e10, sy = 0, sz = 0;      // species of origin: the closest point
     double min_dist = 1e30, distance = 0;  // cardioid trap

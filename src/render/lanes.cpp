@@ -58,6 +58,7 @@
 #include <vector>
 
 #include "render/lanetypes-inl.h"
+#include "render/tialanes.h"
 
 #ifndef VANTREL_LANES_ONCE
 #define VANTREL_LANES_ONCE
@@ -168,11 +169,14 @@ struct Ended {
     // What the work gathered: BOF's smallest size and its step, the TIA sums, or the
     // derivative and whether it overflowed.
     std::vector<double> first, second, overflowed;
+    // At hand-back: the orbits' sizes, and TIA's palette steps.
+    std::vector<double> size, step;
     // Ended in the step loop, past the escape limit (or stopped by the epsilon cross),
     // not at maxiter.
     std::vector<unsigned char> escaped;
     void reserve(std::size_t len) {
-        for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed}) v->resize(len);
+        for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step})
+            v->resize(len);
         escaped.resize(len);
     }
 };
@@ -800,7 +804,7 @@ struct Lanes {
 
     // Back to the orbits, the last step made again in scalar: the same result
     // wherever the lanes left out a product that mattered only there.
-    static void handback(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
+    static void handback(const Frame& f, const Consts& k, const Columns& col, Ended& out,
                          std::size_t ended, Orbit* orbits, const double* starts, LaneCount* counts,
                          const Subset* some) {
         // The orbit's place among the row's.
@@ -839,6 +843,7 @@ struct Lanes {
             }
             const double m = o.z.x * o.z.x + o.z.y * o.z.y;
             o.size = Squared ? m : std::sqrt(m);
+            out.size[r] = o.size;
             if constexpr (bof) {
                 o.infsize = out.first[r];
                 o.ninfsize = out.second[r];
@@ -850,6 +855,16 @@ struct Lanes {
                 o.dy = out.second[r];
                 o.dover = out.overflowed[r] != 0;
             }
+        }
+        // TIA's palette steps of the escaped orbits, from their sizes and sums at hand.
+        if constexpr (tia) {
+            if (!blendstia(f)) return;
+            tiasteps(f, out.size.data(), out.n.data(), out.first.data(), out.second.data(),
+                     static_cast<int>(ended), out.step.data());
+            for (std::size_t r = 0; r < ended; ++r)
+                orbits[place(r)].tiastep = out.size[r] <= f.maxsize
+                                               ? std::numeric_limits<double>::quiet_NaN()
+                                               : out.step[r];
         }
     }
 
@@ -1087,6 +1102,7 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
     for (int i = 0; i < count; ++i) {
         orbits[i].n = f.maxiter;
         orbits[i].size = 0;
+        orbits[i].tiastep = std::numeric_limits<double>::quiet_NaN();
     }
     const Subset some{columns.data(), nullptr, which.data()};
     return Iterate(f, work, orbits, static_cast<int>(which.size()), rowy, nullptr, &some);

@@ -9,7 +9,6 @@
 #include "render/escape.h"
 #include "render/lanes.h"
 #include "render/perturb.h"
-#include "render/tialanes.h"
 
 namespace vantrel {
 
@@ -182,7 +181,6 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (!iteratelanes(f, first, orbits.data(), f.xres, &ystart, inside)) return false;
     if (later) derivativeofescaped(f, ystart, orbits.data());
     if (f.outside == outside::fieldlines) externalangles(f, orbits.data(), f.xres);
-    if (blendstia(f)) tialanes(f, orbits.data(), f.xres);
     if (w.steps == Steps::peitgen)
         for (int i = 0; i < f.xres; ++i)
             if (orbits[i].n >= 6) orbits[i].zyn = imzsix(f, i, ystart);

@@ -10,10 +10,8 @@
 
 #include "render/tialanes.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 HWY_BEFORE_NAMESPACE();
 namespace vantrel {
@@ -58,33 +56,29 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2) {
     return hn::IfThenElse(sure, hn::Trunc(w), nan);
 }
 
-void TiaLanes(const Frame& f, Orbit* orbits, int count) {
+void TiaSteps(const Frame& f, const double* size, const double* n, const double* sum,
+              const double* sum2, int count, double* steps) {
     const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    thread_local std::vector<int> picked;
-    thread_local std::vector<double> size, n, sum, sum2, step;
-    const std::size_t most = static_cast<std::size_t>(count) + lanes;
-    for (auto* v : {&size, &n, &sum, &sum2, &step}) v->resize(most, 1.0);
-    picked.clear();
-    for (int i = 0; i < count; ++i) {
-        Orbit& o = orbits[i];
-        o.tiastep = std::numeric_limits<double>::quiet_NaN();
-        if (!escaped(f, o)) continue;
-        const std::size_t k = picked.size();
-        size[k] = o.size;
-        n[k] = o.n;
-        sum[k] = o.sum;
-        sum2[k] = o.sum2;
-        picked.push_back(i);
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    int k = 0;
+    for (; k + lanes <= count; k += lanes)
+        hn::StoreU(tiastep(d, f, hn::LoadU(d, size + k), hn::LoadU(d, n + k), hn::LoadU(d, sum + k),
+                           hn::LoadU(d, sum2 + k)),
+                   d, steps + k);
+    if (k == count) return;
+    // The last lanes past the end see ones: no NaN, no trap.
+    HWY_ALIGN double part[4][maxlanes], out[maxlanes];
+    for (int l = 0; l < lanes; ++l) {
+        const bool in = k + l < count;
+        part[0][l] = in ? size[k + l] : 1.0;
+        part[1][l] = in ? n[k + l] : 1.0;
+        part[2][l] = in ? sum[k + l] : 1.0;
+        part[3][l] = in ? sum2[k + l] : 1.0;
     }
-    const std::size_t m = picked.size();
-    // The last vector reads past the orbits: values that make no NaN or trap.
-    for (auto* v : {&size, &n, &sum, &sum2}) std::fill(v->begin() + m, v->begin() + m + lanes, 1.0);
-    for (std::size_t k = 0; k < m; k += lanes)
-        hn::StoreU(tiastep(d, f, hn::LoadU(d, &size[k]), hn::LoadU(d, &n[k]), hn::LoadU(d, &sum[k]),
-                           hn::LoadU(d, &sum2[k])),
-                   d, &step[k]);
-    for (std::size_t k = 0; k < m; ++k) orbits[picked[k]].tiastep = step[k];
+    hn::Store(tiastep(d, f, hn::Load(d, part[0]), hn::Load(d, part[1]), hn::Load(d, part[2]),
+                      hn::Load(d, part[3])),
+              d, out);
+    for (int l = 0; k + l < count; ++l) steps[k + l] = out[l];
 }
 
 }  // namespace HWY_NAMESPACE
@@ -94,15 +88,16 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace vantrel {
 
-HWY_EXPORT(TiaLanes);
+HWY_EXPORT(TiaSteps);
 
 bool blendstia(const Frame& f) {
     return f.outside == outside::tia || f.outside == outside::smoothingtia ||
            f.outside == outside::potentialtia;
 }
 
-void tialanes(const Frame& f, Orbit* orbits, int count) {
-    HWY_DYNAMIC_DISPATCH(TiaLanes)(f, orbits, count);
+void tiasteps(const Frame& f, const double* size, const double* n, const double* sum,
+              const double* sum2, int count, double* steps) {
+    HWY_DYNAMIC_DISPATCH(TiaSteps)(f, size, n, sum, sum2, count, steps);
 }
 
 }  // namespace vantrel
