@@ -174,7 +174,9 @@ struct Ended {
     // Ended in the step loop, past the escape limit (or stopped by the epsilon cross),
     // not at maxiter.
     std::vector<unsigned char> escaped;
+    // Room for len orbits; it only grows, so that no call fills what it will write.
     void reserve(std::size_t len) {
+        if (index.size() >= len) return;
         for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step})
             v->resize(len);
         escaped.resize(len);
@@ -843,7 +845,7 @@ struct Lanes {
             }
             const double m = o.z.x * o.z.x + o.z.y * o.z.y;
             o.size = Squared ? m : std::sqrt(m);
-            out.size[r] = o.size;
+            if constexpr (tia) out.size[r] = o.size;
             if constexpr (bof) {
                 o.infsize = out.first[r];
                 o.ninfsize = out.second[r];
