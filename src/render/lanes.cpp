@@ -863,10 +863,10 @@ struct Lanes {
             if (!blendstia(f)) return;
             tiasteps(f, out.size.data(), out.n.data(), out.first.data(), out.second.data(),
                      static_cast<int>(ended), out.step.data());
-            for (std::size_t r = 0; r < ended; ++r)
-                orbits[place(r)].tiastep = out.size[r] <= f.maxsize
-                                               ? std::numeric_limits<double>::quiet_NaN()
-                                               : out.step[r];
+            for (std::size_t r = 0; r < ended; ++r) {
+                Orbit& o = orbits[place(r)];
+                o.tiastep = escaped(f, o) ? out.step[r] : std::numeric_limits<double>::quiet_NaN();
+            }
         }
     }
 
