@@ -45,61 +45,105 @@ HWY_INLINE V arctangent(D d, V y, V x, M& sure) {
     return hn::CopySign(a, y);
 }
 
-HWY_INLINE M near(D d, V v, double at) {
-    return hn::Lt(hn::Abs(hn::Sub(v, hn::Set(d, at))), hn::Set(d, margin));
+// The principal square root of x + iy as root() takes it, bit for bit: its two
+// branches share the square root and the quotient, which only change sign.
+HWY_INLINE void rootvector(D d, V x, V y, V& u, V& v) {
+    const V zero = hn::Zero(d), half = hn::Set(d, 0.5);
+    const V m = hn::Sqrt(hn::Add(hn::Mul(x, x), hn::Mul(y, y)));
+    const V t = hn::Sqrt(hn::Mul(hn::Add(m, hn::Abs(x)), half));
+    const V q = hn::Div(y, hn::Add(t, t));
+    const M right = hn::Gt(x, zero), left = hn::Lt(x, zero);
+    const M down = hn::Lt(y, zero);
+    const V signedt = hn::IfThenElse(down, hn::Neg(t), t);
+    u = hn::IfThenElse(right, t, hn::IfThenElse(left, hn::IfThenElse(down, hn::Neg(q), q), t));
+    v = hn::IfThenElse(right, q, signedt);
 }
 
-// Up to a vector of points: (x, y) the start, (a, b) the constant, (X, Y) alpha.
-HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V X, V Y, V& angle, M& sure) {
-    const V zero = hn::Zero(d);
+// The exact routine adds up s_j u_j, each u_j an arc tangent of the step's turn.
+// With a_j the argument of z_j, every u_j is a_j - 2 a_(j-1) plus a whole number
+// k_j of turns, so the sum telescopes: theta = a_J / 2^J + 2 pi sum k_j / 2^j. The
+// k_j follow from signs alone: the half planes of z_(j-1), of its square w and of
+// z_j, the sign of the turn, and whether the turn lies beyond the 3.6 the routine
+// folds at. Only the last argument takes an arc tangent. A lane is left to the exact
+// routine where a sign is a zero or a decision lies too close to call.
+HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
+    const V zero = hn::Zero(d), one = hn::Set(d, 1.0);
+    V X, Y;
+    rootvector(d, hn::Sub(hn::Set(d, 0.25), a), hn::Neg(b), X, Y);
+    X = hn::Sub(hn::Set(d, 0.5), X);
+    Y = hn::Neg(Y);
+    // The triangle test's factors that do not change from step to step.
+    const V ya_xb = hn::Sub(hn::Mul(Y, a), hn::Mul(X, b));
+    const V bx_ay = hn::Sub(hn::Mul(b, X), hn::Mul(a, Y));
+    const V a_x = hn::Sub(a, X), b_y = hn::Sub(b, Y);
+    const V ay_bx = hn::Sub(hn::Mul(a, Y), hn::Mul(b, X));
     // A start this close to 0 has an angle of its own: left to the exact routine.
     const M started = hn::Not(hn::Lt(hn::Add(hn::Mul(x, x), hn::Mul(y, y)), hn::Set(d, 1e-12)));
-    sure = started;
-    V theta = arctangent(d, y, x, sure);
-    V s = hn::Set(d, 1.0), r = zero;
+    M unsure = hn::FirstN(d, 0);
+    V s = one, r = zero, last = one, turns = zero;
     M going = hn::FirstN(d, hn::Lanes(d));  // still in the loop
     M zeroed = hn::FirstN(d, 0);            // left it through "r < 1e-12": the angle is 0
     const V half = hn::Set(d, 0.5), tiny = hn::Set(d, 1e-12), big = hn::Set(d, 1e18);
-    const V tp = hn::Set(d, twopi), lim = hn::Set(d, 3.6);
+    // The turn folds where |turn| = 2 pi - 3.6: there Re < 0 and |Im| = fold |Re|,
+    // fold = tan(3.6 - pi).
+    const V fold = hn::Set(d, 0.493466729984904), call = hn::Set(d, 1e-11);
+    const V foldcall = hn::Add(fold, call);
     for (int j = 1; j <= 63 && !hn::AllFalse(d, going); ++j) {
         s = hn::Mul(s, half);
-        r = hn::IfThenElse(going, hn::Add(hn::Mul(x, x), hn::Mul(y, y)), r);
+        const V xx = hn::Mul(x, x), yy = hn::Mul(y, y);
+        r = hn::IfThenElse(going, hn::Add(xx, yy), r);
         const M small = hn::And(going, hn::Lt(r, tiny));
         zeroed = hn::Or(zeroed, small);
         going = hn::AndNot(small, going);
-        const V wx = hn::Sub(hn::Mul(x, x), hn::Mul(y, y));
+        last = hn::IfThenElse(going, s, last);
+        const V wx = hn::Sub(xx, yy);
         const V wy = hn::Mul(hn::Mul(hn::Set(d, 2.0), x), y);
+        // The square's argument is twice z's, less a turn in the left half plane.
+        V k = hn::IfThenElseZero(hn::Lt(x, zero), hn::CopySign(one, y));
+        // A lane that has stopped keeps its z: its w is zero where z_J lies on an
+        // axis, which the end checks anyway.
+        unsure = hn::Or(unsure, hn::Eq(wy, zero));
         const V nx = hn::IfThenElse(going, hn::Add(wx, a), x);
         const V ny = hn::IfThenElse(going, hn::Add(wy, b), y);
         x = nx;
         y = ny;
-        M ok = going;
-        V u = arctangent(d, hn::Sub(hn::Mul(wx, y), hn::Mul(wy, x)),
-                         hn::Add(hn::Mul(wx, x), hn::Mul(wy, y)), ok);
-        const M lost = hn::AndNot(ok, going);
-        const M t1 = hn::Gt(
-            hn::Mul(hn::Sub(hn::Mul(y, a), hn::Mul(x, b)), hn::Sub(hn::Mul(Y, a), hn::Mul(X, b))),
-            zero);
-        const M t2 = hn::Gt(
-            hn::Mul(hn::Sub(hn::Mul(y, X), hn::Mul(x, Y)), hn::Sub(hn::Mul(b, X), hn::Mul(a, Y))),
-            zero);
-        const M t3 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(hn::Sub(b, y), hn::Sub(a, X)),
-                                            hn::Mul(hn::Sub(a, x), hn::Sub(b, Y))),
-                                    hn::Sub(hn::Mul(a, Y), hn::Mul(b, X))),
-                            zero);
-        const M inside = hn::And(t1, hn::And(t2, t3));
-        M close = hn::And(inside, near(d, u, 0.0));
-        u = hn::IfThenElse(inside, hn::IfThenElse(hn::Lt(u, zero), hn::Add(u, tp), hn::Sub(u, tp)),
-                           u);
-        close = hn::Or(close, near(d, u, 3.6));
-        u = hn::IfThenElse(hn::Gt(u, lim), hn::Sub(u, tp), u);
-        close = hn::Or(close, near(d, u, -3.6));
-        u = hn::IfThenElse(hn::Lt(u, hn::Neg(lim)), hn::Add(u, tp), u);
-        sure = hn::AndNot(hn::Or(lost, hn::And(going, close)), sure);
-        theta = hn::IfThenElse(going, hn::Add(theta, hn::Mul(s, u)), theta);
+        const V im = hn::Sub(hn::Mul(wx, y), hn::Mul(wy, x));
+        const V re = hn::Add(hn::Mul(wx, x), hn::Mul(wy, y));
+        const V aim = hn::Abs(im), are = hn::Abs(re);
+        // The turn from w to z wraps where the two lie in opposite half planes and
+        // it goes the long way round: then, if it is less than a quarter turn, both
+        // lie left of the imaginary axis; else im's sign is not y's. Sign bits say
+        // both (a zero's sign never decides: such lanes are unsure).
+        const M forward = hn::Gt(re, zero);
+        const V apart = hn::Xor(y, wy);
+        const V longway = hn::IfThenElse(forward, x, hn::Xor(im, y));
+        k = hn::Sub(k, hn::IfNegativeThenElse(hn::And(apart, longway), hn::CopySign(one, y), zero));
+        // Near a half turn (Re < 0 and |Im| up to fold |Re|) the triangle may fold
+        // the turn back, and close to it a rounded im's sign picks between +pi and
+        // -pi. (Re = Im = 0 only where z_j is 0: the next step or the end sees it.)
+        const M halfturn = hn::And(hn::Lt(re, zero), hn::Le(aim, hn::Mul(foldcall, are)));
+        if (!hn::AllFalse(d, hn::And(going, halfturn))) {
+            const M beyond = hn::Le(aim, hn::Mul(fold, are));
+            const M near = hn::Lt(hn::Abs(hn::Sub(aim, hn::Mul(fold, are))), hn::Mul(call, are));
+            const M t1 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(y, a), hn::Mul(x, b)), ya_xb), zero);
+            const M t2 = hn::Gt(hn::Mul(hn::Sub(hn::Mul(y, X), hn::Mul(x, Y)), bx_ay), zero);
+            const M t3 = hn::Gt(
+                hn::Mul(hn::Sub(hn::Mul(hn::Sub(b, y), a_x), hn::Mul(hn::Sub(a, x), b_y)), ay_bx),
+                zero);
+            const M here = hn::And(going, halfturn);
+            const M inside = hn::And(here, hn::And(t1, hn::And(t2, t3)));
+            unsure = hn::Or(unsure, hn::And(here, hn::Le(aim, hn::Mul(tiny, are))));
+            unsure = hn::Or(unsure, hn::And(inside, near));
+            k = hn::Sub(k, hn::IfThenElseZero(hn::And(inside, beyond), hn::CopySign(one, im)));
+        }
+        turns = hn::IfThenElse(going, hn::MulAdd(s, k, turns), turns);
         going = hn::AndNot(hn::Gt(r, hn::Mul(big, s)), going);
     }
-    const V t = hn::Mul(theta, hn::Set(d, 0.15915494309189535));
+    // The last step's sign decisions saw z_J itself: it must not lie on an axis.
+    unsure = hn::Or(unsure, hn::Eq(hn::Mul(x, y), zero));
+    M ok = hn::Not(unsure);
+    const V aJ = arctangent(d, y, x, ok);
+    const V t = hn::MulAdd(hn::Mul(aJ, last), hn::Set(d, 0.15915494309189535), turns);
     const V frac = hn::Sub(t, hn::Floor(t));
     // The loop's course depends on r alone, never on an arc tangent: "r < 1e-12" and
     // "r < 100" give an angle of 0 for sure. A fraction close to a whole turn could
@@ -107,50 +151,58 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V X, V Y, V& angle, M& sure
     const M none = hn::Or(zeroed, hn::Lt(r, hn::Set(d, 100.0)));
     const V e = hn::Set(d, angletolerance);
     const M clear = hn::And(hn::Gt(frac, e), hn::Lt(frac, hn::Sub(hn::Set(d, 1.0), e)));
-    sure = hn::And(started, hn::Or(none, hn::And(sure, clear)));
+    sure = hn::And(started, hn::Or(none, hn::And(ok, clear)));
     angle = hn::IfThenElse(none, zero, frac);
 }
 
 void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
-    thread_local std::vector<int> picked;
-    thread_local std::vector<double> xs, ys, as, bs, alx, aly;
+    // One pass over the orbits gathers the escaped ones' starts and escape steps;
+    // the sort by escape runs on those alone.
+    thread_local std::vector<int> found, foundescape, picked;
+    thread_local std::vector<double> foundx, foundy, xs, ys;
     // The loop runs a few steps past the escape of the slowest lane of a vector: the
     // orbits go in order of their escape, so that each vector's lanes end together.
     constexpr int slowest = 64;
     thread_local std::vector<int> byescape;
     byescape.assign(slowest + 2, 0);
-    const auto bucket = [&](int i) { return std::clamp(orbits[i].n, 0, slowest) + 1; };
+    const bool julia = f.ftype != settype::mandelbrot;
+    const auto all = static_cast<std::size_t>(count);
+    found.resize(all);
+    foundescape.resize(all);
+    foundx.resize(all);
+    foundy.resize(all);
+    std::size_t n = 0;
     for (int i = 0; i < count; ++i) {
-        orbits[i].anglefrom = AngleFrom::none;
-        if (escaped(f, orbits[i])) ++byescape[static_cast<std::size_t>(bucket(i))];
+        Orbit& o = orbits[i];
+        o.anglefrom = AngleFrom::none;
+        if (!escaped(f, o)) continue;
+        const int b = std::clamp(o.n, 0, slowest) + 1;
+        ++byescape[static_cast<std::size_t>(b)];
+        found[n] = i;
+        foundescape[n] = b;
+        foundx[n] = julia ? o.jzx : o.c.x;
+        foundy[n] = julia ? o.jzy : o.c.y;
+        ++n;
     }
     for (int b = 1; b <= slowest + 1; ++b) byescape[b] += byescape[b - 1];
-    picked.resize(static_cast<std::size_t>(byescape[slowest + 1]));
-    for (int i = 0; i < count; ++i)
-        if (escaped(f, orbits[i])) picked[static_cast<std::size_t>(byescape[bucket(i) - 1]++)] = i;
-    const std::size_t n = picked.size(), len = n + lanes;
-    for (auto* v : {&xs, &ys, &as, &bs, &alx, &aly}) v->assign(len, 0.0);
-    for (std::size_t k = 0; k < n; ++k) {
-        const Orbit& o = orbits[picked[k]];
-        const bool julia = f.ftype != settype::mandelbrot;
-        xs[k] = julia ? o.jzx : o.c.x;
-        ys[k] = julia ? o.jzy : o.c.y;
-        as[k] = julia ? f.jcx : xs[k];
-        bs[k] = julia ? f.jcy : ys[k];
-        double ru, rv;
-        root(0.25 - as[k], -bs[k], &ru, &rv);
-        alx[k] = 0.5 - ru;
-        aly[k] = -rv;
+    const std::size_t len = n + lanes;
+    picked.resize(n);
+    for (auto* v : {&xs, &ys}) v->assign(len, 0.0);
+    for (std::size_t j = 0; j < n; ++j) {
+        const auto k = static_cast<std::size_t>(byescape[foundescape[j] - 1]++);
+        picked[k] = found[j];
+        xs[k] = foundx[j];
+        ys[k] = foundy[j];
     }
     HWY_ALIGN double angle[8];
     HWY_ALIGN double sure[8];
     for (std::size_t k = 0; k < n; k += lanes) {
         V v;
         M m;
-        anglevector(d, hn::LoadU(d, &xs[k]), hn::LoadU(d, &ys[k]), hn::LoadU(d, &as[k]),
-                    hn::LoadU(d, &bs[k]), hn::LoadU(d, &alx[k]), hn::LoadU(d, &aly[k]), v, m);
+        const V x = hn::LoadU(d, &xs[k]), y = hn::LoadU(d, &ys[k]);
+        anglevector(d, x, y, julia ? hn::Set(d, f.jcx) : x, julia ? hn::Set(d, f.jcy) : y, v, m);
         hn::Store(v, d, angle);
         hn::Store(hn::IfThenElseZero(m, hn::Set(d, 1.0)), d, sure);
         for (std::size_t l = 0; l < lanes && k + l < n; ++l) {

@@ -39,8 +39,9 @@ Channels peitgen(const Orbit& o) {
 // The palette entry of an external angle.
 long long fieldline(const Frame& f, double angle) {
     // fmod(v, 256) as v - 256 trunc(v / 256): the remainder is a double, so the
-    // difference is exact, and so are the quotient by 256 and its product.
-    const auto remainder = [](double v) { return v - 256.0 * std::trunc(v / 256.0); };
+    // difference is exact, and so are the quotient by 256 (taken as the product by
+    // 1/256, the same number) and its product.
+    const auto remainder = [](double v) { return v - 256.0 * std::trunc(v * (1.0 / 256.0)); };
     double cf;
     if (f.mapping != fieldmapping::radial && angle >= 0.5)
         cf = remainder(255.0 - f.period * angle * 256.0);
