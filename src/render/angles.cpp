@@ -160,17 +160,20 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     const std::size_t lanes = hn::Lanes(d);
     // One pass over the orbits gathers the escaped ones' starts and escape steps;
     // the sort by escape runs on those alone.
-    thread_local std::vector<int> found, foundescape, picked;
+    thread_local std::vector<int> found, foundkey, picked;
     thread_local std::vector<double> foundx, foundy, xs, ys;
     // The loop runs a few steps past the escape of the slowest lane of a vector: the
     // orbits go in order of their escape, so that each vector's lanes end together.
-    constexpr int slowest = 64;
-    thread_local std::vector<int> byescape;
-    byescape.assign(slowest + 2, 0);
+    // Neighbours mostly escape together, so each of four counts per escape step
+    // takes every fourth orbit: one count a row would make each orbit wait for the
+    // last.
+    constexpr int slowest = 64, ways = 4;
+    thread_local std::vector<int> start;
+    start.assign((slowest + 1) * ways + 1, 0);
     const bool julia = f.ftype != settype::mandelbrot;
     const auto all = static_cast<std::size_t>(count);
     found.resize(all);
-    foundescape.resize(all);
+    foundkey.resize(all);
     foundx.resize(all);
     foundy.resize(all);
     std::size_t n = 0;
@@ -178,20 +181,20 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
         Orbit& o = orbits[i];
         o.anglefrom = AngleFrom::none;
         if (!escaped(f, o)) continue;
-        const int b = std::clamp(o.n, 0, slowest) + 1;
-        ++byescape[static_cast<std::size_t>(b)];
+        const int key = std::clamp(o.n, 0, slowest) * ways + static_cast<int>(n % ways);
+        ++start[static_cast<std::size_t>(key) + 1];
         found[n] = i;
-        foundescape[n] = b;
+        foundkey[n] = key;
         foundx[n] = julia ? o.jzx : o.c.x;
         foundy[n] = julia ? o.jzy : o.c.y;
         ++n;
     }
-    for (int b = 1; b <= slowest + 1; ++b) byescape[b] += byescape[b - 1];
+    for (std::size_t key = 1; key < start.size(); ++key) start[key] += start[key - 1];
     const std::size_t len = n + lanes;
     picked.resize(n);
     for (auto* v : {&xs, &ys}) v->assign(len, 0.0);
     for (std::size_t j = 0; j < n; ++j) {
-        const auto k = static_cast<std::size_t>(byescape[foundescape[j] - 1]++);
+        const auto k = static_cast<std::size_t>(start[static_cast<std::size_t>(foundkey[j])]++);
         picked[k] = found[j];
         xs[k] = foundx[j];
         ys[k] = foundy[j];
