@@ -1,6 +1,6 @@
-// The external angle of many points at once. Every step but the arc tangent is the
-// exact routine's own operation; the arc tangent is a vector approximation whose
-// error, a few units in the last place, is tracked by margins at every decision.
+// The external angle of many points at once, from the exact routine's own
+// iteration: its arc tangents telescope to one, and every whole turn it adds is
+// decided by signs, with margins wherever a rounding could tip one.
 
 // Highway's per-target compilation needs these first and in this order.
 // clang-format off
@@ -93,8 +93,10 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
         const V xx = hn::Mul(x, x), yy = hn::Mul(y, y);
         r = hn::IfThenElse(going, hn::Add(xx, yy), r);
         const M small = hn::And(going, hn::Lt(r, tiny));
-        zeroed = hn::Or(zeroed, small);
-        going = hn::AndNot(small, going);
+        if (!hn::AllFalse(d, small)) {
+            zeroed = hn::Or(zeroed, small);
+            going = hn::AndNot(small, going);
+        }
         last = hn::IfThenElse(going, s, last);
         const V wx = hn::Sub(xx, yy);
         const V wy = hn::Mul(hn::Mul(hn::Set(d, 2.0), x), y);
@@ -107,8 +109,9 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
         const V ny = hn::IfThenElse(going, hn::Add(wy, b), y);
         x = nx;
         y = ny;
-        const V im = hn::Sub(hn::Mul(wx, y), hn::Mul(wy, x));
-        const V re = hn::Add(hn::Mul(wx, x), hn::Mul(wy, y));
+        // The turn's sign and size only meet margins: fused products serve.
+        const V im = hn::MulSub(wx, y, hn::Mul(wy, x));
+        const V re = hn::MulAdd(wx, x, hn::Mul(wy, y));
         const V aim = hn::Abs(im), are = hn::Abs(re);
         // The turn from w to z wraps where the two lie in opposite half planes and
         // it goes the long way round: then, if it is less than a quarter turn, both
@@ -155,11 +158,25 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
     angle = hn::IfThenElse(none, zero, frac);
 }
 
+// The field lines' palette entry of each lane's angle, as the coloring's fieldline()
+// takes it, bit for bit: the remainder by 256 and the whole parts are exact.
+HWY_INLINE V lineentry(D d, const Frame& f, V angle) {
+    const V whole = hn::Set(d, 256.0);
+    V v = hn::Mul(hn::Mul(hn::Set(d, static_cast<double>(f.period)), angle), whole);
+    if (f.mapping != fieldmapping::radial)
+        v = hn::IfThenElse(hn::Ge(angle, hn::Set(d, 0.5)), hn::Sub(hn::Set(d, 255.0), v), v);
+    const V cf = hn::Sub(v, hn::Mul(whole, hn::Trunc(hn::Mul(v, hn::Set(d, 1.0 / 256.0)))));
+    V k = hn::Trunc(cf);
+    k = hn::IfThenElse(hn::Lt(k, hn::Zero(d)), hn::Add(k, hn::Set(d, 255.0)), k);
+    return hn::IfThenElse(hn::Eq(k, hn::Zero(d)), hn::Set(d, 1.0), k);
+}
+
 void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
-    // One pass over the orbits gathers the escaped ones' starts and escape steps;
-    // the sort by escape runs on those alone.
+    // One pass over the orbits gathers the escaped ones' starts and escape steps
+    // (the escaped ones' angles are all written below); the sort by escape runs on
+    // those alone.
     thread_local std::vector<int> found, foundkey, picked;
     thread_local std::vector<double> foundx, foundy, xs, ys;
     // The loop runs a few steps past the escape of the slowest lane of a vector: the
@@ -179,8 +196,10 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
     std::size_t n = 0;
     for (int i = 0; i < count; ++i) {
         Orbit& o = orbits[i];
-        o.anglefrom = AngleFrom::none;
-        if (!escaped(f, o)) continue;
+        if (!escaped(f, o)) {
+            o.anglefrom = AngleFrom::none;
+            continue;
+        }
         const int key = std::clamp(o.n, 0, slowest) * ways + static_cast<int>(n % ways);
         ++start[static_cast<std::size_t>(key) + 1];
         found[n] = i;
@@ -200,18 +219,25 @@ void ExternalAngles(const Frame& f, Orbit* orbits, int count) {
         ys[k] = foundy[j];
     }
     HWY_ALIGN double angle[8];
-    HWY_ALIGN double sure[8];
+    HWY_ALIGN double entry[8];
+    const V e = hn::Set(d, angletolerance);
     for (std::size_t k = 0; k < n; k += lanes) {
         V v;
         M m;
         const V x = hn::LoadU(d, &xs[k]), y = hn::LoadU(d, &ys[k]);
         anglevector(d, x, y, julia ? hn::Set(d, f.jcx) : x, julia ? hn::Set(d, f.jcy) : y, v, m);
+        // The entry serves where it is the same all over the angle's tolerance:
+        // the exact angle lies in there, and no two of the entry's steps are that
+        // close together.
+        const V low = lineentry(d, f, hn::Sub(v, e));
+        m = hn::And(m, hn::Eq(low, lineentry(d, f, hn::Add(v, e))));
         hn::Store(v, d, angle);
-        hn::Store(hn::IfThenElseZero(m, hn::Set(d, 1.0)), d, sure);
+        hn::Store(hn::IfThenElse(m, low, hn::Zero(d)), d, entry);
         for (std::size_t l = 0; l < lanes && k + l < n; ++l) {
             Orbit& o = orbits[picked[k + l]];
             o.angle = angle[l];
-            o.anglefrom = sure[l] != 0 ? AngleFrom::lanes : AngleFrom::none;
+            o.lineentry = static_cast<int>(entry[l]);
+            o.anglefrom = entry[l] != 0 ? AngleFrom::lanes : AngleFrom::none;
         }
     }
 }

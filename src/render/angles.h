@@ -28,11 +28,12 @@ void root(double x, double y, double* u, double* v);
 // it is marked as theirs. Its errors are far below this.
 constexpr double angletolerance = 1e-9;
 
-// The external angles of the escaped orbits among `count`, in vector lanes: the
-// steps of externalangle with a vector arc tangent. Each escaped orbit gets its
-// angle in Orbit::angle from AngleFrom::lanes, unless a decision of the algorithm
-// lay too close to call or the angle too close to a whole turn: then it is left
-// AngleFrom::none and the exact routine must decide.
+// The external angles of the escaped orbits among `count`, in vector lanes, for the
+// field lines: each escaped orbit gets its angle in Orbit::angle and its palette
+// entry in Orbit::lineentry, from AngleFrom::lanes, where the entry is the same all
+// over the angle's tolerance. Where a decision of the algorithm lay too close to
+// call, the angle too close to a whole turn or the entry changes within the
+// tolerance, the orbit is left AngleFrom::none and the exact routine must decide.
 void externalangles(const Frame& f, Orbit* orbits, int count);
 
 }  // namespace vantrel

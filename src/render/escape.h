@@ -9,8 +9,9 @@
 namespace vantrel {
 
 // Where an orbit's external angle came from: nowhere yet (the coloring computes it
-// from the pixel's point), the lanes (within angletolerance of the exact routine's),
-// or the exact routine fed with the pixel's own orbit (a deep view's).
+// from the pixel's point), the lanes (within angletolerance of the exact routine's,
+// which settled the field line's palette entry), or the exact routine fed with the
+// pixel's own orbit (a deep view's).
 enum class AngleFrom : unsigned char { none, lanes, orbit };
 
 // What the iteration of one pixel leaves behind for its coloring. A local of the
@@ -40,8 +41,10 @@ struct Orbit {
     double dx = 0, dy = 0;
     bool dover = false;
     bool lanederivative = false;
-    // Field lines: the external angle, where it is known before the coloring.
+    // Field lines: the external angle, where it is known before the coloring, and
+    // the palette entry it gives, where the lanes settled that.
     double angle = 0;
+    int lineentry = 0;
     AngleFrom anglefrom = AngleFrom::none;
 };
 

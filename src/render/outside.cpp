@@ -36,7 +36,8 @@ Channels peitgen(const Orbit& o) {
     return {(band[k][0] + grey) / 2, (band[k][1] + grey) / 2, (band[k][2] + grey) / 2};
 }
 
-// The palette entry of an external angle.
+// The palette entry of an external angle (the lanes have a vector twin of it,
+// angles.cpp's lineentry).
 long long fieldline(const Frame& f, double angle) {
     // fmod(v, 256) as v - 256 trunc(v / 256): the remainder is a double, so the
     // difference is exact, and so are the quotient by 256 (taken as the product by
@@ -55,13 +56,7 @@ long long fieldline(const Frame& f, double angle) {
 
 Channels fieldlines(const Frame& f, const Orbit& o) {
     if (o.anglefrom == AngleFrom::orbit) return pal(f, fieldline(f, o.angle));
-    // An angle from the lanes serves where the entry is the same all over its
-    // tolerance: the exact angle lies in there, and no two of the entry's steps are
-    // that close together.
-    if (o.anglefrom == AngleFrom::lanes) {
-        const long long k = fieldline(f, o.angle - angletolerance);
-        if (k == fieldline(f, o.angle + angletolerance)) return pal(f, k);
-    }
+    if (o.anglefrom == AngleFrom::lanes) return pal(f, o.lineentry);
     const double angle = f.ftype == settype::mandelbrot
                              ? externalangle(settype::mandelbrot, o.c.x, o.c.y, f.jcx, f.jcy)
                              : externalangle(settype::julia, o.jzx, o.jzy, f.jcx, f.jcy);
