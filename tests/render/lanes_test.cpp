@@ -407,6 +407,15 @@ TEST(Lanes, CountsAlongTheEdgesOfTheBigDiscsAsTheScalarLoop) {
                     g.outside = outside;
                     ASSERT_TRUE(sameasscalarrow(g, j)) << "outside " << outside;
                 }
+                // The field lines' palette entries the lanes settle, both mappings.
+                g.outside = outside::fieldlines;
+                for (const int mapping : {fieldmapping::radial, fieldmapping::radialreflected}) {
+                    g.mapping = mapping;
+                    g.period = mapping == fieldmapping::radial ? 15 : 7;
+                    ASSERT_TRUE(sameasscalarrow(g, j)) << "mapping " << mapping;
+                }
+                g.mapping = f.mapping;
+                g.period = f.period;
                 // BOF's orbits inside settle on their cycles in the lanes.
                 g.outside = outside::levelsets;
                 g.factor = g.maxiter;
