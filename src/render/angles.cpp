@@ -24,11 +24,6 @@ HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
 
-constexpr double twopi = 6.283185307179586;
-// A decision on an arc tangent this close to its threshold is left to the exact
-// routine; the approximation is off by less than 1e-15.
-constexpr double margin = 1e-12;
-
 // atan2(y, x) to within a few units in the last place; `sure` is cleared where both
 // are zero or either is not finite, where atan2 has cases of its own.
 HWY_INLINE V arctangent(D d, V y, V x, M& sure) {
@@ -85,7 +80,8 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
     M zeroed = hn::FirstN(d, 0);            // left it through "r < 1e-12": the angle is 0
     const V half = hn::Set(d, 0.5), tiny = hn::Set(d, 1e-12), big = hn::Set(d, 1e18);
     // The turn folds where |turn| = 2 pi - 3.6: there Re < 0 and |Im| = fold |Re|,
-    // fold = tan(3.6 - pi).
+    // fold = tan(3.6 - pi). A decision within `call` |Re| of its threshold is left to
+    // the exact routine; the roundings move it by some 1e-16 |Re|.
     const V fold = hn::Set(d, 0.493466729984904), call = hn::Set(d, 1e-11);
     const V foldcall = hn::Add(fold, call);
     for (int j = 1; j <= 63 && !hn::AllFalse(d, going); ++j) {
@@ -135,7 +131,7 @@ HWY_INLINE void anglevector(D d, V x, V y, V a, V b, V& angle, M& sure) {
                 zero);
             const M here = hn::And(going, halfturn);
             const M inside = hn::And(here, hn::And(t1, hn::And(t2, t3)));
-            unsure = hn::Or(unsure, hn::And(here, hn::Le(aim, hn::Mul(tiny, are))));
+            unsure = hn::Or(unsure, hn::And(here, hn::Le(aim, hn::Mul(call, are))));
             unsure = hn::Or(unsure, hn::And(inside, near));
             k = hn::Sub(k, hn::IfThenElseZero(hn::And(inside, beyond), hn::CopySign(one, im)));
         }
