@@ -57,6 +57,9 @@ Channels insidecolor(const Frame& f, const Orbit& o);
 Channels smoothing(const Frame& f, const Orbit& o);
 Channels potential(const Frame& f, const Orbit& o);
 Channels tiaoutside(const Frame& f, const Orbit& o);
+// The palette step trunc(256 index) of TIA's blend of an escaped orbit: the lanes'
+// (Orbit::tiastep) where they gave one, else from the orbit's averages.
+long long tiapalettestep(const Frame& f, const Orbit& o);
 Channels tiainside(const Frame& f, const Orbit& o);
 
 // The derivative of z^2 + c with respect to c along the stored orbit (z_0 = 0),

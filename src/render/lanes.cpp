@@ -279,6 +279,9 @@ struct Consts {
     // or as z with the Julia constant as c.
     bool placed, julia;
     V jcx, jcy;
+    // TIA's terms by a quotient off the divider (roughtiasums): rows whose starts the
+    // lanes make, so that an orbit can be made again exactly.
+    bool rough;
     Consts(const Frame& f, bool squared, const double* starts)
         : zero(hn::Zero(d)),
           one(hn::Set(d, 1.0)),
@@ -302,8 +305,20 @@ struct Consts {
           placed(starts != nullptr),
           julia(f.ftype != settype::mandelbrot),
           jcx(hn::Set(d, f.jcx)),
-          jcy(hn::Set(d, f.jcy)) {}
+          jcy(hn::Set(d, f.jcy)),
+          rough(starts != nullptr && roughtiasums(f)) {}
 };
+
+// a / b to within 2^-44 of it, for b within single precision's normal range: single
+// precision's estimate of 1 / b and two of Newton's steps, all off the divider
+// (elsewhere the result is no number or far off, and the orbit's TIA step not sure).
+HWY_INLINE V roughquotient(const Consts& k, V a, V b) {
+    const hn::Rebind<float, D> df;
+    V r = hn::PromoteTo(k.d, hn::ApproximateReciprocal(hn::DemoteTo(df, b)));
+    r = hn::MulAdd(r, hn::NegMulAdd(b, r, k.one), r);
+    r = hn::MulAdd(r, hn::NegMulAdd(b, r, k.one), r);
+    return hn::Mul(a, r);
+}
 
 // z^e exactly as complex_power makes it, for an exponent read at run time.
 HWY_INLINE void power(const Consts& k, V zx, V zy, int e, V& rx, V& ry) {
@@ -450,7 +465,8 @@ struct Lanes {
                 hi = hn::Add(mm, g.cabs);
                 side = hn::Sqrt(size(g));
             }
-            const V q = hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
+            const V q = k.rough ? roughquotient(k, hn::Sub(side, lo), hn::Sub(hi, lo))
+                                : hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
             g.sum = hn::Add(g.sum, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
         } else if constexpr (derivative) {
             // d_n = 2 z_(n-1) d_(n-1) + 1 along the orbit, from d_0 = 0 and z_0 taken as
@@ -862,10 +878,19 @@ struct Lanes {
         if constexpr (tia) {
             if (!blendstia(f)) return;
             tiasteps(f, out.size.data(), out.n.data(), out.first.data(), out.second.data(),
-                     static_cast<int>(ended), out.step.data());
+                     static_cast<int>(ended), out.step.data(), k.rough);
             for (std::size_t r = 0; r < ended; ++r) {
-                Orbit& o = orbits[place(r)];
+                const std::size_t i = place(r);
+                Orbit& o = orbits[i];
                 o.tiastep = escaped(f, o) ? out.step[r] : std::numeric_limits<double>::quiet_NaN();
+                // The coloring reads rough sums only through a sure step; where there is
+                // none, the orbit is made again exactly.
+                if (k.rough && escaped(f, o) && std::isnan(o.tiastep)) {
+                    Orbit exact = startpixel(f, static_cast<int>(i), *starts);
+                    iterate(f, exact, nullptr);
+                    o.sum = exact.sum;
+                    o.sum2 = exact.sum2;
+                }
             }
         }
     }

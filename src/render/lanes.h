@@ -21,7 +21,8 @@ enum class LaneWork { plain, bof, bofsettles, epsilon, tia0, tia1, tia2, derivat
 // bit. The derivative arrives in Orbit::dx/dy/dover instead of a stored orbit (the
 // same, but for the sign of a zero, which no size sees). For a coloring that blends
 // the TIA averages, each orbit also gets the palette step that tiasteps gives, or
-// NaN (Orbit::tiastep).
+// NaN (Orbit::tiastep); in a row whose starts the lanes make, where roughtiasums
+// allows, the sums are rough but for escaped orbits without a step.
 // Returns false, touching nothing, where the lanes do not take this work (then the
 // scalar loop does): only the plain loop runs them for exponents other than 2.
 // With `rowy`, the orbits are the pixels 0 .. count of the row at *rowy and need no

@@ -23,6 +23,10 @@ double tiaindex(const Frame& f, const Orbit& o) {
 
 }  // namespace
 
+long long tiapalettestep(const Frame& f, const Orbit& o) {
+    return std::isnan(o.tiastep) ? trunci(tiaindex(f, o) * 256) : static_cast<long long>(o.tiastep);
+}
+
 // Triangle inequality average of an escaped orbit: the average of all terms and of
 // all but the last, blended by how far the last step overshot the bailout.
 Channels tiaoutside(const Frame& f, const Orbit& o) {
@@ -35,8 +39,7 @@ Channels tiaoutside(const Frame& f, const Orbit& o) {
         const double sum2 = previousaverage(o, sum);
         k = level(trunci(((sum - sum2) + sum2) * (o.n + 255)));
     } else {
-        k = std::isnan(o.tiastep) ? trunci(tiaindex(f, o) * 256)
-                                  : static_cast<long long>(o.tiastep);
+        k = tiapalettestep(f, o);
         if (f.tiaflag == tiaalgorithm::kx) k = level(4 * (k - 128));
     }
     if (f.outside == outside::tia || f.outside == outside::integertia) return pal(f, k);

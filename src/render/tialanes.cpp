@@ -20,7 +20,7 @@ namespace HWY_NAMESPACE {
 // The palette step trunc(256 index) of tiaoutside: index = sum2 + (sum - sum2) fx,
 // with the averages sum = s / n and sum2 = s2 / (n - 1) (sum where n is 1), and fx
 // = (il lptia + 1) - il ln ln sqrt(size), at least 0. NaN where it is not sure.
-HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2) {
+HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2, bool rough) {
     const V one = hn::Set(d, 1.0), zero = hn::Zero(d);
     const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
     const V sum = hn::Div(s, n);
@@ -46,9 +46,18 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2) {
     const V w = hn::Mul(hn::Add(sum2, hn::Mul(spread, fx)), hn::Set(d, 256.0));
     // Elsewhere w lies within 256 |spread| hair of the coloring's, give or take the
     // roundings of the blend.
-    const V margin = hn::IfThenZeroElse(
+    V margin = hn::IfThenZeroElse(
         clamped, hn::Add(hn::Mul(hn::Set(d, 256.0), hn::Mul(hn::Abs(spread), hair)),
                          hn::Mul(hn::Set(d, 0x1p-44), hn::Add(hn::Set(d, 256.0), hn::Abs(w)))));
+    if (rough) {
+        // Sums whose terms err by up to 2^-44 each, and whose additions' roundings
+        // drift apart: each average errs by at most 2^-44 + n 2^-50 (n + 3 halves of
+        // 2^-52 (n + 1) over n terms), and w = 256 (sum2 (1 - fx) + sum fx) by 256
+        // (1 + 2 |fx|) times that.
+        const V drift = hn::MulAdd(n, hn::Set(d, 0x1p-50), hn::Set(d, 0x1p-44));
+        margin = hn::MulAdd(hn::Mul(hn::Set(d, 256.0), drift),
+                            hn::MulAdd(hn::Abs(fx), hn::Set(d, 2.0), one), margin);
+    }
     const M sure = hn::And(
         hn::And(fine, hn::Ge(n, one)),
         hn::And(hn::And(hn::Or(clamped, hn::Gt(fx, hair)), hn::Lt(hn::Abs(w), hn::Set(d, 0x1p30))),
@@ -57,13 +66,13 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2) {
 }
 
 void TiaSteps(const Frame& f, const double* size, const double* n, const double* sum,
-              const double* sum2, int count, double* steps) {
+              const double* sum2, int count, double* steps, bool rough) {
     const D d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     int k = 0;
     for (; k + lanes <= count; k += lanes)
         hn::StoreU(tiastep(d, f, hn::LoadU(d, size + k), hn::LoadU(d, n + k), hn::LoadU(d, sum + k),
-                           hn::LoadU(d, sum2 + k)),
+                           hn::LoadU(d, sum2 + k), rough),
                    d, steps + k);
     if (k == count) return;
     // The last lanes past the end see ones: no NaN, no trap.
@@ -76,7 +85,7 @@ void TiaSteps(const Frame& f, const double* size, const double* n, const double*
         part[3][l] = in ? sum2[k + l] : 1.0;
     }
     hn::Store(tiastep(d, f, hn::Load(d, part[0]), hn::Load(d, part[1]), hn::Load(d, part[2]),
-                      hn::Load(d, part[3])),
+                      hn::Load(d, part[3]), rough),
               d, out);
     for (int l = 0; k + l < count; ++l) steps[k + l] = out[l];
 }
@@ -95,9 +104,17 @@ bool blendstia(const Frame& f) {
            f.outside == outside::potentialtia;
 }
 
+bool roughtiasums(const Frame& f) {
+    const double far = 1e10;
+    const auto near = [far](double v) { return std::abs(v) <= far; };
+    return blendstia(f) && f.inside != inside::tia && !f.okinvert && f.maxsize <= 1e8 &&
+           near(f.xmin) && near(f.xmin + f.xside) && near(f.ymin) && near(f.ymin + f.yside) &&
+           near(f.jcx) && near(f.jcy);
+}
+
 void tiasteps(const Frame& f, const double* size, const double* n, const double* sum,
-              const double* sum2, int count, double* steps) {
-    HWY_DYNAMIC_DISPATCH(TiaSteps)(f, size, n, sum, sum2, count, steps);
+              const double* sum2, int count, double* steps, bool rough) {
+    HWY_DYNAMIC_DISPATCH(TiaSteps)(f, size, n, sum, sum2, count, steps, rough);
 }
 
 }  // namespace vantrel
