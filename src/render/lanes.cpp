@@ -166,8 +166,9 @@ struct Columns {
 };
 struct Ended {
     std::vector<double> index, px, py, n;
-    // What the work gathered: BOF's smallest size and its step, the TIA sums, or the
-    // derivative and whether it overflowed.
+    // What the work gathered: BOF's smallest size and its step, the TIA sums (and,
+    // where they are rough, the largest term in `overflowed`), or the derivative and
+    // whether it overflowed.
     std::vector<double> first, second, overflowed;
     // At hand-back: the orbits' sizes, and TIA's palette steps.
     std::vector<double> size, step;
@@ -260,7 +261,8 @@ struct Group {
                        // square roots) and the step that made it (0: none did)
     V sum, prevsum;    // TIA: the sum of the terms, and the sum before the last one
     V derx, dery;      // the derivative
-    V largest;         // the largest size of a component of the derivative so far
+    V largest;         // the largest size of a component of the derivative so far, or
+                       // of a rough TIA term
     M stopped;         // the epsilon cross stopped the orbit
     V savedx, savedy;  // counted lanes: an earlier iterate of the orbit (else NaN)
     V savedat;         // the step count at which it was saved
@@ -309,9 +311,10 @@ struct Consts {
           rough(starts != nullptr && roughtiasums(f)) {}
 };
 
-// a / b to within 2^-44 of it, for b within single precision's normal range: single
-// precision's estimate of 1 / b and two of Newton's steps, all off the divider
-// (elsewhere the result is no number or far off, and the orbit's TIA step not sure).
+// a / b to within 2^-45 of its size: single precision's estimate of 1 / b and two
+// of Newton's steps, all off the divider. For b below single precision's normal
+// range the result is no number, and the orbit's TIA step not sure; roughtiasums
+// keeps b below the top of that range.
 HWY_INLINE V roughquotient(const Consts& k, V a, V b) {
     const hn::Rebind<float, D> df;
     V r = hn::PromoteTo(k.d, hn::ApproximateReciprocal(hn::DemoteTo(df, b)));
@@ -467,7 +470,11 @@ struct Lanes {
             }
             const V q = k.rough ? roughquotient(k, hn::Sub(side, lo), hn::Sub(hi, lo))
                                 : hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
-            g.sum = hn::Add(g.sum, hn::IfThenElse(hn::Eq(lo, hi), k.half, q));
+            const V term = hn::IfThenElse(hn::Eq(lo, hi), k.half, q);
+            g.sum = hn::Add(g.sum, term);
+            // A rough term errs by a share of its size: the largest bounds the sum's
+            // error. (A NaN term leaves the sum NaN, and no step sure.)
+            if (k.rough) g.largest = hn::Max(hn::Abs(term), g.largest);
         } else if constexpr (derivative) {
             // d_n = 2 z_(n-1) d_(n-1) + 1 along the orbit, from d_0 = 0 and z_0 taken as
             // 0: with d_0 = 0 the first step makes d_1 = 1 whatever z_0 is (but for the
@@ -551,6 +558,7 @@ struct Lanes {
         } else if constexpr (tia) {
             g.sum = hn::IfThenElse(fresh, k.zero, g.sum);
             g.prevsum = hn::IfThenElse(fresh, k.zero, g.prevsum);
+            if (k.rough) g.largest = hn::IfThenElse(fresh, k.zero, g.largest);
         } else if constexpr (derivative) {
             g.derx = hn::IfThenElse(fresh, k.zero, g.derx);
             g.dery = hn::IfThenElse(fresh, k.zero, g.dery);
@@ -592,6 +600,7 @@ struct Lanes {
         } else if constexpr (tia) {
             hn::Store(g.sum, d, v[4]);
             hn::Store(g.prevsum, d, v[5]);
+            hn::Store(g.largest, d, v[6]);
         } else if constexpr (bof) {
             hn::Store(Squared
                           ? g.least
@@ -616,7 +625,7 @@ struct Lanes {
                 out.first[at] = v[4][l];
                 out.second[at] = v[5][l];
             }
-            if constexpr (derivative) out.overflowed[at] = v[6][l];
+            if constexpr (derivative || tia) out.overflowed[at] = v[6][l];
         }
         return at - first;
     }
@@ -878,7 +887,8 @@ struct Lanes {
         if constexpr (tia) {
             if (!blendstia(f)) return;
             tiasteps(f, out.size.data(), out.n.data(), out.first.data(), out.second.data(),
-                     static_cast<int>(ended), out.step.data(), k.rough);
+                     static_cast<int>(ended), out.step.data(),
+                     k.rough ? out.overflowed.data() : nullptr);
             for (std::size_t r = 0; r < ended; ++r) {
                 const std::size_t i = place(r);
                 Orbit& o = orbits[i];

@@ -20,7 +20,7 @@ namespace HWY_NAMESPACE {
 // The palette step trunc(256 index) of tiaoutside: index = sum2 + (sum - sum2) fx,
 // with the averages sum = s / n and sum2 = s2 / (n - 1) (sum where n is 1), and fx
 // = (il lptia + 1) - il ln ln sqrt(size), at least 0. NaN where it is not sure.
-HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2, bool rough) {
+HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2, const V* largest) {
     const V one = hn::Set(d, 1.0), zero = hn::Zero(d);
     const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
     const V sum = hn::Div(s, n);
@@ -49,12 +49,12 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2, bool rough) {
     V margin = hn::IfThenZeroElse(
         clamped, hn::Add(hn::Mul(hn::Set(d, 256.0), hn::Mul(hn::Abs(spread), hair)),
                          hn::Mul(hn::Set(d, 0x1p-44), hn::Add(hn::Set(d, 256.0), hn::Abs(w)))));
-    if (rough) {
-        // Sums whose terms err by up to 2^-44 each, and whose additions' roundings
-        // drift apart: each average errs by at most 2^-44 + n 2^-50 (n + 3 halves of
-        // 2^-52 (n + 1) over n terms), and w = 256 (sum2 (1 - fx) + sum fx) by 256
-        // (1 + 2 |fx|) times that.
-        const V drift = hn::MulAdd(n, hn::Set(d, 0x1p-50), hn::Set(d, 0x1p-44));
+    if (largest) {
+        // Rough sums, of n terms of at most L in size, each off by at most 2^-45 L,
+        // and whose additions' roundings drift apart by up to 2^-52 i L at the i-th:
+        // each average errs by at most L (2^-44 + n 2^-51), and w = 256 (sum2 (1 -
+        // fx) + sum fx) by 256 (1 + 2 |fx|) times that.
+        const V drift = hn::Mul(*largest, hn::MulAdd(n, hn::Set(d, 0x1p-51), hn::Set(d, 0x1p-44)));
         margin = hn::MulAdd(hn::Mul(hn::Set(d, 256.0), drift),
                             hn::MulAdd(hn::Abs(fx), hn::Set(d, 2.0), one), margin);
     }
@@ -66,26 +66,30 @@ HWY_INLINE V tiastep(D d, const Frame& f, V size, V n, V s, V s2, bool rough) {
 }
 
 void TiaSteps(const Frame& f, const double* size, const double* n, const double* sum,
-              const double* sum2, int count, double* steps, bool rough) {
+              const double* sum2, int count, double* steps, const double* largest) {
     const D d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     int k = 0;
-    for (; k + lanes <= count; k += lanes)
+    for (; k + lanes <= count; k += lanes) {
+        const V most = largest ? hn::LoadU(d, largest + k) : hn::Zero(d);
         hn::StoreU(tiastep(d, f, hn::LoadU(d, size + k), hn::LoadU(d, n + k), hn::LoadU(d, sum + k),
-                           hn::LoadU(d, sum2 + k), rough),
+                           hn::LoadU(d, sum2 + k), largest ? &most : nullptr),
                    d, steps + k);
+    }
     if (k == count) return;
     // The last lanes past the end see ones: no NaN, no trap.
-    HWY_ALIGN double part[4][maxlanes], out[maxlanes];
+    HWY_ALIGN double part[5][maxlanes], out[maxlanes];
     for (int l = 0; l < lanes; ++l) {
         const bool in = k + l < count;
         part[0][l] = in ? size[k + l] : 1.0;
         part[1][l] = in ? n[k + l] : 1.0;
         part[2][l] = in ? sum[k + l] : 1.0;
         part[3][l] = in ? sum2[k + l] : 1.0;
+        part[4][l] = in && largest ? largest[k + l] : 1.0;
     }
+    const V most = hn::Load(d, part[4]);
     hn::Store(tiastep(d, f, hn::Load(d, part[0]), hn::Load(d, part[1]), hn::Load(d, part[2]),
-                      hn::Load(d, part[3]), rough),
+                      hn::Load(d, part[3]), largest ? &most : nullptr),
               d, out);
     for (int l = 0; k + l < count; ++l) steps[k + l] = out[l];
 }
@@ -113,8 +117,8 @@ bool roughtiasums(const Frame& f) {
 }
 
 void tiasteps(const Frame& f, const double* size, const double* n, const double* sum,
-              const double* sum2, int count, double* steps, bool rough) {
-    HWY_DYNAMIC_DISPATCH(TiaSteps)(f, size, n, sum, sum2, count, steps, rough);
+              const double* sum2, int count, double* steps, const double* largest) {
+    HWY_DYNAMIC_DISPATCH(TiaSteps)(f, size, n, sum, sum2, count, steps, largest);
 }
 
 }  // namespace vantrel

@@ -15,16 +15,16 @@ bool blendstia(const Frame& f);
 // logarithm is not the C library's, so a step is given only where the logarithm's
 // few units in the last place cannot move it; NaN elsewhere, for the coloring to
 // work out. The lanes hand back the steps of their orbits (Orbit::tiastep). With
-// `rough`, the sums are the lanes' rough ones (roughtiasums), and the margins
-// widen by what those may err.
+// `largest`, the sums are the lanes' rough ones (roughtiasums), each made of terms
+// up to largest[k] in size, and the margins widen by what they may err.
 void tiasteps(const Frame& f, const double* size, const double* n, const double* sum,
-              const double* sum2, int count, double* steps, bool rough = false);
+              const double* sum2, int count, double* steps, const double* largest = nullptr);
 
-// Whether the lanes may add up TIA's terms with a quotient that errs by up to 2^-44
-// (off the divider, which their steps otherwise wait on): only the palette step
-// reads the sums, with margins for that, and the hand-back makes the sums of an
-// orbit whose step is not sure again exactly. Every term's quotient must stay in
-// single precision's range: the escape limit and the view's and constant's
+// Whether the lanes may add up TIA's terms with a quotient that errs by up to 2^-45
+// of its size (off the divider, which their steps otherwise wait on): only the
+// palette step reads the sums, with margins for that, and the hand-back makes the
+// sums of an orbit whose step is not sure again exactly. Every term's divisor must
+// stay in single precision's range: the escape limit and the view's and constant's
 // coordinates are bounded, and the plane is not inverted.
 bool roughtiasums(const Frame& f);
 
