@@ -558,7 +558,7 @@ struct Lanes {
         } else if constexpr (tia) {
             g.sum = hn::IfThenElse(fresh, k.zero, g.sum);
             g.prevsum = hn::IfThenElse(fresh, k.zero, g.prevsum);
-            if (k.rough) g.largest = hn::IfThenElse(fresh, k.zero, g.largest);
+            g.largest = hn::IfThenElse(fresh, k.zero, g.largest);
         } else if constexpr (derivative) {
             g.derx = hn::IfThenElse(fresh, k.zero, g.derx);
             g.dery = hn::IfThenElse(fresh, k.zero, g.dery);
