@@ -468,8 +468,8 @@ struct Lanes {
                 hi = hn::Add(mm, g.cabs);
                 side = hn::Sqrt(size(g));
             }
-            const V q = k.rough ? roughquotient(k, hn::Sub(side, lo), hn::Sub(hi, lo))
-                                : hn::Div(hn::Sub(side, lo), hn::Sub(hi, lo));
+            const V over = hn::Sub(side, lo), under = hn::Sub(hi, lo);
+            const V q = k.rough ? roughquotient(k, over, under) : hn::Div(over, under);
             const V term = hn::IfThenElse(hn::Eq(lo, hi), k.half, q);
             g.sum = hn::Add(g.sum, term);
             // A rough term errs by a share of its size: the largest bounds the sum's
@@ -892,10 +892,11 @@ struct Lanes {
             for (std::size_t r = 0; r < ended; ++r) {
                 const std::size_t i = place(r);
                 Orbit& o = orbits[i];
-                o.tiastep = escaped(f, o) ? out.step[r] : std::numeric_limits<double>::quiet_NaN();
+                const bool gone = escaped(f, o);
+                o.tiastep = gone ? out.step[r] : std::numeric_limits<double>::quiet_NaN();
                 // The coloring reads rough sums only through a sure step; where there is
                 // none, the orbit is made again exactly.
-                if (k.rough && escaped(f, o) && std::isnan(o.tiastep)) {
+                if (k.rough && gone && std::isnan(o.tiastep)) {
                     Orbit exact = startpixel(f, static_cast<int>(i), *starts);
                     iterate(f, exact, nullptr);
                     o.sum = exact.sum;
