@@ -172,15 +172,15 @@ struct Ended {
     std::vector<double> first, second, overflowed;
     // At hand-back: the orbits' sizes, and TIA's palette steps.
     std::vector<double> size, step;
-    // Ended in the step loop, past the escape limit (or stopped by the epsilon cross),
-    // not at maxiter.
-    std::vector<unsigned char> escaped;
+    // 1 where the orbit ended in the step loop, past the escape limit (or stopped by
+    // the epsilon cross), not at maxiter; else 0.
+    std::vector<double> escaped;
     // Room for len orbits; it only grows, so that no call fills what it will write.
     void reserve(std::size_t len) {
         if (index.size() >= len) return;
-        for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step})
+        for (auto* v :
+             {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step, &escaped})
             v->resize(len);
-        escaped.resize(len);
     }
 };
 
@@ -248,6 +248,22 @@ constexpr Ranks makeranks() {
     return t;
 }
 constexpr Ranks ranks = makeranks();
+
+// For every pattern of ended lanes, the ended lanes in order, then lane 0 for the
+// rest: a harvest packs each field with one permutation.
+struct Picks {
+    alignas(64) std::int64_t p[1 << maxlanes][maxlanes];
+};
+constexpr Picks makepicks() {
+    Picks t{};
+    for (unsigned bits = 0; bits < (1u << maxlanes); ++bits) {
+        std::size_t at = 0;
+        for (std::size_t l = 0; l < maxlanes; ++l)
+            if ((bits >> l) & 1) t.p[bits][at++] = static_cast<std::int64_t>(l);
+    }
+    return t;
+}
+constexpr Picks picks = makepicks();
 
 // One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
@@ -574,60 +590,46 @@ struct Lanes {
         }
     }
 
-    // Appends the lanes in `ended` to `out` at `at`; returns how many they were.
+    // Appends the lanes in `ended` to `out` at `at`; returns how many they were. Each
+    // field goes in packed: the ended lanes first, in lane order, and whatever after
+    // them, which the next ones overwrite (`out` has room for a vector past its end).
     static HWY_INLINE std::size_t harvest(const Consts& k, const Group& g, M ended, V stepv,
                                           bool escaped, Ended& out, std::size_t at) {
         const D d;
-        constexpr bool gathers = derivative || tia || bof;
-        HWY_ALIGN double v[7][maxlanes];
-        hn::Store(g.index, d, v[0]);
+        std::uint8_t bits = 0;
+        hn::StoreMaskBits(d, ended, &bits);
+        const auto pick = hn::IndicesFromVec(d, hn::Load(DI(), picks.p[bits]));
+        const auto put = [&](V v, std::vector<double>& to) {
+            hn::StoreU(hn::TableLookupLanes(v, pick), d, to.data() + at);
+        };
+        put(g.index, out.index);
         const V made = hn::Sub(stepv, g.start);
         if constexpr (Counts) {
             // A counted lane may step on past maxiter (run): there it ended, inside.
             const M inside = hn::Gt(made, k.maxiter);
-            hn::Store(escaped ? hn::IfThenZeroElse(inside, k.one) : k.zero, d, v[1]);
-            hn::Store(hn::Min(made, k.maxiter), d, v[3]);
+            put(escaped ? hn::IfThenZeroElse(inside, k.one) : k.zero, out.escaped);
+            put(hn::Min(made, k.maxiter), out.n);
         } else {
-            hn::Store(g.px, d, v[1]);
-            hn::Store(g.py, d, v[2]);
+            put(g.px, out.px);
+            put(g.py, out.py);
             // A settled lane ended as at maxiter (made is past it).
-            hn::Store(hunts ? hn::Min(made, k.maxiter) : made, d, v[3]);
+            put(hunts ? hn::Min(made, k.maxiter) : made, out.n);
         }
         if constexpr (derivative) {
-            hn::Store(g.derx, d, v[4]);
-            hn::Store(g.dery, d, v[5]);
-            hn::Store(hn::IfThenElseZero(hn::Gt(g.largest, k.overflow), k.one), d, v[6]);
+            put(g.derx, out.first);
+            put(g.dery, out.second);
+            put(hn::IfThenElseZero(hn::Gt(g.largest, k.overflow), k.one), out.overflowed);
         } else if constexpr (tia) {
-            hn::Store(g.sum, d, v[4]);
-            hn::Store(g.prevsum, d, v[5]);
-            hn::Store(g.largest, d, v[6]);
+            put(g.sum, out.first);
+            put(g.prevsum, out.second);
+            put(g.largest, out.overflowed);
         } else if constexpr (bof) {
-            hn::Store(Squared
-                          ? g.least
-                          : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize, hn::Sqrt(g.least)),
-                      d, v[4]);
-            hn::Store(g.minstep, d, v[5]);
+            put(Squared ? g.least
+                        : hn::IfThenElse(hn::Eq(g.minstep, k.zero), k.maxsize, hn::Sqrt(g.least)),
+                out.first);
+            put(g.minstep, out.second);
         }
-        std::uint8_t bits = 0;
-        hn::StoreMaskBits(d, ended, &bits);
-        const std::size_t first = at;
-        for (unsigned b = bits; b != 0; b &= b - 1, ++at) {
-            const int l = __builtin_ctz(b);
-            out.index[at] = v[0][l];
-            out.n[at] = v[3][l];
-            if constexpr (Counts) {
-                out.escaped[at] = v[1][l] != 0;
-            } else {
-                out.px[at] = v[1][l];
-                out.py[at] = v[2][l];
-            }
-            if constexpr (gathers) {
-                out.first[at] = v[4][l];
-                out.second[at] = v[5][l];
-            }
-            if constexpr (derivative || tia) out.overflowed[at] = v[6][l];
-        }
-        return at - first;
+        return static_cast<std::size_t>(std::popcount(bits));
     }
 
     // The starts in columns: the row's column coordinates when the lanes make the
