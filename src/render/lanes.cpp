@@ -178,8 +178,7 @@ struct Ended {
     // Room for len orbits; it only grows, so that no call fills what it will write.
     void reserve(std::size_t len) {
         if (index.size() >= len) return;
-        for (auto* v :
-             {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step, &escaped})
+        for (auto* v : {&index, &px, &py, &n, &first, &second, &overflowed, &size, &step, &escaped})
             v->resize(len);
     }
 };
