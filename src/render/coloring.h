@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 #include "render/escape.h"
 
@@ -52,6 +53,16 @@ inline Channels pal(const Frame& f, long long k) {
 
 Channels outsidecolor(const Frame& f, const Orbit& o);
 Channels insidecolor(const Frame& f, const Orbit& o);
+
+// A pixel's color from its coloring's channels: grey under Height Field, each
+// channel cut to its low 8 bits.
+Rgb finishcolor(const Frame& f, Channels ch);
+
+// The palette entry of the outside distance estimator for an escaped orbit of n
+// steps whose derivative stayed within the overflow limit and whose estimate lies
+// in [lo, hi], both finite (or lo = hi, the estimate itself, whatever it is); none
+// where the entry is not the same all through (the entry grows with the estimate).
+std::optional<long long> distanceentry(const Frame& f, int n, double lo, double hi);
 
 // Pieces that more than one method is made of.
 Channels smoothing(const Frame& f, const Orbit& o);

@@ -6,6 +6,7 @@
 
 #include "render/engine.h"
 #include "render/escape.h"
+#include "render/estimatelanes.h"
 #include "render/frame.h"
 #include "render/lanes.h"
 #include "render/parallel.h"
@@ -59,6 +60,7 @@ End scalarorbit(const Frame& f, double x, double y) {
 // `withinside`). An orbit that overflowed has escaped as surely as one past maxsize.
 Rgb classify(const End& e, double delta, bool withinside, Range& r) {
     if (e.escaped && e.overflowed) return white;
+    if (!e.escaped && !withinside) return black;
     const double dist =
         2.0 * e.modz * std::log(e.modz) / std::sqrt(e.xder * e.xder + e.yder * e.yder);
     // 0 * ln 0 at an orbit resting on 0, or an overflowed orbit, gives no estimate
@@ -68,8 +70,49 @@ Rgb classify(const End& e, double delta, bool withinside, Range& r) {
         if (valid && dist > r.out) r.out = dist;
         return dist < delta ? white : black;
     }
-    if (withinside && valid && dist < r.in) r.in = dist;
+    if (valid && dist < r.in) r.in = dist;
     return black;
+}
+
+// Row j of the pass in lanes, from how its orbits ended; false, with nothing
+// written, where the lanes do not take the row. Bounds on the estimates settle the
+// colors of most escaped pixels, and the range is taken from exact estimates of
+// the pixels whose bounds reach the largest lower bound.
+bool lanerow(const Frame& f, int j, double delta, bool withinside, Rgb* colors, Range& r) {
+    thread_local LaneEnds ends;
+    thread_local std::vector<double> lo, hi;
+    const double y = rowy(f, j);
+    const InsideOrbits inside = withinside ? InsideOrbits::full : InsideOrbits::marked;
+    if (!laneends(f, LaneWork::estimate, y, inside, ends)) return false;
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    lo.resize(xres);
+    hi.resize(xres);
+    estimatebounds(ends.size.data(), ends.dx.data(), ends.dy.data(), f.xres, lo.data(), hi.data());
+    // The lanes make one step at least; a Julia point already past maxsize makes none.
+    const bool julia = f.ftype != settype::mandelbrot;
+    const auto past = [&](std::size_t i) {
+        const double x = columnx(f, static_cast<int>(i));
+        return !(std::sqrt(x * x + y * y) <= f.maxsize);
+    };
+    const auto bounded = [&](std::size_t i) {
+        return !(ends.size[i] <= f.maxsize) && !ends.overflowed[i] && lo[i] > 0 &&
+               !(julia && past(i));
+    };
+    double floor = 0;
+    for (std::size_t i = 0; i < xres; ++i)
+        if (bounded(i) && lo[i] > floor) floor = lo[i];
+    for (std::size_t i = 0; i < xres; ++i) {
+        if (bounded(i) && hi[i] < floor && (hi[i] < delta || lo[i] >= delta)) {
+            colors[i] = hi[i] < delta ? white : black;
+            continue;
+        }
+        const int column = static_cast<int>(i);
+        const End e = julia && past(i) ? scalarorbit(f, columnx(f, column), y)
+                                       : End{ends.size[i], !(ends.size[i] <= f.maxsize),
+                                             ends.overflowed[i] != 0, ends.dx[i], ends.dy[i]};
+        colors[i] = classify(e, delta, withinside, r);
+    }
+    return true;
 }
 
 // Row j of the pass: each pixel classified into `colors` and the row's range, the
@@ -77,25 +120,8 @@ Rgb classify(const End& e, double delta, bool withinside, Range& r) {
 // not iterate the Mandelbrot points well inside the big discs.
 Range passrow(const Frame& f, int j, double delta, bool withinside, Rgb* colors) {
     Range r;
+    if (f.simd && lanerow(f, j, delta, withinside, colors, r)) return r;
     const double y = rowy(f, j);
-    thread_local std::vector<Orbit> orbits;
-    if (f.simd) {
-        orbits.resize(static_cast<std::size_t>(f.xres));
-        const InsideOrbits inside = withinside ? InsideOrbits::full : InsideOrbits::marked;
-        if (iteratelanes(f, LaneWork::estimate, orbits.data(), f.xres, &y, inside)) {
-            for (int i = 0; i < f.xres; ++i) {
-                const Orbit& o = orbits[i];
-                // The lanes make one step at least; a Julia point already past
-                // maxsize makes none.
-                const bool past = f.ftype != settype::mandelbrot &&
-                                  !(std::sqrt(o.jzx * o.jzx + y * y) <= f.maxsize);
-                const End e = past ? scalarorbit(f, o.jzx, y)
-                                   : End{o.size, !(o.size <= f.maxsize), o.dover, o.dx, o.dy};
-                colors[i] = classify(e, delta, withinside, r);
-            }
-            return r;
-        }
-    }
     for (int i = 0; i < f.xres; ++i)
         colors[i] = classify(scalarorbit(f, columnx(f, i), y), delta, withinside, r);
     return r;

@@ -241,7 +241,10 @@ Rgb pixelcolor(const Frame& f, const Orbit& o) {
         const int k = o.z.y < 0 ? 0 : 255;
         return rgb(k, k, k);
     }
-    Channels ch = out ? outsidecolor(f, o) : insidecolor(f, o);
+    return finishcolor(f, out ? outsidecolor(f, o) : insidecolor(f, o));
+}
+
+Rgb finishcolor(const Frame& f, Channels ch) {
     if (f.method == coloringmethod::heightfield) {
         const long long gray = (ch.r * 30 / 100 + ch.g * 59 / 100 + ch.b * 11 / 100) & 0xFF;
         ch = {gray, gray, gray};

@@ -183,6 +183,13 @@ struct Ended {
     }
 };
 
+// Where the lanes hand their orbits back other than into the orbits: how each ended
+// (counted lanes), or its end for the distance estimators.
+struct Sink {
+    LaneCount* counts = nullptr;
+    LaneEnds* ends = nullptr;
+};
+
 }  // namespace
 }  // namespace vantrel
 #endif
@@ -830,10 +837,45 @@ struct Lanes {
         }
     }
 
+    // The step from the iterate before the last, made again in scalar: the lanes leave
+    // out products that matter only where an orbit ends.
+    static COMPLEX laststep(const Consts& k, double x, double y, COMPLEX c) {
+        if constexpr (W == LaneWork::estimate) {
+            return {(x + y) * (x - y) + c.x, 2.0 * x * y + c.y};
+        } else {
+            COMPLEX p;
+            complex_power({x, y}, k.e, &p);
+            return {p.x + c.x, p.y + c.y};
+        }
+    }
+
+    // The size of an orbit that ends at z.
+    static double endsize(COMPLEX z) {
+        const double m = z.x * z.x + z.y * z.y;
+        return Squared ? m : std::sqrt(m);
+    }
+
+    // The ends of a row's orbits that took the derivative along, by their places in
+    // the row at y.
+    template <class Place>
+    static void handends(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
+                         std::size_t ended, double y, LaneEnds& ends, const Place& place) {
+        for (std::size_t r = 0; r < ended; ++r) {
+            const std::size_t i = place(r);
+            const double x = col.x[static_cast<std::size_t>(out.index[r])];
+            const COMPLEX c = k.julia ? COMPLEX{f.jcx, f.jcy} : COMPLEX{x, y};
+            ends.n[i] = out.n[r];
+            ends.size[i] = endsize(laststep(k, out.px[r], out.py[r], c));
+            ends.dx[i] = out.first[r];
+            ends.dy[i] = out.second[r];
+            ends.overflowed[i] = out.overflowed[r];
+        }
+    }
+
     // Back to the orbits, the last step made again in scalar: the same result
     // wherever the lanes left out a product that mattered only there.
     static void handback(const Frame& f, const Consts& k, const Columns& col, Ended& out,
-                         std::size_t ended, Orbit* orbits, const double* starts, LaneCount* counts,
+                         std::size_t ended, Orbit* orbits, const double* starts, const Sink& to,
                          const Subset* some) {
         // The orbit's place among the row's.
         const auto place = [&](std::size_t r) {
@@ -842,8 +884,11 @@ struct Lanes {
         };
         if constexpr (Counts) {
             for (std::size_t r = 0; r < ended; ++r)
-                counts[place(r)] = {static_cast<int>(out.n[r]), out.escaped[r] != 0};
+                to.counts[place(r)] = {static_cast<int>(out.n[r]), out.escaped[r] != 0};
             return;
+        }
+        if constexpr (derivative) {
+            if (to.ends) return handends(f, k, col, out, ended, *starts, *to.ends, place);
         }
         for (std::size_t r = 0; r < ended; ++r) {
             Orbit& o = orbits[place(r)];
@@ -862,15 +907,8 @@ struct Lanes {
             o.x = out.px[r];
             o.y = out.py[r];
             o.n = static_cast<int>(out.n[r]);
-            if constexpr (W == LaneWork::estimate) {
-                o.z = {(o.x + o.y) * (o.x - o.y) + o.c.x, 2.0 * o.x * o.y + o.c.y};
-            } else {
-                COMPLEX p;
-                complex_power({o.x, o.y}, k.e, &p);
-                o.z = {p.x + o.c.x, p.y + o.c.y};
-            }
-            const double m = o.z.x * o.z.x + o.z.y * o.z.y;
-            o.size = Squared ? m : std::sqrt(m);
+            o.z = laststep(k, o.x, o.y, o.c);
+            o.size = endsize(o.z);
             if constexpr (tia) out.size[r] = o.size;
             if constexpr (bof) {
                 o.infsize = out.first[r];
@@ -910,8 +948,8 @@ struct Lanes {
     // With `starts` (the row's y), the lanes make the starts and the orbits need no
     // placing; otherwise they read them from the orbits. With `counts`, only how each
     // orbit ended goes there, and `orbits` is not touched.
-    static void run(const Frame& f, Orbit* orbits, int count, const double* starts,
-                    LaneCount* counts, const Subset* some) {
+    static void run(const Frame& f, Orbit* orbits, int count, const double* starts, const Sink& to,
+                    const Subset* some) {
         const Consts k(f, Squared, starts);
         thread_local Columns col;
         thread_local Ended out;
@@ -956,40 +994,41 @@ struct Lanes {
                 harvestmaxiter(k, g, col, countv, out, p, count);
             }
         }
-        handback(f, k, col, out, p.ended, orbits, starts, counts, some);
+        handback(f, k, col, out, p.ended, orbits, starts, to, some);
     }
 };
 
 template <Power P, LaneWork W, bool Squared>
-void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, LaneCount* counts,
+void runlanes(const Frame& f, Orbit* orbits, int count, const double* starts, const Sink& to,
               const Subset* some) {
     if constexpr (W == LaneWork::plain) {
-        if (counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, counts, some);
+        if (to.counts) return Lanes<P, W, Squared, true>::run(f, orbits, count, starts, to, some);
     }
-    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, counts, some);
+    Lanes<P, W, Squared, false>::run(f, orbits, count, starts, to, some);
 }
 
 template <LaneWork W, bool Squared>
 void bysquare(const Frame& f, bool exact, Orbit* orbits, int count, const double* rowy,
-              LaneCount* counts, const Subset* some) {
+              const Sink& to, const Subset* some) {
     if (exact)
-        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, counts, some);
+        runlanes<Power::exactsquare, W, Squared>(f, orbits, count, rowy, to, some);
     else
-        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, counts, some);
+        runlanes<Power::square, W, Squared>(f, orbits, count, rowy, to, some);
 }
 
 template <LaneWork W>
 void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, const double* rowy,
-            LaneCount* counts, const Subset* some) {
+            const Sink& to, const Subset* some) {
     if (squared)
-        bysquare<W, true>(f, exact, orbits, count, rowy, counts, some);
+        bysquare<W, true>(f, exact, orbits, count, rowy, to, some);
     else
-        bysquare<W, false>(f, exact, orbits, count, rowy, counts, some);
+        bysquare<W, false>(f, exact, orbits, count, rowy, to, some);
 }
 
-// With `counts`, only for the plain work of a row whose starts the lanes make.
+// With a sink, only for a row whose starts the lanes make: counts for the plain work,
+// ends for the derivative's.
 bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
-             LaneCount* counts, const Subset* some) {
+             const Sink& to, const Subset* some) {
     if (f.exponent != 2 && work != LaneWork::plain) return false;
     // A row whose starts the lanes do not make is placed here as the scalar loop
     // places it; `starts` tells the lanes to make the others themselves.
@@ -999,9 +1038,8 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
     if (count <= 0 || f.maxiter <= 0) return true;  // no orbit makes a step
     const bool squared = squaredsize(f.tiaflag);
     if (f.exponent != 2) {
-        squared
-            ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, counts, some)
-            : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, counts, some);
+        squared ? runlanes<Power::any, LaneWork::plain, true>(f, orbits, count, starts, to, some)
+                : runlanes<Power::any, LaneWork::plain, false>(f, orbits, count, starts, to, some);
         return true;
     }
     // A c.y of -0 is where the products by zero of the square matter.
@@ -1017,37 +1055,33 @@ bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const doub
         for (int i = 0; i < count; ++i) exact = exact || negzero(orbits[i].c.y);
     switch (work) {
         case LaneWork::plain:
-            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, counts, some);
+            bysize<LaneWork::plain>(f, exact, squared, orbits, count, starts, to, some);
             break;
         case LaneWork::bof:
-            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, counts, some);
+            bysize<LaneWork::bof>(f, exact, squared, orbits, count, starts, to, some);
             break;
         case LaneWork::bofsettles:
-            bysize<LaneWork::bofsettles>(f, exact, squared, orbits, count, starts, counts, some);
+            bysize<LaneWork::bofsettles>(f, exact, squared, orbits, count, starts, to, some);
             break;
         case LaneWork::epsilon:
-            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, counts, some);
+            bysize<LaneWork::epsilon>(f, exact, squared, orbits, count, starts, to, some);
             break;
         case LaneWork::derivative:
-            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts, counts, some);
+            bysize<LaneWork::derivative>(f, exact, squared, orbits, count, starts, to, some);
             break;
         // Its own square, (x + y)(x - y) and 2xy, in place of either of the others.
         case LaneWork::estimate:
-            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, counts,
-                                                               some);
+            runlanes<Power::square, LaneWork::estimate, false>(f, orbits, count, starts, to, some);
             break;
         // The sums watch the ending step too: always the exact square.
         case LaneWork::tia0:
-            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, counts,
-                                                                some);
+            runlanes<Power::exactsquare, LaneWork::tia0, false>(f, orbits, count, starts, to, some);
             break;
         case LaneWork::tia1:
-            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, counts,
-                                                               some);
+            runlanes<Power::exactsquare, LaneWork::tia1, true>(f, orbits, count, starts, to, some);
             break;
         case LaneWork::tia2:
-            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, counts,
-                                                               some);
+            runlanes<Power::exactsquare, LaneWork::tia2, true>(f, orbits, count, starts, to, some);
             break;
     }
     return true;
@@ -1132,11 +1166,11 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
                               work == LaneWork::derivative || work == LaneWork::estimate;
     if (inside == InsideOrbits::full || !runtomaxiter || !rowy || count != f.xres || f.okinvert ||
         f.maxiter <= 0 || !skipsinside(f))
-        return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
+        return Iterate(f, work, orbits, count, rowy, Sink{}, nullptr);
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
     if (!outsidecolumns(f, *rowy, columns, which))
-        return Iterate(f, work, orbits, count, rowy, nullptr, nullptr);
+        return Iterate(f, work, orbits, count, rowy, Sink{}, nullptr);
     // Every orbit marked; the lanes hand theirs back over the marks.
     for (int i = 0; i < count; ++i) {
         orbits[i].n = f.maxiter;
@@ -1144,7 +1178,30 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
         orbits[i].tiastep = std::numeric_limits<double>::quiet_NaN();
     }
     const Subset some{columns.data(), nullptr, which.data()};
-    return Iterate(f, work, orbits, static_cast<int>(which.size()), rowy, nullptr, &some);
+    return Iterate(f, work, orbits, static_cast<int>(which.size()), rowy, Sink{}, &some);
+}
+
+bool LaneEndsRow(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends) {
+    const bool derivative = work == LaneWork::derivative || work == LaneWork::estimate;
+    if (!derivative || f.okinvert || f.maxiter <= 0 || f.xres <= 0 || f.exponent != 2) return false;
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    ends.n.resize(xres);
+    ends.size.resize(xres);
+    ends.dx.resize(xres);
+    ends.dy.resize(xres);
+    ends.overflowed.resize(xres);
+    thread_local std::vector<double> columns;
+    thread_local std::vector<int> which;
+    if (inside == InsideOrbits::full || !skipsinside(f) || !outsidecolumns(f, rowy, columns, which))
+        return Iterate(f, work, nullptr, f.xres, &rowy, Sink{nullptr, &ends}, nullptr);
+    std::fill(ends.n.begin(), ends.n.end(), static_cast<double>(f.maxiter));
+    std::fill(ends.size.begin(), ends.size.end(), 0.0);
+    std::fill(ends.dx.begin(), ends.dx.end(), 0.0);
+    std::fill(ends.dy.begin(), ends.dy.end(), 0.0);
+    std::fill(ends.overflowed.begin(), ends.overflowed.end(), 0.0);
+    const Subset some{columns.data(), nullptr, which.data()};
+    return Iterate(f, work, nullptr, static_cast<int>(which.size()), &rowy, Sink{nullptr, &ends},
+                   &some);
 }
 
 // A band of rows as one list of orbits: the lanes take the next row's orbits while
@@ -1166,7 +1223,7 @@ bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
             for (const int i : rowwhich) which.push_back(static_cast<int>(first) + i);
         } else if (rows == 1) {
             // The whole row: the lanes take the grid's columns themselves.
-            return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, counts, nullptr);
+            return Iterate(f, LaneWork::plain, nullptr, f.xres, ys, Sink{counts}, nullptr);
         } else {
             const Columns& grid = rowgrid(f);
             columns.insert(columns.end(), grid.x.begin(), grid.x.begin() + f.xres);
@@ -1175,7 +1232,8 @@ bool LaneCounts(const Frame& f, const double* ys, int rows, LaneCount* counts) {
         bandys.resize(columns.size(), ys[r]);
     }
     const Subset some{columns.data(), bandys.data(), which.data()};
-    return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), ys, counts, &some);
+    return Iterate(f, LaneWork::plain, nullptr, static_cast<int>(which.size()), ys, Sink{counts},
+                   &some);
 }
 
 const char* LaneTarget() {
@@ -1191,11 +1249,16 @@ namespace vantrel {
 
 HWY_EXPORT(IterateLanes);
 HWY_EXPORT(LaneCounts);
+HWY_EXPORT(LaneEndsRow);
 HWY_EXPORT(LaneTarget);
 
 bool iteratelanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
                   InsideOrbits inside) {
     return HWY_DYNAMIC_DISPATCH(IterateLanes)(f, work, orbits, count, rowy, inside);
+}
+
+bool laneends(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends) {
+    return HWY_DYNAMIC_DISPATCH(LaneEndsRow)(f, work, rowy, inside, ends);
 }
 
 bool lanecounts(const Frame& f, const double* rowys, int rows, LaneCount* counts) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "render/escape.h"
 
 namespace vantrel {
@@ -54,6 +56,21 @@ struct LaneCount {
 // list of orbits. Returns false, touching nothing, for an inverted frame and where
 // no orbit makes a step.
 bool lanecounts(const Frame& f, const double* rowys, int rows, LaneCount* counts);
+
+// How the orbits of a row ended, for the distance estimators' colorings: by pixel,
+// the steps (a whole number), the size, the derivative, and whether it passed the
+// overflow limit on the way (1, else 0).
+struct LaneEnds {
+    std::vector<double> n, size, dx, dy, overflowed;
+};
+
+// The orbits of the row at rowy (pixels 0 .. xres, started as startpixel would)
+// with the derivative (LaneWork::derivative or LaneWork::estimate) to their end in
+// vector lanes, leaving in ends[0 .. xres) what iteratelanes would leave in the
+// orbits' n, size, dx, dy and dover; orbits that `inside` marks end with n =
+// maxiter, size 0 and no derivative. Returns false, touching nothing, for an
+// inverted frame, another exponent than 2 and where no orbit makes a step.
+bool laneends(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).
 const char* lanetarget();

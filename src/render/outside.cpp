@@ -96,16 +96,10 @@ Channels realpart(const Frame& f, const Orbit& o) {
 // The distance to the set from the derivative along the orbit, scaled by the
 // largest estimate of the view; the boundary itself is banded by iteration count.
 Channels distance(const Frame& f, const Orbit& o) {
-    long long k = o.n;
     const Derivative d = derivative(o, true, State::overflow);
-    if (!d.overflowed) {
-        const double dist = 2 * std::log(o.size) * o.size / std::sqrt(d.x * d.x + d.y * d.y);
-        // No scale (nothing escaped in the range pass) or no finite estimate: the
-        // pixel keeps its band, like a boundary point.
-        if (!(dist < f.delta) && std::isfinite(dist) && f.distmaxout > 0)
-            k = trunci(dist / f.distmaxout * 256) + o.n;
-    }
-    return pal(f, k);
+    if (d.overflowed) return pal(f, o.n);
+    const double dist = 2 * std::log(o.size) * o.size / std::sqrt(d.x * d.x + d.y * d.y);
+    return pal(f, *distanceentry(f, o.n, dist, dist));
 }
 
 // Two greens alternating by step count, shaded by how far past the limit the
@@ -117,6 +111,19 @@ Channels orbitmode(const Frame& f, const Orbit& o) {
 }
 
 }  // namespace
+
+std::optional<long long> distanceentry(const Frame& f, int n, double lo, double hi) {
+    const auto entry = [&](double dist) {
+        // No scale (nothing escaped in the range pass) or no finite estimate: the
+        // pixel keeps its band, like a boundary point.
+        if (!(dist < f.delta) && std::isfinite(dist) && f.distmaxout > 0)
+            return trunci(dist / f.distmaxout * 256) + n;
+        return static_cast<long long>(n);
+    };
+    const long long k = entry(lo);
+    if (entry(hi) != k) return std::nullopt;
+    return k;
+}
 
 Channels smoothing(const Frame& f, const Orbit& o) {
     const int k = level(o.n);

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "render/angles.h"
+#include "render/coloring.h"
 #include "render/escape.h"
+#include "render/estimatelanes.h"
 #include "render/lanes.h"
 #include "render/perturb.h"
 
@@ -153,11 +155,53 @@ bool countedinlanes(const Frame& f) {
            lanework(f, stepwork(f)) == LaneWork::plain;
 }
 
+// Row j of the outside distance estimator with a solid inside, from how its orbits
+// ended alone: the lanes settle most palette entries, and the coloring itself works
+// out the others. False, with nothing written, where the lanes do not take the row.
+bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
+    thread_local LaneEnds ends;
+    thread_local std::vector<double> entries;
+    if (!laneends(f, LaneWork::derivative, rowy(f, j), InsideOrbits::marked, ends)) return false;
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    entries.resize(xres);
+    distanceentries(f, ends, entries.data());
+    Orbit inside;
+    inside.n = f.maxiter;
+    const Rgb solid = pixelcolor(f, inside);
+    // The color of each entry as it is met (0: none yet; every color is opaque).
+    Rgb colors[256] = {};
+    for (std::size_t i = 0; i < xres; ++i) {
+        const int n = static_cast<int>(ends.n[i]);
+        steps += n;
+        const double entry = entries[i];
+        if (entry == -1) {
+            out[i] = solid;
+        } else if (entry == entry) {
+            Rgb& c = colors[low8(static_cast<long long>(entry))];
+            if (c == 0) c = finishcolor(f, pal(f, static_cast<long long>(entry)));
+            out[i] = c;
+        } else {
+            Orbit o;
+            o.n = n;
+            o.size = ends.size[i];
+            o.dx = ends.dx[i];
+            o.dy = ends.dy[i];
+            o.dover = ends.overflowed[i] != 0;
+            o.lanederivative = true;
+            out[i] = pixelcolor(f, o);
+        }
+    }
+    return true;
+}
+
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
 bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
     const std::optional<LaneWork> work = lanework(f, w);
     if (!work) return false;
+    if (work == LaneWork::derivative && f.outside == outside::distanceestimator &&
+        f.inside == inside::solidcolor && distancerow(f, j, out, steps))
+        return true;
     if (colorsbycount(f) && work == LaneWork::plain) {
         long long rowsteps = 0;
         if (countrows(f, j, 1, &out, &rowsteps)) {

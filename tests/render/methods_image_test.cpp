@@ -409,7 +409,9 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
         int ftype, invert, outside, inside;
     };
     const Mode modes[] = {{settype::mandelbrot, 1, outside::distanceestimator, inside::solidcolor},
+                          {settype::mandelbrot, 0, outside::distanceestimator, inside::solidcolor},
                           {settype::julia, 1, outside::distanceestimator, inside::solidcolor},
+                          {settype::julia, 0, outside::distanceestimator, inside::solidcolor},
                           {settype::julia, 0, outside::distanceestimator, inside::bof34},
                           {settype::mandelbrot, 1, outside::tia, inside::solidcolor},
                           {settype::julia, 1, outside::smoothing, inside::epsiloncross},
