@@ -24,8 +24,9 @@ namespace HWY_NAMESPACE {
 HWY_INLINE void bounds(D d, V size, V dx, V dy, V& lo, V& hi) {
     const V one = hn::Set(d, 1.0);
     const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
-    const M apart = hn::Or(hn::And(hn::Gt(size, hn::Set(d, 1.5)), hn::Lt(size, hn::Set(d, 0x1p900))),
-                           hn::And(hn::Lt(size, hn::Set(d, 0.75)), hn::Ge(size, hn::Set(d, DBL_MIN))));
+    const M apart =
+        hn::Or(hn::And(hn::Gt(size, hn::Set(d, 1.5)), hn::Lt(size, hn::Set(d, 0x1p900))),
+               hn::And(hn::Lt(size, hn::Set(d, 0.75)), hn::Ge(size, hn::Set(d, DBL_MIN))));
     const V ln = hn::Log(d, hn::IfThenElse(apart, size, one));
     const V m = hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy));
     const V dist = hn::Div(hn::Mul(hn::Mul(hn::Set(d, 2.0), ln), size), hn::Sqrt(m));
@@ -69,8 +70,9 @@ void EstimateBounds(const double* size, const double* dx, const double* dy, int 
                     double* hi) {
     const D d;
     double* const to[2] = {lo, hi};
-    bylanes<3>(d, count, {size, dx, dy}, {2.0, 1.0, 1.0}, to, 2,
-               [d](const V (&in)[3], V (&out)[2]) { bounds(d, in[0], in[1], in[2], out[0], out[1]); });
+    bylanes<3>(d, count, {size, dx, dy}, {2.0, 1.0, 1.0}, to, 2, [d](const V(&in)[3], V(&out)[2]) {
+        bounds(d, in[0], in[1], in[2], out[0], out[1]);
+    });
 }
 
 // The vector twin of distanceentry (outside.cpp), for the bounds: an estimate below
@@ -87,20 +89,23 @@ void DistanceEntries(const Frame& f, const LaneEnds& ends, double* entry) {
     const V down = hn::Set(d, 1 - 0x1p-48), up = hn::Set(d, 1 + 0x1p-48);
     const V most = hn::Set(d, 0x1p31), none = hn::Set(d, -1.0), zero = hn::Zero(d);
     double* const to[1] = {entry};
-    bylanes<5>(d, f.xres, {ends.size.data(), ends.dx.data(), ends.dy.data(), ends.n.data(), ends.overflowed.data()},
-               {2.0, 1.0, 1.0, 1.0, 0.0}, to, 1, [&](const V (&in)[5], V (&out)[2]) {
-                   V lo, hi;
-                   bounds(d, in[0], in[1], in[2], lo, hi);
-                   const V qlo = hn::Floor(hn::Mul(hn::Mul(lo, scale), down));
-                   const V qhi = hn::Floor(hn::Mul(hn::Mul(hi, scale), up));
-                   const M stays = hn::Lt(hn::Mul(hi, scale), most);
-                   const V k = hn::IfThenElse(hn::And(hn::Eq(qlo, qhi), stays), hn::Add(qlo, in[3]), nan);
-                   // Every escaped orbit keeps its band where it overflowed or the image has no scale.
-                   const M band = hn::Or(hn::Or(hn::Ne(in[4], zero), hn::Lt(hi, delta)),
-                                         scaled ? hn::FirstN(d, 0) : hn::FirstN(d, hn::Lanes(d)));
-                   const V escaped = hn::IfThenElse(band, in[3], hn::IfThenElse(hn::Ge(lo, delta), k, nan));
-                   out[0] = hn::IfThenElse(hn::Le(in[0], maxsize), none, escaped);
-               });
+    bylanes<5>(
+        d, f.xres,
+        {ends.size.data(), ends.dx.data(), ends.dy.data(), ends.n.data(), ends.overflowed.data()},
+        {2.0, 1.0, 1.0, 1.0, 0.0}, to, 1, [&](const V(&in)[5], V(&out)[2]) {
+            V lo, hi;
+            bounds(d, in[0], in[1], in[2], lo, hi);
+            const V qlo = hn::Floor(hn::Mul(hn::Mul(lo, scale), down));
+            const V qhi = hn::Floor(hn::Mul(hn::Mul(hi, scale), up));
+            const M stays = hn::Lt(hn::Mul(hi, scale), most);
+            const V k = hn::IfThenElse(hn::And(hn::Eq(qlo, qhi), stays), hn::Add(qlo, in[3]), nan);
+            // Every escaped orbit keeps its band where it overflowed or the image has no scale.
+            const M band = hn::Or(hn::Or(hn::Ne(in[4], zero), hn::Lt(hi, delta)),
+                                  scaled ? hn::FirstN(d, 0) : hn::FirstN(d, hn::Lanes(d)));
+            const V escaped =
+                hn::IfThenElse(band, in[3], hn::IfThenElse(hn::Ge(lo, delta), k, nan));
+            out[0] = hn::IfThenElse(hn::Le(in[0], maxsize), none, escaped);
+        });
 }
 
 }  // namespace HWY_NAMESPACE
@@ -113,8 +118,8 @@ namespace vantrel {
 HWY_EXPORT(EstimateBounds);
 HWY_EXPORT(DistanceEntries);
 
-void estimatebounds(const double* size, const double* dx, const double* dy, int count,
-                    double* lo, double* hi) {
+void estimatebounds(const double* size, const double* dx, const double* dy, int count, double* lo,
+                    double* hi) {
     HWY_DYNAMIC_DISPATCH(EstimateBounds)(size, dx, dy, count, lo, hi);
 }
 

@@ -12,8 +12,8 @@ namespace vantrel {
 // 2^-44 apart. Where that is not sure to be a positive finite number (a size near
 // 1, where the logarithm's relative error grows, or an estimate or derivative
 // outside the doubles' normal range), both are NaN.
-void estimatebounds(const double* size, const double* dx, const double* dy, int count,
-                    double* lo, double* hi);
+void estimatebounds(const double* size, const double* dx, const double* dy, int count, double* lo,
+                    double* hi);
 
 // The palette entries of the outside distance estimator (distanceentry) for the
 // ends of a row's orbits, worked out in vector lanes from the bounds above: entry[i]

@@ -856,14 +856,49 @@ struct Lanes {
     }
 
     // The ends of a row's orbits that took the derivative along, by their places in
-    // the row at y.
-    template <class Place>
+    // the row at y (the orbits of `some` where there is one). A lane at a time but
+    // for the last few: the last step's products, made by the same operations as in
+    // scalar, give the same bits.
     static void handends(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
-                         std::size_t ended, double y, LaneEnds& ends, const Place& place) {
-        for (std::size_t r = 0; r < ended; ++r) {
-            const std::size_t i = place(r);
-            const double x = col.x[static_cast<std::size_t>(out.index[r])];
-            const COMPLEX c = k.julia ? COMPLEX{f.jcx, f.jcy} : COMPLEX{x, y};
+                         std::size_t ended, double y, LaneEnds& ends, const Subset* some) {
+        const D d;
+        const DI di;
+        const hn::Rebind<std::int32_t, D> d32;
+        const std::size_t lanes = hn::Lanes(d);
+        const V cy = hn::Set(d, k.julia ? f.jcy : y), jcx = hn::Set(d, f.jcx);
+        std::size_t r = 0;
+        for (; r + lanes <= ended; r += lanes) {
+            const V index = hn::LoadU(d, out.index.data() + r);
+            const VI at = hn::ConvertTo(di, index);
+            const V cx = k.julia ? jcx : hn::GatherIndex(d, col.x.data(), at);
+            const V x = hn::LoadU(d, out.px.data() + r), yy = hn::LoadU(d, out.py.data() + r);
+            V zx, zy;
+            if constexpr (W == LaneWork::estimate) {
+                zx = hn::Add(hn::Mul(hn::Add(x, yy), hn::Sub(x, yy)), cx);
+                zy = hn::Add(hn::Mul(hn::Mul(k.two, x), yy), cy);
+            } else {
+                // complex_power's square: its products by its start (1, 0) too.
+                const V t = hn::Sub(hn::Mul(x, x), hn::Mul(yy, yy));
+                const V u = hn::Mul(hn::Mul(k.two, x), yy);
+                zx = hn::Add(hn::Sub(hn::Mul(t, k.one), hn::Mul(u, k.zero)), cx);
+                zy = hn::Add(hn::Add(hn::Mul(k.zero, t), hn::Mul(u, k.one)), cy);
+            }
+            const V m = hn::Add(hn::Mul(zx, zx), hn::Mul(zy, zy));
+            const VI place =
+                some
+                    ? hn::PromoteTo(di, hn::GatherIndex(d32, some->which, hn::DemoteTo(d32, index)))
+                    : at;
+            hn::ScatterIndex(hn::LoadU(d, out.n.data() + r), d, ends.n.data(), place);
+            hn::ScatterIndex(Squared ? m : hn::Sqrt(m), d, ends.size.data(), place);
+            hn::ScatterIndex(hn::LoadU(d, out.first.data() + r), d, ends.dx.data(), place);
+            hn::ScatterIndex(hn::LoadU(d, out.second.data() + r), d, ends.dy.data(), place);
+            hn::ScatterIndex(hn::LoadU(d, out.overflowed.data() + r), d, ends.overflowed.data(),
+                             place);
+        }
+        for (; r < ended; ++r) {
+            const auto index = static_cast<std::size_t>(out.index[r]);
+            const std::size_t i = some ? static_cast<std::size_t>(some->which[index]) : index;
+            const COMPLEX c = k.julia ? COMPLEX{f.jcx, f.jcy} : COMPLEX{col.x[index], y};
             ends.n[i] = out.n[r];
             ends.size[i] = endsize(laststep(k, out.px[r], out.py[r], c));
             ends.dx[i] = out.first[r];
@@ -888,7 +923,7 @@ struct Lanes {
             return;
         }
         if constexpr (derivative) {
-            if (to.ends) return handends(f, k, col, out, ended, *starts, *to.ends, place);
+            if (to.ends) return handends(f, k, col, out, ended, *starts, *to.ends, some);
         }
         for (std::size_t r = 0; r < ended; ++r) {
             Orbit& o = orbits[place(r)];
