@@ -87,29 +87,20 @@ bool lanerow(const Frame& f, int j, double delta, bool withinside, Rgb* colors, 
     const std::size_t xres = static_cast<std::size_t>(f.xres);
     lo.resize(xres);
     hi.resize(xres);
-    estimatebounds(ends.size.data(), ends.dx.data(), ends.dy.data(), f.xres, lo.data(), hi.data());
-    // The lanes make one step at least; a Julia point already past maxsize makes none.
+    const double floor = rangebounds(f, ends, y, lo.data(), hi.data());
     const bool julia = f.ftype != settype::mandelbrot;
-    const auto past = [&](std::size_t i) {
-        const double x = columnx(f, static_cast<int>(i));
-        return !(std::sqrt(x * x + y * y) <= f.maxsize);
-    };
-    const auto bounded = [&](std::size_t i) {
-        return !(ends.size[i] <= f.maxsize) && !ends.overflowed[i] && lo[i] > 0 &&
-               !(julia && past(i));
-    };
-    double floor = 0;
-    for (std::size_t i = 0; i < xres; ++i)
-        if (bounded(i) && lo[i] > floor) floor = lo[i];
     for (std::size_t i = 0; i < xres; ++i) {
-        if (bounded(i) && hi[i] < floor && (hi[i] < delta || lo[i] >= delta)) {
+        if (hi[i] < floor && (hi[i] < delta || lo[i] >= delta)) {
             colors[i] = hi[i] < delta ? white : black;
             continue;
         }
-        const int column = static_cast<int>(i);
-        const End e = julia && past(i) ? scalarorbit(f, columnx(f, column), y)
-                                       : End{ends.size[i], !(ends.size[i] <= f.maxsize),
-                                             ends.overflowed[i] != 0, ends.dx[i], ends.dy[i]};
+        // The lanes make one step at least; a Julia point already past maxsize makes
+        // none.
+        const double x = julia ? columnx(f, static_cast<int>(i)) : 0;
+        const End e = julia && !(std::sqrt(x * x + y * y) <= f.maxsize)
+                          ? scalarorbit(f, x, y)
+                          : End{ends.size[i], !(ends.size[i] <= f.maxsize), ends.overflowed[i] != 0,
+                                ends.dx[i], ends.dy[i]};
         colors[i] = classify(e, delta, withinside, r);
     }
     return true;

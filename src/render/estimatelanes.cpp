@@ -18,30 +18,79 @@ HWY_BEFORE_NAMESPACE();
 namespace vantrel {
 namespace HWY_NAMESPACE {
 
-// Highway's logarithm errs by a few units in the last place, the C library's by one;
-// the products and the quotient round each once more on either side: the two
-// estimates differ by some 2^-49 of their size, well inside the 2^-44 given.
+// 1 / b for b within single precision's range, from its estimate and three Newton
+// steps: within a few units of 2^-52 of it. (The divider would take longer than all
+// the rest of the bounds.)
+HWY_INLINE V reciprocal(D d, V b) {
+    const hn::Rebind<float, D> df;
+    const V one = hn::Set(d, 1.0);
+    V r = hn::PromoteTo(d, hn::ApproximateReciprocal(hn::DemoteTo(df, b)));
+    for (int k = 0; k < 3; ++k) r = hn::MulAdd(r, hn::NegMulAdd(b, r, one), r);
+    return r;
+}
+
+// 1 / sqrt(m) for a normal m: m = 2^2k t with t in [1, 4), and 2^-k / sqrt(t) from
+// single precision's estimate and three Newton steps, within a few units of 2^-52.
+HWY_INLINE V reciprocalroot(D d, V m) {
+    const DI di;
+    const hn::Rebind<float, D> df;
+    const VI bits = hn::BitCast(di, m);
+    const VI k = hn::ShiftRight<1>(hn::Sub(hn::ShiftRight<52>(bits), hn::Set(di, 1023)));
+    const V t = hn::BitCast(d, hn::Sub(bits, hn::ShiftLeft<53>(k)));
+    const V one = hn::Set(d, 1.0), half = hn::Set(d, 0.5);
+    V r = hn::PromoteTo(d, hn::ApproximateReciprocalSqrt(hn::DemoteTo(df, t)));
+    for (int i = 0; i < 3; ++i)
+        r = hn::MulAdd(hn::Mul(r, half), hn::NegMulAdd(t, hn::Mul(r, r), one), r);
+    return hn::Mul(r, hn::BitCast(d, hn::ShiftLeft<52>(hn::Sub(hn::Set(di, 1023), k))));
+}
+
+// ln x for a normal x, as Highway's logarithm makes it (musl's) but for its one
+// quotient, taken from the reciprocal above: within some 2^-50 of its size where x
+// is not near 1.
+HWY_INLINE V logarithm(D d, V x) {
+    const DI di;
+    const VI magic = hn::Set(di, 0x3FE6A09E00000000LL);
+    const VI bits = hn::Add(hn::BitCast(di, x), hn::Sub(hn::Set(di, 0x3FF0000000000000LL), magic));
+    const V e = hn::ConvertTo(d, hn::Sub(hn::ShiftRight<52>(bits), hn::Set(di, 0x3FF)));
+    const V y =
+        hn::Or(hn::And(x, hn::BitCast(d, hn::Set(di, 0xFFFFFFFFLL))),
+               hn::BitCast(d, hn::Add(hn::And(bits, hn::Set(di, 0xFFFFF00000000LL)), magic)));
+    const V one = hn::Set(d, 1.0);
+    const V ym1 = hn::Sub(y, one);
+    const V z = hn::Mul(ym1, reciprocal(d, hn::Add(y, one)));
+    hn::impl::LogImpl<double> impl;
+    return hn::MulSub(e, hn::Set(d, 0.693147180369123816490),
+                      hn::Sub(hn::MulSub(z, hn::Sub(ym1, impl.LogPoly(d, z)),
+                                         hn::Mul(e, hn::Set(d, 1.90821492927058770002e-10))),
+                              ym1));
+}
+
+// The logarithm above and the C library's differ by some 2^-49 of their size for a
+// size not near 1, the reciprocal root and sqrt's quotient by a few units of 2^-52,
+// and the products round each once more on either side: the estimates differ by
+// well under 2^-46 of their size, inside the 2^-44 given.
 HWY_INLINE void bounds(D d, V size, V dx, V dy, V& lo, V& hi) {
     const V one = hn::Set(d, 1.0);
     const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
     const M apart =
         hn::Or(hn::And(hn::Gt(size, hn::Set(d, 1.5)), hn::Lt(size, hn::Set(d, 0x1p900))),
                hn::And(hn::Lt(size, hn::Set(d, 0.75)), hn::Ge(size, hn::Set(d, DBL_MIN))));
-    const V ln = hn::Log(d, hn::IfThenElse(apart, size, one));
+    const V ln = logarithm(d, hn::IfThenElse(apart, size, one));
     const V m = hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy));
-    const V dist = hn::Div(hn::Mul(hn::Mul(hn::Set(d, 2.0), ln), size), hn::Sqrt(m));
     // Far from both ends of the range, so that no rounding of the colorings' own
     // products leaves it.
-    const M fine = hn::And(
-        hn::And(apart, hn::And(hn::Ge(m, hn::Set(d, 0x1p-900)), hn::Le(m, hn::Set(d, 0x1p900)))),
-        hn::And(hn::Ge(dist, hn::Set(d, 0x1p-900)), hn::Le(dist, hn::Set(d, 0x1p900))));
+    const M normal = hn::And(hn::Ge(m, hn::Set(d, 0x1p-900)), hn::Le(m, hn::Set(d, 0x1p900)));
+    const V dist = hn::Mul(hn::Mul(hn::Mul(hn::Set(d, 2.0), ln), size),
+                           reciprocalroot(d, hn::IfThenElse(normal, m, one)));
+    const M fine = hn::And(hn::And(apart, normal), hn::And(hn::Ge(dist, hn::Set(d, 0x1p-900)),
+                                                           hn::Le(dist, hn::Set(d, 0x1p900))));
     lo = hn::IfThenElse(fine, hn::Mul(dist, hn::Set(d, 1 - 0x1p-44)), nan);
     hi = hn::IfThenElse(fine, hn::Mul(dist, hn::Set(d, 1 + 0x1p-44)), nan);
 }
 
 // Count values from each column, `lanes` at a time, with the last lanes past the
-// end filled by `rest` (harmless values: no NaN, no trap), and what `put` makes of
-// them stored back by pixel.
+// end filled by `rest` (harmless values: no NaN, no trap), and what `make` makes of
+// them (given the index of the first) stored back by pixel.
 template <int Columns, class Make>
 HWY_INLINE void bylanes(D d, int count, const double* const (&from)[Columns],
                         const double (&rest)[Columns], double* const* to, int outputs, Make make) {
@@ -50,7 +99,7 @@ HWY_INLINE void bylanes(D d, int count, const double* const (&from)[Columns],
     int k = 0;
     for (; k + lanes <= count; k += lanes) {
         for (int c = 0; c < Columns; ++c) in[c] = hn::LoadU(d, from[c] + k);
-        make(in, out);
+        make(k, in, out);
         for (int o = 0; o < outputs; ++o) hn::StoreU(out[o], d, to[o] + k);
     }
     if (k == count) return;
@@ -59,20 +108,39 @@ HWY_INLINE void bylanes(D d, int count, const double* const (&from)[Columns],
         for (int i = 0; i < lanes; ++i) part[c][i] = k + i < count ? from[c][k + i] : rest[c];
         in[c] = hn::Load(d, part[c]);
     }
-    make(in, out);
+    make(k, in, out);
     for (int o = 0; o < outputs; ++o) {
         hn::Store(out[o], d, made[o]);
         for (int i = 0; k + i < count; ++i) to[o][k + i] = made[o][i];
     }
 }
 
-void EstimateBounds(const double* size, const double* dx, const double* dy, int count, double* lo,
-                    double* hi) {
+double RangeBounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo, double* hi) {
     const D d;
+    const V maxsize = hn::Set(d, f.maxsize), zero = hn::Zero(d);
+    const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
+    const bool julia = f.ftype != settype::mandelbrot;
+    const V y2 = hn::Set(d, rowy * rowy);
+    V floor = zero;
     double* const to[2] = {lo, hi};
-    bylanes<3>(d, count, {size, dx, dy}, {2.0, 1.0, 1.0}, to, 2, [d](const V(&in)[3], V(&out)[2]) {
-        bounds(d, in[0], in[1], in[2], out[0], out[1]);
-    });
+    bylanes<4>(
+        d, f.xres, {ends.size.data(), ends.dx.data(), ends.dy.data(), ends.overflowed.data()},
+        {2.0, 1.0, 1.0, 0.0}, to, 2, [&](int k, const V(&in)[4], V(&out)[2]) {
+            bounds(d, in[0], in[1], in[2], out[0], out[1]);
+            M kept = hn::And(hn::Not(hn::Le(in[0], maxsize)), hn::Eq(in[3], zero));
+            if (julia) {
+                // x as columnx makes it for a pixel's one sample.
+                const V column = hn::Add(hn::Set(d, static_cast<double>(k)), hn::Iota(d, 0.0));
+                const V x = hn::Add(hn::Div(hn::Mul(column, hn::Set(d, f.xside)),
+                                            hn::Set(d, static_cast<double>(f.xres - 1))),
+                                    hn::Set(d, f.xmin));
+                kept = hn::And(kept, hn::Le(hn::Sqrt(hn::Add(hn::Mul(x, x), y2)), maxsize));
+            }
+            out[0] = hn::IfThenElse(kept, out[0], nan);
+            out[1] = hn::IfThenElse(kept, out[1], nan);
+            floor = hn::Max(floor, hn::IfThenElse(hn::Gt(out[0], zero), out[0], zero));
+        });
+    return hn::GetLane(hn::MaxOfLanes(d, floor));
 }
 
 // The vector twin of distanceentry (outside.cpp), for the bounds: an estimate below
@@ -92,7 +160,7 @@ void DistanceEntries(const Frame& f, const LaneEnds& ends, double* entry) {
     bylanes<5>(
         d, f.xres,
         {ends.size.data(), ends.dx.data(), ends.dy.data(), ends.n.data(), ends.overflowed.data()},
-        {2.0, 1.0, 1.0, 1.0, 0.0}, to, 1, [&](const V(&in)[5], V(&out)[2]) {
+        {2.0, 1.0, 1.0, 1.0, 0.0}, to, 1, [&](int, const V(&in)[5], V(&out)[2]) {
             V lo, hi;
             bounds(d, in[0], in[1], in[2], lo, hi);
             const V qlo = hn::Floor(hn::Mul(hn::Mul(lo, scale), down));
@@ -115,12 +183,11 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace vantrel {
 
-HWY_EXPORT(EstimateBounds);
+HWY_EXPORT(RangeBounds);
 HWY_EXPORT(DistanceEntries);
 
-void estimatebounds(const double* size, const double* dx, const double* dy, int count, double* lo,
-                    double* hi) {
-    HWY_DYNAMIC_DISPATCH(EstimateBounds)(size, dx, dy, count, lo, hi);
+double rangebounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo, double* hi) {
+    return HWY_DYNAMIC_DISPATCH(RangeBounds)(f, ends, rowy, lo, hi);
 }
 
 void distanceentries(const Frame& f, const LaneEnds& ends, double* entry) {

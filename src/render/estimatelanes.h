@@ -5,20 +5,23 @@
 
 namespace vantrel {
 
-// Bounds on the distance estimates 2 ln(size) size / sqrt(dx^2 + dy^2) of count
-// orbit ends, worked out in vector lanes: Highway's logarithm is not the C
-// library's, so the lanes give lo[k] <= hi[k] that the estimate the colorings make
-// (with the C library, its products in either order) lies between, a relative
-// 2^-44 apart. Where that is not sure to be a positive finite number (a size near
-// 1, where the logarithm's relative error grows, or an estimate or derivative
-// outside the doubles' normal range), both are NaN.
-void estimatebounds(const double* size, const double* dx, const double* dy, int count, double* lo,
-                    double* hi);
+// Bounds on the distance estimates 2 ln(size) size / sqrt(dx^2 + dy^2) of the
+// escaped pixels of the distance range pass's row at rowy, worked out in vector
+// lanes: Highway's arithmetic for the logarithm and the root is not the C
+// library's, so the lanes give lo[i] <= hi[i] that the estimate the pass makes (its
+// products in either order) lies between, a relative 2^-44 apart. Both are NaN
+// where that is not sure to be a positive finite number (a size near 1, where the
+// logarithm's relative error grows, or an estimate or derivative outside the
+// doubles' normal range), and for the pixels that give the pass no estimate from
+// their ends: those that did not escape, that overflowed, or (a Julia set) whose
+// start is already past the limit, where the pass makes no step. Returns the
+// largest lo, 0 where there is none.
+double rangebounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo, double* hi);
 
 // The palette entries of the outside distance estimator (distanceentry) for the
 // ends of a row's orbits, worked out in vector lanes from the bounds above: entry[i]
-// is pixel i's entry where the bounds settle it, NaN where the coloring must work
-// it out, and -1 where the orbit did not escape.
+// is pixel i's entry where bounds as rangebounds makes them settle it, NaN where the coloring must
+// work it out, and -1 where the orbit did not escape.
 void distanceentries(const Frame& f, const LaneEnds& ends, double* entry);
 
 }  // namespace vantrel

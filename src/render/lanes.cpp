@@ -1179,13 +1179,21 @@ bool outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
         any |= bits;
     }
     if (!any) return false;
-    columns.clear();
-    which.clear();
-    for (int i = 0; i < f.xres; ++i) {
-        if ((inside[static_cast<std::size_t>(i / lanes)] >> (i % lanes)) & 1) continue;
-        columns.push_back(grid.x[static_cast<std::size_t>(i)]);
-        which.push_back(i);
+    // The others packed a vector at a time, past the row's end left out.
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    columns.resize(xres + maxlanes);
+    which.resize(xres);
+    std::size_t n = 0;
+    for (int from = 0; from < f.xres; from += lanes) {
+        unsigned keep = ~inside[static_cast<std::size_t>(from / lanes)] & ((1u << lanes) - 1);
+        if (f.xres - from < lanes) keep &= (1u << (f.xres - from)) - 1;
+        const auto pick = hn::IndicesFromVec(d, hn::Load(DI(), picks.p[keep]));
+        hn::StoreU(hn::TableLookupLanes(hn::LoadU(d, grid.x.data() + from), pick), d,
+                   columns.data() + n);
+        for (unsigned b = keep; b != 0; b &= b - 1) which[n++] = from + std::countr_zero(b);
     }
+    columns.resize(n);
+    which.resize(n);
     return true;
 }
 
