@@ -170,15 +170,17 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const Rgb solid = pixelcolor(f, inside);
     // The color of each entry as it is met (0: none yet; every color is opaque).
     Rgb colors[256] = {};
+    const double *made = ends.n.data(), *entry = entries.data();
+    long long sum = 0;
     for (std::size_t i = 0; i < xres; ++i) {
-        const int n = static_cast<int>(ends.n[i]);
-        steps += n;
-        const double entry = entries[i];
-        if (entry == -1) {
+        const int n = static_cast<int>(made[i]);
+        sum += n;
+        const double k = entry[i];
+        if (k == -1) {
             out[i] = solid;
-        } else if (entry == entry) {
-            Rgb& c = colors[low8(static_cast<long long>(entry))];
-            if (c == 0) c = finishcolor(f, pal(f, static_cast<long long>(entry)));
+        } else if (k == k) {
+            Rgb& c = colors[low8(static_cast<long long>(k))];
+            if (c == 0) c = finishcolor(f, pal(f, static_cast<long long>(k)));
             out[i] = c;
         } else {
             Orbit o;
@@ -191,6 +193,7 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
             out[i] = pixelcolor(f, o);
         }
     }
+    steps += sum;
     return true;
 }
 

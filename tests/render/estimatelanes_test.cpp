@@ -17,12 +17,14 @@ namespace {
 // every magnitude and sign, and some that no estimate can be made of.
 LaneEnds randomends(std::mt19937_64& rng, int count) {
     std::uniform_real_distribution<double> unit(0, 1);
-    const auto magnitude = [&](double lo, double hi) { return std::exp(lo + (hi - lo) * unit(rng)); };
+    const auto magnitude = [&](double lo, double hi) {
+        return std::exp(lo + (hi - lo) * unit(rng));
+    };
     const auto sign = [&] { return unit(rng) < 0.5 ? -1.0 : 1.0; };
     LaneEnds e;
     for (int i = 0; i < count; ++i) {
         const int kind = i % 8;
-        double size = kind < 4 ? magnitude(std::log(2.0), std::log(1e6))
+        double size = kind < 4   ? magnitude(std::log(2.0), std::log(1e6))
                       : kind < 6 ? magnitude(std::log(1e6), 690)
                                  : magnitude(-700, std::log(3.0));
         double dx = sign() * magnitude(-700, 700), dy = sign() * magnitude(-700, 700);
@@ -93,10 +95,11 @@ TEST(EstimateLanes, BoundsHoldTheEstimateAndEntriesAreTheColorings) {
             }
             const double m = e.dx[i] * e.dx[i] + e.dy[i] * e.dy[i];
             const double one = 2 * std::log(e.size[i]) * e.size[i] / std::sqrt(m);
-            settleable += e.overflowed[i] != 0 || f.distmaxout == 0 ||
-                          (std::abs(std::log(e.size[i])) > 0.5 && std::abs(std::log2(e.size[i])) < 800 &&
-                           std::isnormal(one) && std::isnormal(m) && std::abs(std::log2(one)) < 800 &&
-                           std::abs(std::log2(m)) < 800 && one / f.distmaxout < 1e6);
+            settleable +=
+                e.overflowed[i] != 0 || f.distmaxout == 0 ||
+                (std::abs(std::log(e.size[i])) > 0.5 && std::abs(std::log2(e.size[i])) < 800 &&
+                 std::isnormal(one) && std::isnormal(m) && std::abs(std::log2(one)) < 800 &&
+                 std::abs(std::log2(m)) < 800 && one / f.distmaxout < 1e6);
             if (std::isnan(entry[i])) continue;
             ++settled;
             Orbit o;
