@@ -1,6 +1,7 @@
 #include "render/rows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -90,16 +91,41 @@ bool colorsbycount(const Frame& f) {
 
 // The colors of such a coloring, each count colored once a row by pixelcolor itself,
 // from an orbit that has only what the coloring sees.
+// Colors a coloring makes from a number or two, kept per thread: the rows of an
+// image share them. They are made from the palette, the inside color and the
+// method alone (Level Sets and the distance estimator outside, a solid inside), so
+// another image with the same ones shares them too. 0 is no color yet: every color
+// is opaque.
+struct KeptColors {
+    Palette palette{};
+    int method = -1, rin = 0, gin = 0, bin = 0;
+    std::vector<Rgb> colors;
+};
+Rgb* keptcolors(KeptColors& kept, const Frame& f, std::size_t count) {
+    if (kept.colors.size() != count || kept.method != f.method || kept.rin != f.rin ||
+        kept.gin != f.gin || kept.bin != f.bin ||
+        std::memcmp(&kept.palette, &f.palette, sizeof f.palette) != 0) {
+        kept.palette = f.palette;
+        kept.method = f.method;
+        kept.rin = f.rin;
+        kept.gin = f.gin;
+        kept.bin = f.bin;
+        kept.colors.assign(count, 0);
+    }
+    return kept.colors.data();
+}
+
 class CountColors {
   public:
+    // Entry n for an orbit that escaped at step n, the last one for the inside.
     explicit CountColors(const Frame& f) : f_(f) {
-        // 0 is no color yet: every color is opaque.
-        thread_local std::vector<Rgb> table;
-        table.assign(static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1, 0);
-        escaped_ = table.data();
+        thread_local KeptColors kept;
+        const std::size_t steps = static_cast<std::size_t>(std::max(f.maxiter, 0)) + 1;
+        escaped_ = keptcolors(kept, f, steps + 1);
+        inside_ = escaped_ + steps;
     }
     Rgb operator()(bool escaped, int n) {
-        Rgb& known = escaped ? escaped_[static_cast<std::size_t>(n)] : inside_;
+        Rgb& known = escaped ? escaped_[static_cast<std::size_t>(n)] : *inside_;
         if (known == 0) {
             Orbit o;
             o.n = n;
@@ -112,7 +138,7 @@ class CountColors {
   private:
     const Frame& f_;
     Rgb* escaped_;
-    Rgb inside_ = 0;
+    Rgb* inside_;
 };
 
 // The colors of a row's orbits.
@@ -165,11 +191,16 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const std::size_t xres = static_cast<std::size_t>(f.xres);
     entries.resize(xres);
     distanceentries(f, ends, entries.data());
-    Orbit inside;
-    inside.n = f.maxiter;
-    const Rgb solid = pixelcolor(f, inside);
-    // The color of each entry as it is met (0: none yet; every color is opaque).
-    Rgb colors[256] = {};
+    // The colors of the palette entries, and the inside's last.
+    thread_local KeptColors kept;
+    Rgb* colors = keptcolors(kept, f, 257);
+    if (colors[256] == 0) {
+        Orbit inside;
+        inside.n = f.maxiter;
+        colors[256] = pixelcolor(f, inside);
+        for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
+    }
+    const Rgb solid = colors[256];
     const double *made = ends.n.data(), *entry = entries.data();
     long long sum = 0;
     for (std::size_t i = 0; i < xres; ++i) {
@@ -179,9 +210,7 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
         if (k == -1) {
             out[i] = solid;
         } else if (k == k) {
-            Rgb& c = colors[low8(static_cast<long long>(k))];
-            if (c == 0) c = finishcolor(f, pal(f, static_cast<long long>(k)));
-            out[i] = c;
+            out[i] = colors[low8(static_cast<long long>(k))];
         } else {
             Orbit o;
             o.n = n;
