@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -344,6 +345,35 @@ int exactreturn(int e, double zx, double zy, double cx, double cy, int maxiter) 
         return ::testing::AssertionFailure()
                << "row " << j << ": " << drawnsteps << " steps against " << scalarsteps;
     return ::testing::AssertionSuccess();
+}
+
+// The rows colored by count or by the distance estimator's entry keep the colors
+// they made for the next rows: a row after another palette, method, inside color
+// or iteration limit, on the same thread, takes that one's colors.
+TEST(Lanes, RowsTakeEachFramesColors) {
+    Frame f = plainframe(2, tiaalgorithm::kx, 16.0, 100);
+    f.xres = 97;
+    f.yres = 61;
+    f.xmin = -2.25;
+    f.ymin = -1.5;
+    f.xside = f.yside = 3.0;
+    f.simd = 1;
+    f.delta = f.xside / f.xres * 0.2;
+    f.distmaxout = 0.05;
+    Palette shifted = defpalette();
+    std::rotate(shifted.begin(), shifted.begin() + 7, shifted.end());
+    for (const int outside : {outside::levelsets, outside::distanceestimator}) {
+        f.outside = outside;
+        // One of the four changes at a time, in a Gray code's order.
+        for (int k = 0; k < 16; ++k) {
+            const int g = k ^ (k >> 1);
+            f.palette = g & 1 ? shifted : defpalette();
+            f.method = g & 2 ? coloringmethod::heightfield : coloringmethod::image;
+            f.rin = g & 4 ? 200 : 0;
+            f.maxiter = g & 8 ? 101 : 100;
+            for (int j = 20; j < f.yres; j += 7) ASSERT_TRUE(sameasscalarrow(f, j)) << k;
+        }
+    }
 }
 
 // Views mostly inside the set at high iteration limits, where the lanes end orbits
