@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
+#include "render/colorlanes.h"
 #include "render/engine.h"
 #include "render/escape.h"
-#include "render/estimatelanes.h"
 #include "render/frame.h"
 #include "render/lanes.h"
 #include "render/parallel.h"

@@ -855,10 +855,10 @@ struct Lanes {
         return Squared ? m : std::sqrt(m);
     }
 
-    // The ends of a row's orbits that took the derivative along, by their places in
-    // the row at y (the orbits of `some` where there is one). A lane at a time but
-    // for the last few: the last step's products, made by the same operations as in
-    // scalar, give the same bits.
+    // The ends of a row's orbits (with the derivative, where they took it along), by
+    // their places in the row at y (the orbits of `some` where there is one). A
+    // vector of orbits at a time but for the last few: the last step's products,
+    // made by the same operations as in scalar, give the same bits.
     static void handends(const Frame& f, const Consts& k, const Columns& col, const Ended& out,
                          std::size_t ended, double y, LaneEnds& ends, const Subset* some) {
         const D d;
@@ -890,10 +890,12 @@ struct Lanes {
                     : at;
             hn::ScatterIndex(hn::LoadU(d, out.n.data() + r), d, ends.n.data(), place);
             hn::ScatterIndex(Squared ? m : hn::Sqrt(m), d, ends.size.data(), place);
-            hn::ScatterIndex(hn::LoadU(d, out.first.data() + r), d, ends.dx.data(), place);
-            hn::ScatterIndex(hn::LoadU(d, out.second.data() + r), d, ends.dy.data(), place);
-            hn::ScatterIndex(hn::LoadU(d, out.overflowed.data() + r), d, ends.overflowed.data(),
-                             place);
+            if constexpr (derivative) {
+                hn::ScatterIndex(hn::LoadU(d, out.first.data() + r), d, ends.dx.data(), place);
+                hn::ScatterIndex(hn::LoadU(d, out.second.data() + r), d, ends.dy.data(), place);
+                hn::ScatterIndex(hn::LoadU(d, out.overflowed.data() + r), d, ends.overflowed.data(),
+                                 place);
+            }
         }
         for (; r < ended; ++r) {
             const auto index = static_cast<std::size_t>(out.index[r]);
@@ -901,9 +903,11 @@ struct Lanes {
             const COMPLEX c = k.julia ? COMPLEX{f.jcx, f.jcy} : COMPLEX{col.x[index], y};
             ends.n[i] = out.n[r];
             ends.size[i] = endsize(laststep(k, out.px[r], out.py[r], c));
-            ends.dx[i] = out.first[r];
-            ends.dy[i] = out.second[r];
-            ends.overflowed[i] = out.overflowed[r];
+            if constexpr (derivative) {
+                ends.dx[i] = out.first[r];
+                ends.dy[i] = out.second[r];
+                ends.overflowed[i] = out.overflowed[r];
+            }
         }
     }
 
@@ -922,7 +926,7 @@ struct Lanes {
                 to.counts[place(r)] = {static_cast<int>(out.n[r]), out.escaped[r] != 0};
             return;
         }
-        if constexpr (derivative) {
+        if constexpr (derivative || W == LaneWork::plain) {
             if (to.ends) return handends(f, k, col, out, ended, *starts, *to.ends, some);
         }
         for (std::size_t r = 0; r < ended; ++r) {
@@ -1061,7 +1065,7 @@ void bysize(const Frame& f, bool exact, bool squared, Orbit* orbits, int count, 
 }
 
 // With a sink, only for a row whose starts the lanes make: counts for the plain work,
-// ends for the derivative's.
+// ends for the plain work's and the derivative's.
 bool Iterate(const Frame& f, LaneWork work, Orbit* orbits, int count, const double* rowy,
              const Sink& to, const Subset* some) {
     if (f.exponent != 2 && work != LaneWork::plain) return false;
@@ -1225,8 +1229,9 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
 }
 
 bool LaneEndsRow(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends) {
-    const bool derivative = work == LaneWork::derivative || work == LaneWork::estimate;
-    if (!derivative || f.okinvert || f.maxiter <= 0 || f.xres <= 0 || f.exponent != 2) return false;
+    const bool takes =
+        work == LaneWork::plain || work == LaneWork::derivative || work == LaneWork::estimate;
+    if (!takes || f.okinvert || f.maxiter <= 0 || f.xres <= 0 || f.exponent != 2) return false;
     const std::size_t xres = static_cast<std::size_t>(f.xres);
     ends.n.resize(xres);
     ends.size.resize(xres);

@@ -65,11 +65,13 @@ struct LaneEnds {
 };
 
 // The orbits of the row at rowy (pixels 0 .. xres, started as startpixel would)
-// with the derivative (LaneWork::derivative or LaneWork::estimate) to their end in
-// vector lanes, leaving in ends[0 .. xres) what iteratelanes would leave in the
-// orbits' n, size, dx, dy and dover; orbits that `inside` marks end with n =
-// maxiter, size 0 and no derivative. Returns false, touching nothing, for an
-// inverted frame, another exponent than 2 and where no orbit makes a step.
+// to their end in vector lanes, plain (LaneWork::plain) or with the derivative
+// (LaneWork::derivative or LaneWork::estimate), leaving in ends[0 .. xres) what
+// iteratelanes would leave in the orbits' n and size, and with the derivative in
+// dx, dy and dover (the plain work leaves those as they were); orbits that `inside`
+// marks end with n = maxiter, size 0 and no derivative. Returns false, touching
+// nothing, for an inverted frame, another exponent than 2 and where no orbit makes
+// a step.
 bool laneends(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).

@@ -8,8 +8,8 @@
 
 #include "render/angles.h"
 #include "render/coloring.h"
+#include "render/colorlanes.h"
 #include "render/escape.h"
-#include "render/estimatelanes.h"
 #include "render/lanes.h"
 #include "render/perturb.h"
 
@@ -226,6 +226,43 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
     return true;
 }
 
+// Row j of Smoothing with a solid inside, from how its orbits ended alone: the
+// lanes settle most pixels' colors, and the coloring itself works out the others.
+// False, with nothing written, where the lanes do not take the row.
+bool smoothingrow(const Frame& f, int j, Rgb* out, long long& steps) {
+    thread_local LaneEnds ends;
+    thread_local std::vector<double> colors;
+    if (!laneends(f, LaneWork::plain, rowy(f, j), InsideOrbits::marked, ends)) return false;
+    const std::size_t xres = static_cast<std::size_t>(f.xres);
+    colors.resize(xres);
+    smoothingcolors(f, ends, colors.data());
+    thread_local KeptColors kept;
+    Rgb* solid = keptcolors(kept, f, 1);
+    if (*solid == 0) {
+        Orbit inside;
+        inside.n = f.maxiter;
+        *solid = pixelcolor(f, inside);
+    }
+    const double *made = ends.n.data(), *size = ends.size.data(), *color = colors.data();
+    long long sum = 0;
+    for (std::size_t i = 0; i < xres; ++i) {
+        const int n = static_cast<int>(made[i]);
+        sum += n;
+        if (color[i] == color[i]) {
+            out[i] = static_cast<Rgb>(color[i]);
+        } else if (size[i] <= f.maxsize) {
+            out[i] = *solid;
+        } else {
+            Orbit o;
+            o.n = n;
+            o.size = size[i];
+            out[i] = pixelcolor(f, o);
+        }
+    }
+    steps += sum;
+    return true;
+}
+
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
 bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
@@ -233,6 +270,9 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (!work) return false;
     if (work == LaneWork::derivative && f.outside == outside::distanceestimator &&
         f.inside == inside::solidcolor && distancerow(f, j, out, steps))
+        return true;
+    if (work == LaneWork::plain && f.outside == outside::smoothing &&
+        f.inside == inside::solidcolor && smoothingrow(f, j, out, steps))
         return true;
     if (colorsbycount(f) && work == LaneWork::plain) {
         long long rowsteps = 0;

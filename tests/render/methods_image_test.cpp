@@ -415,6 +415,8 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
                           {settype::julia, 0, outside::distanceestimator, inside::bof34},
                           {settype::mandelbrot, 1, outside::tia, inside::solidcolor},
                           {settype::julia, 1, outside::smoothing, inside::epsiloncross},
+                          {settype::mandelbrot, 0, outside::smoothing, inside::solidcolor},
+                          {settype::julia, 0, outside::smoothing, inside::solidcolor},
                           {settype::mandelbrot, 0, outside::peitgenbands, inside::bof33},
                           {settype::julia, 1, outside::fieldlines, inside::solidcolor},
                           {settype::mandelbrot, 0, outside::fieldlines, inside::solidcolor},

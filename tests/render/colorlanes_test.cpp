@@ -1,4 +1,4 @@
-#include "render/estimatelanes.h"
+#include "render/colorlanes.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ LaneEnds randomends(std::mt19937_64& rng, int count) {
 // that did not escape or overflowed. The entries the lanes settle are the
 // coloring's own, under scales and thresholds that put many estimates near the
 // steps between entries.
-TEST(EstimateLanes, BoundsHoldTheEstimateAndEntriesAreTheColorings) {
+TEST(ColorLanes, BoundsHoldTheEstimateAndEntriesAreTheColorings) {
     std::mt19937_64 rng(12345);
     for (int round = 0; round < 40; ++round) {
         Frame f;
@@ -121,6 +121,51 @@ TEST(EstimateLanes, BoundsHoldTheEstimateAndEntriesAreTheColorings) {
         }
         EXPECT_GE(settled, settleable * 99 / 100);
         EXPECT_GT(settleable, f.xres / 8);
+    }
+}
+
+// Smoothing's colors from the lanes are the coloring's own, plain and under Height
+// Field, for random palettes, escape limits and step counts, with sizes from just
+// past the limit (the blend near 1) to far beyond it (the blend clamped at 0); the
+// lanes settle nearly all of them.
+TEST(ColorLanes, SmoothingColorsAreTheColorings) {
+    std::mt19937_64 rng(777);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int round = 0; round < 24; ++round) {
+        Frame f;
+        f.xres = 997;
+        f.outside = outside::smoothing;
+        f.method = round % 2 ? coloringmethod::heightfield : coloringmethod::image;
+        f.maxsize = round % 3 == 0 ? 2.0 : round % 3 == 1 ? 16.0 : 1e10;
+        f.il = 1.0 / std::log(2.0);
+        f.lpsm = std::log(std::log(f.maxsize));
+        for (auto& e : f.palette)
+            for (auto& c : e) c = static_cast<unsigned char>(rng() & 0xFF);
+        LaneEnds e;
+        for (int i = 0; i < f.xres; ++i) {
+            // Past the limit by up to its own square, and then some; some inside.
+            const double over = std::exp(unit(rng) * 2.2 * std::log(f.maxsize));
+            e.n.push_back(static_cast<double>(rng() % 100000));
+            e.size.push_back(i % 11 == 0 ? f.maxsize * unit(rng) : f.maxsize * over);
+        }
+        std::vector<double> color(static_cast<std::size_t>(f.xres));
+        smoothingcolors(f, e, color.data());
+        int settled = 0, escaped = 0;
+        for (std::size_t i = 0; i < color.size(); ++i) {
+            Orbit o;
+            o.n = static_cast<int>(e.n[i]);
+            o.size = e.size[i];
+            if (!(o.size > f.maxsize)) {
+                EXPECT_TRUE(std::isnan(color[i])) << i;
+                continue;
+            }
+            ++escaped;
+            if (std::isnan(color[i])) continue;
+            ++settled;
+            ASSERT_EQ(static_cast<Rgb>(color[i]), pixelcolor(f, o))
+                << "round " << round << ", n " << o.n << ", size " << o.size;
+        }
+        EXPECT_GE(settled, escaped * 99 / 100);
     }
 }
 

@@ -1,17 +1,18 @@
 // Highway's per-target compilation needs these first and in this order.
 // clang-format off
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "render/estimatelanes.cpp"
+#define HWY_TARGET_INCLUDE "render/colorlanes.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 #include <hwy/contrib/math/math-inl.h>
 #include "render/lanetypes-inl.h"
 // clang-format on
 
-#include "render/estimatelanes.h"
+#include "render/colorlanes.h"
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 HWY_BEFORE_NAMESPACE();
@@ -176,6 +177,88 @@ void DistanceEntries(const Frame& f, const LaneEnds& ends, double* entry) {
         });
 }
 
+// The palette's channels as doubles, made again only for another palette.
+struct PaletteChannels {
+    Palette palette{};
+    bool made = false;
+    HWY_ALIGN double channel[3][256];
+};
+const PaletteChannels& palettechannels(const Frame& f) {
+    thread_local PaletteChannels p;
+    if (!p.made || std::memcmp(&p.palette, &f.palette, sizeof f.palette) != 0) {
+        p.palette = f.palette;
+        p.made = true;
+        for (int k = 0; k < 256; ++k)
+            for (int c = 0; c < 3; ++c) p.channel[c][k] = f.palette[static_cast<std::size_t>(k)][c];
+    }
+    return p;
+}
+
+// Smoothing's colors: the vector twin of smoothing (outside.cpp) at both ends of
+// fx's bounds, and of finishcolor (escape.cpp). Highway's and the C library's
+// logarithms of ln(size) differ by some 2^-49 of their size (at least 0.09 here),
+// and their logarithms by that much more: fx differs by well under `hair` from the
+// coloring's. Each channel only grows, or only falls, with fx: where it is the same
+// at both ends, it is the coloring's.
+void SmoothingColors(const Frame& f, const LaneEnds& ends, double* color) {
+    const D d;
+    const DI di;
+    const V maxsize = hn::Set(d, f.maxsize), one = hn::Set(d, 1.0), zero = hn::Zero(d);
+    const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
+    const V il = hn::Set(d, f.il), base = hn::Set(d, f.il * f.lpsm + 1);
+    const V bands = hn::Set(d, 255.0), last = hn::Set(d, 255.0);
+    const bool grey = f.method == coloringmethod::heightfield;
+    const PaletteChannels& p = palettechannels(f);
+    double* const to[1] = {color};
+    bylanes<2>(
+        d, f.xres, {ends.size.data(), ends.n.data()}, {2.0, 1.0}, to, 1,
+        [&](int, const V(&in)[2], V(&out)[2]) {
+            const V size = in[0], n = in[1];
+            const M fine =
+                hn::And(hn::And(hn::Gt(size, hn::Set(d, 1.1)), hn::Lt(size, hn::Set(d, 0x1p900))),
+                        hn::Not(hn::Le(size, maxsize)));
+            const V inner = logarithm(d, hn::IfThenElse(fine, size, hn::Set(d, 2.0)));
+            const V ll = logarithm(d, inner);
+            const V fx = hn::Sub(base, hn::Mul(il, ll));
+            const V hair = hn::Mul(hn::Set(d, 0x1p-40),
+                                   hn::Add(hn::Add(one, hn::Abs(base)),
+                                           hn::Mul(hn::Abs(il), hn::Add(one, hn::Abs(ll)))));
+            const auto clamp = [&](V v) { return hn::Min(hn::Max(v, zero), one); };
+            const V low = clamp(hn::Sub(fx, hair)), high = clamp(hn::Add(fx, hair));
+            // level(n) = n rem 255 + 1, and the entry after it (the last band
+            // is flat).
+            V r = hn::Sub(n, hn::Mul(bands, hn::Floor(hn::Mul(n, hn::Set(d, 1.0 / 255)))));
+            r = hn::IfThenElse(hn::Lt(r, zero), hn::Add(r, bands), r);
+            r = hn::IfThenElse(hn::Ge(r, bands), hn::Sub(r, bands), r);
+            const V k = hn::Add(r, one);
+            const VI at = hn::ConvertTo(di, k);
+            const VI next = hn::ConvertTo(di, hn::IfThenElse(hn::Eq(k, last), k, hn::Add(k, one)));
+            M same = fine;
+            V ch[3];
+            for (int c = 0; c < 3; ++c) {
+                const V lo = hn::GatherIndex(d, p.channel[c], at);
+                const V step = hn::Sub(hn::GatherIndex(d, p.channel[c], next), lo);
+                ch[c] = hn::Trunc(hn::Add(hn::Mul(step, low), lo));
+                same = hn::And(same, hn::Eq(ch[c], hn::Trunc(hn::Add(hn::Mul(step, high), lo))));
+            }
+            if (grey) {
+                // (r 30 / 100 + g 59 / 100 + b 11 / 100) & 0xFF in whole numbers:
+                // each quotient's product by 0.01 rounds to no whole number it
+                // does not reach, and the sum stays below 256.
+                const V cent = hn::Set(d, 0.01);
+                const auto part = [&](V v, double w) {
+                    return hn::Floor(hn::Mul(hn::Mul(v, hn::Set(d, w)), cent));
+                };
+                ch[0] = ch[1] = ch[2] =
+                    hn::Add(hn::Add(part(ch[0], 30), part(ch[1], 59)), part(ch[2], 11));
+            }
+            const V packed = hn::Add(hn::Set(d, 4278190080.0),
+                                     hn::Add(hn::Mul(ch[0], hn::Set(d, 65536.0)),
+                                             hn::Add(hn::Mul(ch[1], hn::Set(d, 256.0)), ch[2])));
+            out[0] = hn::IfThenElse(same, packed, nan);
+        });
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace vantrel
 HWY_AFTER_NAMESPACE();
@@ -185,6 +268,7 @@ namespace vantrel {
 
 HWY_EXPORT(RangeBounds);
 HWY_EXPORT(DistanceEntries);
+HWY_EXPORT(SmoothingColors);
 
 double rangebounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo, double* hi) {
     return HWY_DYNAMIC_DISPATCH(RangeBounds)(f, ends, rowy, lo, hi);
@@ -192,6 +276,10 @@ double rangebounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo
 
 void distanceentries(const Frame& f, const LaneEnds& ends, double* entry) {
     HWY_DYNAMIC_DISPATCH(DistanceEntries)(f, ends, entry);
+}
+
+void smoothingcolors(const Frame& f, const LaneEnds& ends, double* color) {
+    HWY_DYNAMIC_DISPATCH(SmoothingColors)(f, ends, color);
 }
 
 }  // namespace vantrel

@@ -3,6 +3,9 @@
 #include "render/frame.h"
 #include "render/lanes.h"
 
+// Vector twins of the colorings' real-valued steps, for rows handed back as ends
+// (laneends): each gives bounds that the coloring's own value lies between, so that
+// the row settles most pixels from them and leaves the others to the coloring.
 namespace vantrel {
 
 // Bounds on the distance estimates 2 ln(size) size / sqrt(dx^2 + dy^2) of the
@@ -23,5 +26,11 @@ double rangebounds(const Frame& f, const LaneEnds& ends, double rowy, double* lo
 // is pixel i's entry where bounds as rangebounds makes them settle it, NaN where the coloring must
 // work it out, and -1 where the orbit did not escape.
 void distanceentries(const Frame& f, const LaneEnds& ends, double* entry);
+
+// Smoothing's colors (with a solid inside; grey under Height Field) of a row's
+// escaped orbits, as pixelcolor would give them, where the lanes settle them:
+// color[i] holds the color's value, NaN where the coloring must work it out (also
+// for orbits that did not escape).
+void smoothingcolors(const Frame& f, const LaneEnds& ends, double* color);
 
 }  // namespace vantrel
