@@ -184,7 +184,7 @@ struct Ended {
 };
 
 // Where the lanes hand their orbits back other than into the orbits: how each ended
-// (counted lanes), or its end for the distance estimators.
+// (counted lanes), or its end (laneends).
 struct Sink {
     LaneCount* counts = nullptr;
     LaneEnds* ends = nullptr;

@@ -89,8 +89,6 @@ bool colorsbycount(const Frame& f) {
     return f.outside == outside::levelsets && f.inside == inside::solidcolor;
 }
 
-// The colors of such a coloring, each count colored once a row by pixelcolor itself,
-// from an orbit that has only what the coloring sees.
 // Colors a coloring makes from a number or two, kept per thread: the rows of an
 // image share them. They are made from the palette, the inside color and the
 // method alone (Level Sets and the distance estimator outside, a solid inside), so
@@ -115,6 +113,15 @@ Rgb* keptcolors(KeptColors& kept, const Frame& f, std::size_t count) {
     return kept.colors.data();
 }
 
+// The color of an orbit that never escaped, for a solid inside.
+Rgb solidinside(const Frame& f) {
+    Orbit inside;
+    inside.n = f.maxiter;
+    return pixelcolor(f, inside);
+}
+
+// The colors of such a coloring, each count colored once by pixelcolor itself, from
+// an orbit that has only what the coloring sees.
 class CountColors {
   public:
     // Entry n for an orbit that escaped at step n, the last one for the inside.
@@ -195,9 +202,7 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
     thread_local KeptColors kept;
     Rgb* colors = keptcolors(kept, f, 257);
     if (colors[256] == 0) {
-        Orbit inside;
-        inside.n = f.maxiter;
-        colors[256] = pixelcolor(f, inside);
+        colors[256] = solidinside(f);
         for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
     }
     const Rgb solid = colors[256];
@@ -238,11 +243,7 @@ bool smoothingrow(const Frame& f, int j, Rgb* out, long long& steps) {
     smoothingcolors(f, ends, colors.data());
     thread_local KeptColors kept;
     Rgb* solid = keptcolors(kept, f, 1);
-    if (*solid == 0) {
-        Orbit inside;
-        inside.n = f.maxiter;
-        *solid = pixelcolor(f, inside);
-    }
+    if (*solid == 0) *solid = solidinside(f);
     const double *made = ends.n.data(), *size = ends.size.data(), *color = colors.data();
     long long sum = 0;
     for (std::size_t i = 0; i < xres; ++i) {
