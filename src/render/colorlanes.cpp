@@ -195,7 +195,7 @@ const PaletteChannels& palettechannels(const Frame& f) {
 }
 
 // Smoothing's colors: the vector twin of smoothing (outside.cpp) at both ends of
-// fx's bounds, and of finishcolor (escape.cpp). Highway's and the C library's
+// fx's bounds, and of finishcolor (escape.cpp). The lanes' and the C library's
 // logarithms of ln(size) differ by some 2^-49 of their size (at least 0.09 here),
 // and their logarithms by that much more: fx differs by well under `hair` from the
 // coloring's. Each channel only grows, or only falls, with fx: where it is the same

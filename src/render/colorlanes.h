@@ -10,10 +10,9 @@ namespace vantrel {
 
 // Bounds on the distance estimates 2 ln(size) size / sqrt(dx^2 + dy^2) of the
 // escaped pixels of the distance range pass's row at rowy, worked out in vector
-// lanes: Highway's arithmetic for the logarithm and the root is not the C
-// library's, so the lanes give lo[i] <= hi[i] that the estimate the pass makes (its
-// products in either order) lies between, a relative 2^-44 apart. Both are NaN
-// where that is not sure to be a positive finite number (a size near 1, where the
+// lanes: their logarithm and root are not the C library's, so the lanes give lo[i] <= hi[i] that
+// the estimate the pass makes (its products in either order) lies between, a relative 2^-44 apart.
+// Both are NaN where that is not sure to be a positive finite number (a size near 1, where the
 // logarithm's relative error grows, or an estimate or derivative outside the
 // doubles' normal range), and for the pixels that give the pass no estimate from
 // their ends: those that did not escape, that overflowed, or (a Julia set) whose
