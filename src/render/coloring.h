@@ -54,6 +54,11 @@ inline Channels pal(const Frame& f, long long k) {
 Channels outsidecolor(const Frame& f, const Orbit& o);
 Channels insidecolor(const Frame& f, const Orbit& o);
 
+// Binary Decomposition's palette entry for an orbit of n steps ending at Im z = zy.
+int binaryentry(int n, double zy);
+// BOF's palette entry for its value v (the smallest size, or the step that made it).
+long long bofentry(const Frame& f, double v);
+
 // A pixel's color from its coloring's channels: grey under Height Field, each
 // channel cut to its low 8 bits.
 Rgb finishcolor(const Frame& f, Channels ch);

@@ -37,15 +37,19 @@ Channels distance(const Frame& f, const Orbit& o) {
 
 }  // namespace
 
+long long bofentry(const Frame& f, double v) {
+    return level(trunci(f.factor * v * 7.0));
+}
+
 Channels insidecolor(const Frame& f, const Orbit& o) {
     const double zy = o.z.y + 0.0001;
     switch (f.inside) {
         case inside::zmag:
             return pal(f, level(trunci(512.0 * o.size)));
         case inside::bof33:
-            return pal(f, level(trunci(f.factor * o.infsize * 7.0)));
+            return pal(f, bofentry(f, o.infsize));
         case inside::bof34:
-            return pal(f, level(trunci(f.factor * o.ninfsize * 7.0)));
+            return pal(f, bofentry(f, o.ninfsize));
         // These two go negative for most inside points; the index wraps through its
         // low 8 bits like every other out-of-range index.
         case inside::zxabszy:

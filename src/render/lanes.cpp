@@ -890,10 +890,15 @@ struct Lanes {
                     : at;
             hn::ScatterIndex(hn::LoadU(d, out.n.data() + r), d, ends.n.data(), place);
             hn::ScatterIndex(Squared ? m : hn::Sqrt(m), d, ends.size.data(), place);
+            hn::ScatterIndex(zy, d, ends.zy.data(), place);
             if constexpr (derivative) {
                 hn::ScatterIndex(hn::LoadU(d, out.first.data() + r), d, ends.dx.data(), place);
                 hn::ScatterIndex(hn::LoadU(d, out.second.data() + r), d, ends.dy.data(), place);
                 hn::ScatterIndex(hn::LoadU(d, out.overflowed.data() + r), d, ends.overflowed.data(),
+                                 place);
+            } else if constexpr (bof) {
+                hn::ScatterIndex(hn::LoadU(d, out.first.data() + r), d, ends.least.data(), place);
+                hn::ScatterIndex(hn::LoadU(d, out.second.data() + r), d, ends.leaststep.data(),
                                  place);
             }
         }
@@ -901,12 +906,17 @@ struct Lanes {
             const auto index = static_cast<std::size_t>(out.index[r]);
             const std::size_t i = some ? static_cast<std::size_t>(some->which[index]) : index;
             const COMPLEX c = k.julia ? COMPLEX{f.jcx, f.jcy} : COMPLEX{col.x[index], y};
+            const COMPLEX z = laststep(k, out.px[r], out.py[r], c);
             ends.n[i] = out.n[r];
-            ends.size[i] = endsize(laststep(k, out.px[r], out.py[r], c));
+            ends.size[i] = endsize(z);
+            ends.zy[i] = z.y;
             if constexpr (derivative) {
                 ends.dx[i] = out.first[r];
                 ends.dy[i] = out.second[r];
                 ends.overflowed[i] = out.overflowed[r];
+            } else if constexpr (bof) {
+                ends.least[i] = out.first[r];
+                ends.leaststep[i] = out.second[r];
             }
         }
     }
@@ -926,7 +936,7 @@ struct Lanes {
                 to.counts[place(r)] = {static_cast<int>(out.n[r]), out.escaped[r] != 0};
             return;
         }
-        if constexpr (derivative || W == LaneWork::plain) {
+        if constexpr (derivative || bof || W == LaneWork::plain) {
             if (to.ends) return handends(f, k, col, out, ended, *starts, *to.ends, some);
         }
         for (std::size_t r = 0; r < ended; ++r) {
@@ -1229,21 +1239,22 @@ bool IterateLanes(const Frame& f, LaneWork work, Orbit* orbits, int count, const
 }
 
 bool LaneEndsRow(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends) {
-    const bool takes =
-        work == LaneWork::plain || work == LaneWork::derivative || work == LaneWork::estimate;
+    const bool bof = work == LaneWork::bof || work == LaneWork::bofsettles;
+    const bool takes = bof || work == LaneWork::plain || work == LaneWork::derivative ||
+                       work == LaneWork::estimate;
     if (!takes || f.okinvert || f.maxiter <= 0 || f.xres <= 0 || f.exponent != 2) return false;
     const std::size_t xres = static_cast<std::size_t>(f.xres);
-    ends.n.resize(xres);
-    ends.size.resize(xres);
-    ends.dx.resize(xres);
-    ends.dy.resize(xres);
-    ends.overflowed.resize(xres);
+    for (auto* v : {&ends.n, &ends.size, &ends.zy, &ends.dx, &ends.dy, &ends.overflowed,
+                    &ends.least, &ends.leaststep})
+        v->resize(xres);
     thread_local std::vector<double> columns;
     thread_local std::vector<int> which;
-    if (inside == InsideOrbits::full || !skipsinside(f) || !outsidecolumns(f, rowy, columns, which))
+    if (inside == InsideOrbits::full || bof || !skipsinside(f) ||
+        !outsidecolumns(f, rowy, columns, which))
         return Iterate(f, work, nullptr, f.xres, &rowy, Sink{nullptr, &ends}, nullptr);
     std::fill(ends.n.begin(), ends.n.end(), static_cast<double>(f.maxiter));
     std::fill(ends.size.begin(), ends.size.end(), 0.0);
+    std::fill(ends.zy.begin(), ends.zy.end(), 0.0);
     std::fill(ends.dx.begin(), ends.dx.end(), 0.0);
     std::fill(ends.dy.begin(), ends.dy.end(), 0.0);
     std::fill(ends.overflowed.begin(), ends.overflowed.end(), 0.0);

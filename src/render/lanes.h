@@ -57,21 +57,23 @@ struct LaneCount {
 // no orbit makes a step.
 bool lanecounts(const Frame& f, const double* rowys, int rows, LaneCount* counts);
 
-// How the orbits of a row ended, for the distance estimators' colorings: by pixel,
-// the steps (a whole number), the size, the derivative, and whether it passed the
-// overflow limit on the way (1, else 0).
+// How the orbits of a row ended, for the colorings that see little of them: by
+// pixel, the steps (a whole number), the size and Im z; the derivative and whether
+// it passed the overflow limit on the way (1, else 0); BOF's smallest size and the
+// step that made it.
 struct LaneEnds {
-    std::vector<double> n, size, dx, dy, overflowed;
+    std::vector<double> n, size, zy, dx, dy, overflowed, least, leaststep;
 };
 
 // The orbits of the row at rowy (pixels 0 .. xres, started as startpixel would)
-// to their end in vector lanes, plain (LaneWork::plain) or with the derivative
-// (LaneWork::derivative or LaneWork::estimate), leaving in ends[0 .. xres) what
-// iteratelanes would leave in the orbits' n and size, and with the derivative in
-// dx, dy and dover (the plain work leaves those as they were); orbits that `inside`
-// marks end with n = maxiter, size 0 and no derivative. Returns false, touching
-// nothing, for an inverted frame, another exponent than 2 and where no orbit makes
-// a step.
+// to their end in vector lanes, plain (LaneWork::plain), with the derivative
+// (LaneWork::derivative or LaneWork::estimate) or with BOF's closest approach
+// (LaneWork::bof or LaneWork::bofsettles), leaving in ends[0 .. xres) what
+// iteratelanes would leave in the orbits' n, size and z.y, and as the work gathers
+// in dx, dy and dover or in infsize and ninfsize (the other fields stay as they
+// were); orbits that `inside` marks (not with BOF's work) end with n = maxiter,
+// size 0 and no derivative. Returns false, touching nothing, for an inverted frame,
+// another exponent than 2 and where no orbit makes a step.
 bool laneends(const Frame& f, LaneWork work, double rowy, InsideOrbits inside, LaneEnds& ends);
 
 // The instruction set the lanes run on here ("AVX3", "AVX2", ...).

@@ -11,9 +11,7 @@ constexpr double twopi = 6.283185307179586;
 
 // Binary decomposition: the lower half-plane shifts the band by half a palette.
 Channels binary(const Frame& f, const Orbit& o) {
-    int k = level(2LL * o.n);
-    if (o.z.y < 0) k = level(k + 128LL);
-    return pal(f, k);
+    return pal(f, binaryentry(o.n, o.z.y));
 }
 
 // Peitgen's three bands, from the sign of Im z_6 and whether the orbit took more
@@ -111,6 +109,12 @@ Channels orbitmode(const Frame& f, const Orbit& o) {
 }
 
 }  // namespace
+
+int binaryentry(int n, double zy) {
+    int k = level(2LL * n);
+    if (zy < 0) k = level(k + 128LL);
+    return k;
+}
 
 std::optional<long long> distanceentry(const Frame& f, int n, double lo, double hi) {
     const auto entry = [&](double dist) {

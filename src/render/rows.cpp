@@ -91,9 +91,8 @@ bool colorsbycount(const Frame& f) {
 
 // Colors a coloring makes from a number or two, kept per thread: the rows of an
 // image share them. They are made from the palette, the inside color and the
-// method alone (Level Sets and the distance estimator outside, a solid inside), so
-// another image with the same ones shares them too. 0 is no color yet: every color
-// is opaque.
+// method alone (palette entries, and the solid inside's color), so another image
+// with the same ones shares them too. 0 is no color yet: every color is opaque.
 struct KeptColors {
     Palette palette{};
     int method = -1, rin = 0, gin = 0, bin = 0;
@@ -113,11 +112,14 @@ Rgb* keptcolors(KeptColors& kept, const Frame& f, std::size_t count) {
     return kept.colors.data();
 }
 
-// The color of an orbit that never escaped, for a solid inside.
+// The color of an orbit that never escaped under a solid inside, whatever the
+// frame's inside coloring: kept colors depend on no more than the key above.
 Rgb solidinside(const Frame& f) {
-    Orbit inside;
-    inside.n = f.maxiter;
-    return pixelcolor(f, inside);
+    Frame solid = f;
+    solid.inside = inside::solidcolor;
+    Orbit o;
+    o.n = f.maxiter;
+    return pixelcolor(solid, o);
 }
 
 // The colors of such a coloring, each count colored once by pixelcolor itself, from
@@ -264,6 +266,44 @@ bool smoothingrow(const Frame& f, int j, Rgb* out, long long& steps) {
     return true;
 }
 
+// Whether the frame colors an orbit by its steps, the sign of Im z at its end and
+// BOF's closest approach alone: Level Sets or Binary Decomposition outside, a solid
+// or BOF inside.
+bool colorsbyentry(const Frame& f) {
+    return (f.outside == outside::levelsets || f.outside == outside::binarydecomposition) &&
+           (f.inside == inside::solidcolor || f.inside == inside::bof33 ||
+            f.inside == inside::bof34);
+}
+
+// Row j of such a coloring from how its orbits ended alone, each palette entry
+// colored once. False, with nothing written, where the lanes do not take the row.
+bool entryrow(const Frame& f, int j, LaneWork work, Rgb* out, long long& steps) {
+    thread_local LaneEnds ends;
+    const bool solid = f.inside == inside::solidcolor;
+    if (!laneends(f, work, rowy(f, j), solid ? InsideOrbits::marked : InsideOrbits::full, ends))
+        return false;
+    // The palette entries' colors, and the solid inside's last.
+    thread_local KeptColors kept;
+    Rgb* colors = keptcolors(kept, f, 257);
+    if (colors[256] == 0) {
+        for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
+        colors[256] = solidinside(f);
+    }
+    const bool binary = f.outside == outside::binarydecomposition;
+    const double* bof = f.inside == inside::bof33 ? ends.least.data() : ends.leaststep.data();
+    long long sum = 0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(f.xres); ++i) {
+        const int n = static_cast<int>(ends.n[i]);
+        sum += n;
+        if (!(ends.size[i] <= f.maxsize))
+            out[i] = colors[low8(binary ? binaryentry(n, ends.zy[i]) : level(n))];
+        else
+            out[i] = solid ? colors[256] : colors[low8(bofentry(f, bof[i]))];
+    }
+    steps += sum;
+    return true;
+}
+
 // Row j in lanes; false, with nothing written, where the lanes do not take the work.
 bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const StepWork w = stepwork(f);
@@ -275,6 +315,7 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (work == LaneWork::plain && f.outside == outside::smoothing &&
         f.inside == inside::solidcolor && smoothingrow(f, j, out, steps))
         return true;
+    if (colorsbyentry(f) && !colorsbycount(f) && entryrow(f, j, *work, out, steps)) return true;
     if (colorsbycount(f) && work == LaneWork::plain) {
         long long rowsteps = 0;
         if (countrows(f, j, 1, &out, &rowsteps)) {

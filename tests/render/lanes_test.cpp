@@ -347,7 +347,8 @@ int exactreturn(int e, double zx, double zy, double cx, double cy, int maxiter) 
     return ::testing::AssertionSuccess();
 }
 
-// The rows colored by count or by the distance estimator's entry keep the colors
+// The rows colored by count, by the distance estimator's entry or by Binary
+// Decomposition's keep the colors
 // they made for the next rows: a row after another palette, method, inside color
 // or iteration limit, on the same thread, takes that one's colors.
 TEST(Lanes, RowsTakeEachFramesColors) {
@@ -362,7 +363,8 @@ TEST(Lanes, RowsTakeEachFramesColors) {
     f.distmaxout = 0.05;
     Palette shifted = defpalette();
     std::rotate(shifted.begin(), shifted.begin() + 7, shifted.end());
-    for (const int outside : {outside::levelsets, outside::distanceestimator}) {
+    for (const int outside :
+         {outside::levelsets, outside::distanceestimator, outside::binarydecomposition}) {
         f.outside = outside;
         // One of the four changes at a time, in a Gray code's order.
         for (int k = 0; k < 16; ++k) {

@@ -408,19 +408,23 @@ TEST_F(Image, SameImageInLanesAndWithoutInEveryMode) {
     struct Mode {
         int ftype, invert, outside, inside;
     };
-    const Mode modes[] = {{settype::mandelbrot, 1, outside::distanceestimator, inside::solidcolor},
-                          {settype::mandelbrot, 0, outside::distanceestimator, inside::solidcolor},
-                          {settype::julia, 1, outside::distanceestimator, inside::solidcolor},
-                          {settype::julia, 0, outside::distanceestimator, inside::solidcolor},
-                          {settype::julia, 0, outside::distanceestimator, inside::bof34},
-                          {settype::mandelbrot, 1, outside::tia, inside::solidcolor},
-                          {settype::julia, 1, outside::smoothing, inside::epsiloncross},
-                          {settype::mandelbrot, 0, outside::smoothing, inside::solidcolor},
-                          {settype::julia, 0, outside::smoothing, inside::solidcolor},
-                          {settype::mandelbrot, 0, outside::peitgenbands, inside::bof33},
-                          {settype::julia, 1, outside::fieldlines, inside::solidcolor},
-                          {settype::mandelbrot, 0, outside::fieldlines, inside::solidcolor},
-                          {settype::julia, 0, outside::fieldlines, inside::solidcolor}};
+    const Mode modes[] = {
+        {settype::mandelbrot, 1, outside::distanceestimator, inside::solidcolor},
+        {settype::mandelbrot, 0, outside::distanceestimator, inside::solidcolor},
+        {settype::julia, 1, outside::distanceestimator, inside::solidcolor},
+        {settype::julia, 0, outside::distanceestimator, inside::solidcolor},
+        {settype::julia, 0, outside::distanceestimator, inside::bof34},
+        {settype::mandelbrot, 1, outside::tia, inside::solidcolor},
+        {settype::julia, 1, outside::smoothing, inside::epsiloncross},
+        {settype::mandelbrot, 0, outside::smoothing, inside::solidcolor},
+        {settype::mandelbrot, 0, outside::binarydecomposition, inside::bof34},
+        {settype::julia, 0, outside::levelsets, inside::bof33},
+        {settype::mandelbrot, 0, outside::binarydecomposition, inside::solidcolor},
+        {settype::julia, 0, outside::smoothing, inside::solidcolor},
+        {settype::mandelbrot, 0, outside::peitgenbands, inside::bof33},
+        {settype::julia, 1, outside::fieldlines, inside::solidcolor},
+        {settype::mandelbrot, 0, outside::fieldlines, inside::solidcolor},
+        {settype::julia, 0, outside::fieldlines, inside::solidcolor}};
     for (const Mode& m : modes) {
         SCOPED_TRACE(::testing::Message() << "ftype " << m.ftype << " invert " << m.invert
                                           << " outside " << m.outside << " inside " << m.inside);
