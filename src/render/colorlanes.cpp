@@ -206,7 +206,7 @@ void SmoothingColors(const Frame& f, const LaneEnds& ends, double* color) {
     const V maxsize = hn::Set(d, f.maxsize), one = hn::Set(d, 1.0), zero = hn::Zero(d);
     const V nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
     const V il = hn::Set(d, f.il), base = hn::Set(d, f.il * f.lpsm + 1);
-    const V bands = hn::Set(d, 255.0), last = hn::Set(d, 255.0);
+    const V bands = hn::Set(d, 255.0);
     const bool grey = f.method == coloringmethod::heightfield;
     const PaletteChannels& p = palettechannels(f);
     double* const to[1] = {color};
@@ -232,7 +232,7 @@ void SmoothingColors(const Frame& f, const LaneEnds& ends, double* color) {
             r = hn::IfThenElse(hn::Ge(r, bands), hn::Sub(r, bands), r);
             const V k = hn::Add(r, one);
             const VI at = hn::ConvertTo(di, k);
-            const VI next = hn::ConvertTo(di, hn::IfThenElse(hn::Eq(k, last), k, hn::Add(k, one)));
+            const VI next = hn::ConvertTo(di, hn::IfThenElse(hn::Eq(k, bands), k, hn::Add(k, one)));
             M same = fine;
             V ch[3];
             for (int c = 0; c < 3; ++c) {

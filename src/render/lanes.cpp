@@ -237,39 +237,44 @@ constexpr int groupsfor(LaneWork w) {
     return big ? 3 : 4;
 }
 
-// For every pattern of ended lanes, each lane's count of ended lanes below it: the
-// ended lanes take the next pending orbits in order.
-struct Ranks {
-    alignas(64) std::int64_t r[1 << maxlanes][maxlanes];
+// A lane index, or a count of lanes, for every lane and every pattern of ended
+// lanes (bit l set: lane l ended).
+struct ByPattern {
+    alignas(64) std::int64_t at[1 << maxlanes][maxlanes];
 };
-constexpr Ranks makeranks() {
-    Ranks t{};
+
+// Each lane's count of ended lanes below it: the ended lanes take the next pending
+// orbits in order.
+constexpr ByPattern makeranks() {
+    ByPattern t{};
     for (unsigned bits = 0; bits < (1u << maxlanes); ++bits) {
         std::int64_t below = 0;
         for (std::size_t l = 0; l < maxlanes; ++l) {
-            t.r[bits][l] = below;
+            t.at[bits][l] = below;
             below += (bits >> l) & 1;
         }
     }
     return t;
 }
-constexpr Ranks ranks = makeranks();
+constexpr ByPattern ranks = makeranks();
 
-// For every pattern of ended lanes, the ended lanes in order, then lane 0 for the
-// rest: a harvest packs each field with one permutation.
-struct Picks {
-    alignas(64) std::int64_t p[1 << maxlanes][maxlanes];
-};
-constexpr Picks makepicks() {
-    Picks t{};
+// The ended lanes in order, then lane 0 for the rest: a harvest packs each field
+// with one permutation.
+constexpr ByPattern makepicks() {
+    ByPattern t{};
     for (unsigned bits = 0; bits < (1u << maxlanes); ++bits) {
-        std::size_t at = 0;
+        std::size_t to = 0;
         for (std::size_t l = 0; l < maxlanes; ++l)
-            if ((bits >> l) & 1) t.p[bits][at++] = static_cast<std::int64_t>(l);
+            if ((bits >> l) & 1) t.at[bits][to++] = static_cast<std::int64_t>(l);
     }
     return t;
 }
-constexpr Picks picks = makepicks();
+constexpr ByPattern picks = makepicks();
+
+// The permutation that packs the lanes set in `bits` to the front, in lane order.
+HWY_INLINE auto packing(unsigned bits) {
+    return hn::IndicesFromVec(D(), hn::Load(DI(), picks.at[bits]));
+}
 
 // One group of lanes. Each work uses its own fields only; the others stay unused.
 struct Group {
@@ -535,7 +540,7 @@ struct Lanes {
         const DI di;
         std::uint8_t bits = 0;
         hn::StoreMaskBits(d, fresh, &bits);
-        const VI rank = hn::Load(di, ranks.r[bits]);
+        const VI rank = hn::Load(di, ranks.at[bits]);
         const VI at = hn::Add(hn::Set(di, next), rank);
         // Fresh lanes take the pending orbits next, next + 1, ... in lane order: one
         // load and a permutation instead of a gather.
@@ -604,7 +609,7 @@ struct Lanes {
         const D d;
         std::uint8_t bits = 0;
         hn::StoreMaskBits(d, ended, &bits);
-        const auto pick = hn::IndicesFromVec(d, hn::Load(DI(), picks.p[bits]));
+        const auto pick = packing(bits);
         const auto put = [&](V v, std::vector<double>& to) {
             hn::StoreU(hn::TableLookupLanes(v, pick), d, to.data() + at);
         };
@@ -1201,7 +1206,7 @@ bool outsidecolumns(const Frame& f, double rowy, std::vector<double>& columns,
     for (int from = 0; from < f.xres; from += lanes) {
         unsigned keep = ~inside[static_cast<std::size_t>(from / lanes)] & ((1u << lanes) - 1);
         if (f.xres - from < lanes) keep &= (1u << (f.xres - from)) - 1;
-        const auto pick = hn::IndicesFromVec(d, hn::Load(DI(), picks.p[keep]));
+        const auto pick = packing(keep);
         hn::StoreU(hn::TableLookupLanes(hn::LoadU(d, grid.x.data() + from), pick), d,
                    columns.data() + n);
         for (unsigned b = keep; b != 0; b &= b - 1) which[n++] = from + std::countr_zero(b);

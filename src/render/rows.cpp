@@ -122,8 +122,20 @@ Rgb solidinside(const Frame& f) {
     return pixelcolor(solid, o);
 }
 
-// The colors of such a coloring, each count colored once by pixelcolor itself, from
-// an orbit that has only what the coloring sees.
+// The colors of palette entries 0 .. 255 as pixelcolor finishes them, and the
+// solid inside's last, kept as above.
+const Rgb* entrycolors(const Frame& f) {
+    thread_local KeptColors kept;
+    Rgb* colors = keptcolors(kept, f, 257);
+    if (colors[256] == 0) {
+        for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
+        colors[256] = solidinside(f);
+    }
+    return colors;
+}
+
+// The colors of a coloring by count, each count colored once by pixelcolor itself,
+// from an orbit that has only what the coloring sees.
 class CountColors {
   public:
     // Entry n for an orbit that escaped at step n, the last one for the inside.
@@ -200,13 +212,7 @@ bool distancerow(const Frame& f, int j, Rgb* out, long long& steps) {
     const std::size_t xres = static_cast<std::size_t>(f.xres);
     entries.resize(xres);
     distanceentries(f, ends, entries.data());
-    // The colors of the palette entries, and the inside's last.
-    thread_local KeptColors kept;
-    Rgb* colors = keptcolors(kept, f, 257);
-    if (colors[256] == 0) {
-        colors[256] = solidinside(f);
-        for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
-    }
+    const Rgb* colors = entrycolors(f);
     const Rgb solid = colors[256];
     const double *made = ends.n.data(), *entry = entries.data();
     long long sum = 0;
@@ -243,9 +249,7 @@ bool smoothingrow(const Frame& f, int j, Rgb* out, long long& steps) {
     const std::size_t xres = static_cast<std::size_t>(f.xres);
     colors.resize(xres);
     smoothingcolors(f, ends, colors.data());
-    thread_local KeptColors kept;
-    Rgb* solid = keptcolors(kept, f, 1);
-    if (*solid == 0) *solid = solidinside(f);
+    const Rgb solid = entrycolors(f)[256];
     const double *made = ends.n.data(), *size = ends.size.data(), *color = colors.data();
     long long sum = 0;
     for (std::size_t i = 0; i < xres; ++i) {
@@ -254,7 +258,7 @@ bool smoothingrow(const Frame& f, int j, Rgb* out, long long& steps) {
         if (color[i] == color[i]) {
             out[i] = static_cast<Rgb>(color[i]);
         } else if (size[i] <= f.maxsize) {
-            out[i] = *solid;
+            out[i] = solid;
         } else {
             Orbit o;
             o.n = n;
@@ -282,13 +286,7 @@ bool entryrow(const Frame& f, int j, LaneWork work, Rgb* out, long long& steps) 
     const bool solid = f.inside == inside::solidcolor;
     if (!laneends(f, work, rowy(f, j), solid ? InsideOrbits::marked : InsideOrbits::full, ends))
         return false;
-    // The palette entries' colors, and the solid inside's last.
-    thread_local KeptColors kept;
-    Rgb* colors = keptcolors(kept, f, 257);
-    if (colors[256] == 0) {
-        for (int k = 0; k < 256; ++k) colors[k] = finishcolor(f, pal(f, k));
-        colors[256] = solidinside(f);
-    }
+    const Rgb* colors = entrycolors(f);
     const bool binary = f.outside == outside::binarydecomposition;
     const double* bof = f.inside == inside::bof33 ? ends.least.data() : ends.leaststep.data();
     long long sum = 0;
