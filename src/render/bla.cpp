@@ -15,11 +15,53 @@ double magnitude(COMPLEX a) {
     return std::hypot(a.x, a.y);
 }
 
+// Coefficients of this size or more make no approximation.
+constexpr double coefficientlimit = 0x1p900;
+
 // An approximation whose coefficients are no numbers or too large holds nowhere.
 LinearStep made(COMPLEX a, COMPLEX b, FloatExp radius) {
-    const double limit = 0x1p900;
-    if (!(magnitude(a) < limit && magnitude(b) < limit)) radius = {};
+    if (!(magnitude(a) < coefficientlimit && magnitude(b) < coefficientlimit)) radius = {};
     return {a, b, radius.scaled(0), radius};
+}
+
+// Upper and lower bounds on a result rounded to nearest from a few roundings.
+double up(double v) {
+    return v * (1 + 0x1p-40);
+}
+double down(double v) {
+    return v * (1 - 0x1p-40);
+}
+
+// The wide single step of z^2 + c from Z_m, z <- 2 Z_m z + dc, leaves out z^2
+// exactly: e2 = 1, for every z; its reach is set at twice the lookup radius, so
+// that the steps merged from it hold a little past their own radii too.
+WideStep widesingle(COMPLEX big, COMPLEX a, bool nearescape, double error) {
+    const double r = nearescape ? 0.0 : 2 * magnitude(big) * error;
+    return {r, up(magnitude(a)), 1.0, 0.0, 0.0, 2 * r};
+}
+
+// x first, then y, as the linear steps merge, for |dc| <= dc. For |z| <= s <= x's
+// reach, x's result w = ax z + bx dc + (what x leaves out) has |w| <= a s + b with
+// a = |ax| + e2x reach + e1x and b = |bx| dc + e0x; y's left-out part at w is at
+// most (e2y |w| + e1y) |w| + e0y, and ay times x's is added. The whole holds where
+// a s + b stays within y's reach.
+WideStep widemerged(const LinearStep& x, const WideStep& wx, const WideStep& wy, double dc,
+                    const LinearStep& merged) {
+    const double bx = up(magnitude(x.b));
+    const double a = up(wx.asize + wx.e2 * wx.reach + wx.e1), b = up(bx * dc + wx.e0);
+    WideStep w;
+    w.asize = up(magnitude(merged.a));
+    w.e2 = up(wy.asize * wx.e2 + wy.e2 * a * a);
+    w.e1 = up(wy.asize * wx.e1 + 2 * wy.e2 * a * b + wy.e1 * a);
+    w.e0 = up(wy.asize * wx.e0 + wy.e2 * b * b + wy.e1 * b + wy.e0);
+    w.reach = std::min(wx.reach, down((wy.reach - b) / a));
+    const double ry = (wy.r - magnitude(x.b) * dc) / wx.asize;
+    w.r = std::min({wx.r, down(ry), w.reach / 2});
+    const bool finite = std::isfinite(w.e2) && std::isfinite(w.e1) && std::isfinite(w.e0);
+    const bool held =
+        magnitude(merged.a) < coefficientlimit && magnitude(merged.b) < coefficientlimit;
+    if (!(w.r > 0 && w.reach > 0 && finite && held)) w.r = w.reach = 0;
+    return w;
 }
 
 }  // namespace
@@ -29,8 +71,14 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
     const int count = static_cast<int>(orbit.size()) - 2;  // single steps m = 1 .. M-1
     if (count < 1) return;
     std::vector<std::vector<LinearStep>> levels;
+    // wides[set][level]
+    std::vector<std::vector<std::vector<WideStep>>> wides;
     std::vector<LinearStep> single(static_cast<std::size_t>(count));
     const double guard = maxsize / 2;
+    // The wide steps' bounds take |dc| as a double.
+    const double dc = up(dcmax.scaled(0));
+    const bool wide = e == 2 && (dcmax.m == 0 || dc >= 0x1p-1000);
+    if (wide) wides.assign(widesets, std::vector<std::vector<WideStep>>(1));
     for (int m = 1; m <= count; ++m) {
         const COMPLEX big = orbit[static_cast<std::size_t>(m)];
         COMPLEX a{static_cast<double>(e), 0.0};
@@ -41,8 +89,12 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         // lookup compares is at least |z|.
         double r = 2 * magnitude(big) * approximationerror / (e - 1);
         // A step that lands near the escape limit is left to the single steps.
-        if (!(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard)) r = 0;
+        const bool nearescape = !(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard);
+        if (nearescape) r = 0;
         single[static_cast<std::size_t>(m - 1)] = made(a, {1.0, 0.0}, FloatExp::of(r));
+        for (int k = 0; k < static_cast<int>(wides.size()); ++k)
+            wides[static_cast<std::size_t>(k)][0].push_back(
+                widesingle(big, a, nearescape, wideerrors[k]));
     }
     levels.push_back(std::move(single));
     while (levels.back().size() >= 2) {
@@ -59,6 +111,14 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
             level[j] =
                 made(times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, std::min(x.radius, ry));
         }
+        for (std::vector<std::vector<WideStep>>& set : wides) {
+            const std::vector<WideStep>& widebelow = set.back();
+            std::vector<WideStep> widelevel(level.size());
+            for (std::size_t j = 0; j < level.size(); ++j)
+                widelevel[j] =
+                    widemerged(below[2 * j], widebelow[2 * j], widebelow[2 * j + 1], dc, level[j]);
+            set.push_back(std::move(widelevel));
+        }
         levels.push_back(std::move(level));
     }
     auto table = std::make_shared<Levels>();
@@ -67,17 +127,25 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         table->steps.insert(table->steps.end(), level.begin(), level.end());
         table->start.push_back(table->steps.size());
     }
+    table->wide.resize(wides.size());
+    for (std::size_t k = 0; k < wides.size(); ++k)
+        for (const std::vector<WideStep>& level : wides[k])
+            table->wide[k].steps.insert(table->wide[k].steps.end(), level.begin(), level.end());
     const std::size_t firstlevel = levels.front().size();
     table->rowstart.reserve(firstlevel + 1);
     table->radii.reserve(2 * firstlevel + BlaTable::rowpadding);
     for (std::size_t j = 0; j < firstlevel; ++j) {
         table->rowstart.push_back(table->radii.size());
         for (std::size_t k = 0;
-             k < levels.size() && (j >> k << k) == j && (j >> k) < levels[k].size(); ++k)
+             k < levels.size() && (j >> k << k) == j && (j >> k) < levels[k].size(); ++k) {
             table->radii.push_back(levels[k][j >> k].r);
+            for (std::size_t w = 0; w < wides.size(); ++w)
+                table->wide[w].radii.push_back(wides[w][k][j >> k].r);
+        }
     }
     table->rowstart.push_back(table->radii.size());
     table->radii.resize(table->radii.size() + BlaTable::rowpadding, 0.0);
+    for (WideSet& set : table->wide) set.radii.resize(table->radii.size(), 0.0);
     table_ = std::move(table);
 }
 

@@ -107,10 +107,41 @@ template <Steps S, Watch W, bool Derivative, int E>
 constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == Watch::none &&
                               (!Derivative || E == 2);
 
+// Where the colors come from the step counts alone, the wide approximations take
+// the runs of steps instead (`Wide`), and the pixel carries `bound`, how far its
+// offset may lie from the one single steps would make: each wide step adds what
+// it leaves out and carries the bound on by |A|, each single step from the full
+// value w by 2 |w| + bound (the difference of two squares). Where the bound could
+// put the size on the other side of the escape limit at any step, or take an
+// offset past a step's reach, the pixel is not `sure` and is taken again without
+// them, as soon as that is known. The bound is worked out by the vector lanes with
+// the same operations, so both take the same pixels again.
+struct WideBound {
+    int set = 0;  // of the table's wide sets
+    double bound = 0;
+    double root = 0;  // |w| of the last full value
+    bool sure = true;
+    // After a wide step from an offset of size (sum of parts) `size`.
+    void approximated(const WideStep& w, double size) {
+        const double reach = size + bound;
+        sure = sure && reach <= w.reach;
+        bound = w.asize * bound + ((w.e2 * reach + w.e1) * reach + w.e0);
+    }
+    // After a single step from the full value whose size was `root`.
+    void single() { bound = ((root + root) + bound) * bound; }
+    // The new full value's squared size and size as the loop compares it.
+    template <bool Squared>
+    void compared(double norm, double size, double maxsize) {
+        root = std::sqrt(norm);
+        const double margin = Squared ? ((root + root) + bound) * bound : bound;
+        sure = sure && std::fabs(size - maxsize) > margin;
+    }
+};
+
 // With `record`, the full value after step n goes to record[n - 1] for the first
 // anglesteps steps, every one of them a single step.
-template <Steps S, Watch W, bool Squared, bool Derivative, int E>
-Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
+template <Steps S, Watch W, bool Squared, bool Derivative, int E, bool Wide = false>
+Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record, WideBound* wide) {
     const DeepImage& d = *f.deep;
     DeepStart start = deepstart(f, i, r);
     Orbit& o = start.o;
@@ -154,10 +185,14 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
         if constexpr (approximates<S, W, Derivative, E>) {
             int length = 0;
             const int room = maxiter - n - 1;
-            const LinearStep* step = n < firstapproximated ? nullptr
-                                     : tiny ? table->longestscaled(m, z, ze, room, &length)
-                                            : table->longest(m, z, room, &length);
+            const WideStep* widestep = nullptr;
+            const LinearStep* step =
+                n < firstapproximated ? nullptr
+                : Wide ? table->longestwide(wide->set, m, z, room, &length, &widestep)
+                : tiny ? table->longestscaled(m, z, ze, room, &length)
+                       : table->longest(m, z, room, &length);
             if (step) {
+                if constexpr (Wide) wide->approximated(*widestep, std::fabs(z.x) + std::fabs(z.y));
                 if constexpr (Derivative) {
                     const COMPLEX t = mul(step->a, der);
                     der = {t.x + step->b.x, t.y + step->b.y};
@@ -174,6 +209,10 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
                 const COMPLEX v = value();
                 full = {ref[m].x + v.x, ref[m].y + v.y};
                 size = Squared ? norm(full) : std::sqrt(norm(full));
+                if constexpr (Wide) {
+                    wide->compared<Squared>(norm(full), size, maxsize);
+                    if (!wide->sure) break;
+                }
                 rebase();
                 continue;
             }
@@ -194,6 +233,7 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
         } else {
             const COMPLEX t = difference<E>(ref[m], z, e);
             z = {t.x + dc.x, t.y + dc.y};
+            if constexpr (Wide) wide->single();
         }
         ++m;
         const COMPLEX v = value();
@@ -204,6 +244,10 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
         if (n == 0 && f.ftype == settype::mandelbrot) full = o.c;
         size = Squared ? full.x * full.x + full.y * full.y
                        : std::sqrt(full.x * full.x + full.y * full.y);
+        if constexpr (Wide) {
+            wide->compared<Squared>(norm(full), size, maxsize);
+            if (!wide->sure) break;
+        }
         ++n;
         if (record && n <= anglesteps) record[n - 1] = full;
         if (!watchstep<S, W>(a, full, o.c, x, y, size, n)) break;
@@ -219,7 +263,7 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record) {
     return o;
 }
 
-using Pixel = Orbit (*)(const Frame&, int, int, COMPLEX*);
+using Pixel = Orbit (*)(const Frame&, int, int, COMPLEX*, WideBound*);
 
 // The square, by far the most drawn, with its difference written out; every other
 // exponent through the general sum.
@@ -248,7 +292,21 @@ Pixel bywatch(Watch w, bool squared, bool derivative, int e) {
     }
 }
 
-Pixel choose(const Frame& f) {
+// The pixel with the wide approximations, set after set, and without them where
+// every set's bound leaves its escape in doubt.
+template <bool Squared>
+Orbit widepixel(const Frame& f, int i, int r, COMPLEX*, WideBound*) {
+    for (int k = 0; k < widesets; ++k) {
+        WideBound wide{k};
+        const Orbit o =
+            perturbed<Steps::none, Watch::none, Squared, false, 2, true>(f, i, r, nullptr, &wide);
+        if (wide.sure) return o;
+    }
+    return perturbed<Steps::none, Watch::none, Squared, false, 2>(f, i, r, nullptr, nullptr);
+}
+
+// The pixel's orbit without the wide approximations.
+Pixel choosenarrow(const Frame& f) {
     const StepWork work = stepwork(f);
     const Watch w = work.watch;
     const bool sq = work.squared;
@@ -274,6 +332,11 @@ Pixel choose(const Frame& f) {
     }
 }
 
+Pixel choose(const Frame& f) {
+    if (widetaken(f)) return stepwork(f).squared ? &widepixel<true> : &widepixel<false>;
+    return choosenarrow(f);
+}
+
 // The external angles of Field Line Gradients follow the orbit of z^2 + c for up to
 // anglesteps steps from the pixel's point; at depth that orbit has to come from the
 // references too, since from the point rounded to doubles it is lost within a few
@@ -290,7 +353,7 @@ std::optional<Frame> angleframe(const Frame& f) {
 // The external angle of pixel (i, row r) from its perturbed orbit of z^2 + c.
 double deepangle(const Frame& g, int i, int r) {
     COMPLEX values[anglesteps];
-    const Orbit o = perturbed<Steps::none, Watch::none, false, false, 2>(g, i, r, values);
+    const Orbit o = perturbed<Steps::none, Watch::none, false, false, 2>(g, i, r, values, nullptr);
     const DeepImage& d = *g.deep;
     const double x = d.x[DeepImage::column(g, i)], y = d.y[DeepImage::row(g, r)];
     // The routine starts from c itself, the first value, for the Mandelbrot set, and
@@ -309,6 +372,18 @@ void addangle(const Frame& f, const std::optional<Frame>& angles, int i, int r, 
 }
 
 }  // namespace
+
+bool widetaken(const Frame& f) {
+    const DeepImage& d = *f.deep;
+    const StepWork work = stepwork(f);
+    return colorsbycount(f.outside, f.inside) && work.steps == Steps::none &&
+           work.watch == Watch::none && std::clamp(f.exponent, 2, 17) == 2 && d.scale == 0 &&
+           d.firsttable.haswide() && (d.sharedtable || d.secondtable.haswide());
+}
+
+Orbit narrowpixel(const Frame& f, int i, int r) {
+    return choosenarrow(f)(f, i, r, nullptr, nullptr);
+}
 
 DeepStart deepstart(const Frame& f, int i, int r) {
     const DeepImage& d = *f.deep;
@@ -332,7 +407,7 @@ DeepStart deepstart(const Frame& f, int i, int r) {
 }
 
 Orbit perturbpixel(const Frame& f, int i, int r) {
-    Orbit o = choose(f)(f, i, r, nullptr);
+    Orbit o = choose(f)(f, i, r, nullptr, nullptr);
     addangle(f, angleframe(f), i, r, o);
     return o;
 }
@@ -353,7 +428,7 @@ long long perturbrow(const Frame& f, int j, Rgb* out) {
     }
     const Pixel pixel = choose(f);
     for (int i = 0; i < f.xres; ++i) {
-        Orbit o = pixel(f, i, j, nullptr);
+        Orbit o = pixel(f, i, j, nullptr, nullptr);
         addangle(f, angles, i, j, o);
         out[i] = pixelcolor(f, o);
         steps += o.n;

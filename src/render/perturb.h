@@ -12,6 +12,14 @@ namespace vantrel {
 // derivative of the full orbit (as the distance estimator takes it).
 Orbit perturbpixel(const Frame& f, int i, int r);
 
+// Whether the image's pixels take the wide approximations: colors from the step
+// counts alone, z^2 + c, offsets within doubles, and tables that have them.
+bool widetaken(const Frame& f);
+
+// The orbit of pixel (i, row r) without the wide approximations: the one a pixel
+// whose escape they leave in doubt takes.
+Orbit narrowpixel(const Frame& f, int i, int r);
+
 // Where pixel (i, row r) of a deep image starts: its orbit as the colorings first
 // see it (the accumulators reset), its offset z from the first reference and its dc.
 struct DeepStart {

@@ -38,11 +38,17 @@ namespace vantrel {
 namespace HWY_NAMESPACE {
 namespace {
 
-// The radii of the single steps are gathered from the table's own steps.
+// The radii of the single steps are gathered from the table's own steps, or from
+// its wide steps.
 static_assert(std::is_standard_layout_v<LinearStep> && sizeof(LinearStep) % sizeof(double) == 0);
+static_assert(std::is_standard_layout_v<WideStep> && sizeof(WideStep) % sizeof(double) == 0);
 static_assert(sizeof(COMPLEX) == 2 * sizeof(double));
-constexpr int stride = sizeof(LinearStep) / sizeof(double);
-constexpr std::ptrdiff_t fieldr = offsetof(LinearStep, r) / sizeof(double);
+template <bool Wide>
+constexpr int stride = Wide ? sizeof(WideStep) / sizeof(double)
+                            : sizeof(LinearStep) / sizeof(double);
+template <bool Wide>
+constexpr std::ptrdiff_t fieldr = (Wide ? offsetof(WideStep, r) : offsetof(LinearStep, r)) /
+                                  sizeof(double);
 
 // x K by shifts and adds (64-bit lanes have no product on every target).
 template <int K, int B = 0>
@@ -72,15 +78,21 @@ struct Orbit2 {
 
 // A table of approximations as the lanes read it: its steps, how many single steps
 // it has, and where each level starts, at hand for the lookup.
+// With a wide set (`set` from 0), its steps too.
 struct Levels {
     const BlaTable* table;
+    int set;
     const double* steps = nullptr;
+    const double* wide = nullptr;
     int count = 0;
     std::int64_t singles = 0;
     std::size_t start[64] = {};
-    explicit Levels(const BlaTable& t)
+    Levels(const BlaTable& t, int wideset)
         : table(&t),
+          set(wideset),
           steps(reinterpret_cast<const double*>(t.steps())),
+          wide(wideset >= 0 && t.haswide() ? reinterpret_cast<const double*>(t.widesteps(wideset))
+                                           : nullptr),
           count(std::min(t.levels(), 64)) {
         if (count > 0) singles = static_cast<std::int64_t>(t.levelsize(0));
         for (int k = 0; k < count; ++k) start[k] = t.levelstart(k);
@@ -98,8 +110,8 @@ struct Setup {
     bool julia;
     double maxiter, maxsize;
     int e;
-    // Above 2 approximationerror / (e - 1), as BlaTable makes a single step's radius
-    // from |Z_m|, by more than its roundings.
+    // Above 2 approximationerror / (e - 1) (or wideerror), as BlaTable makes a
+    // single step's radius from |Z_m|, by more than its roundings.
     double radiusbound;
     double binomial[18];  // binomial(e, k), made as `difference` makes them
     V cy;                 // the row's imaginary part, a Mandelbrot pixel's first value
@@ -119,6 +131,9 @@ struct Group {
     VI m;
     VI last;   // the last index of the lane's reference
     M second;  // on the second reference
+    // With the wide approximations: WideBound's bound, root and whether not sure.
+    V bound, root;
+    M unsure;
 };
 
 // Z_m of every lane's reference.
@@ -141,10 +156,11 @@ HWY_INLINE void reference(const Setup& s, const Group& g, V& x, V& y) {
     y = hn::IfThenElse(g.second, y, y1);
 }
 
-// What the lookup found, lane by lane.
+// What the lookup found, lane by lane (and the wide step's bound).
 struct Found {
     M found;
     V length, ax, ay, bx, by;
+    V asize, e2, e1, e0, reach;
 };
 
 // BlaTable::longest for the lanes in `look` (each with m >= 1), from table t.
@@ -152,6 +168,7 @@ struct Found {
 // holds for reads its row of radii, whose first levels are those that hold, and
 // takes the highest of them whose steps end by maxiter - 1, its step's coefficients
 // copied lane by lane: no walk from level to level, no gathers but the first.
+template <bool Wide>
 HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g, V size,
                         Found& out) {
     const D d;
@@ -166,8 +183,9 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         hn::And(look, hn::Lt(size, bound)),
         hn::And(hn::Le(g.n, hn::Set(d, s.maxiter - 2)), tomask(hn::Lt(j, hn::Set(di, t.singles)))));
     if (hn::AllFalse(d, found)) return;
-    const VI single = times<stride>(hn::IfThenElseZero(tointmask(found), j));
-    found = hn::And(found, hn::Lt(size, hn::GatherIndex(d, t.steps + fieldr, single)));
+    const VI single = times<stride<Wide>>(hn::IfThenElseZero(tointmask(found), j));
+    const double* radii = Wide ? t.wide : t.steps;
+    found = hn::And(found, hn::Lt(size, hn::GatherIndex(d, radii + fieldr<Wide>, single)));
     if (hn::AllFalse(d, found)) return;
     HWY_ALIGN std::int64_t lanej[maxlanes];
     HWY_ALIGN double lanen[maxlanes], lanesize[maxlanes];
@@ -184,7 +202,7 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         // Levels whose 2^k steps end by maxiter - 1, and that the row has.
         const auto room = static_cast<std::uint64_t>(s.maxiter - 1 - lanen[l]);
         const int usable = std::min(t.table->rowsize(row), 64 - __builtin_clzll(room));
-        const double* radii = t.table->radii(row);
+        const double* radii = Wide ? t.table->wideradii(t.set, row) : t.table->radii(row);
         const V lanesizev = hn::Set(d, lanesize[l]);
         int held = 0;
         for (;;) {
@@ -203,6 +221,14 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         out.ay = hn::IfThenElse(lane, hn::Set(d, step.a.y), out.ay);
         out.bx = hn::IfThenElse(lane, hn::Set(d, step.b.x), out.bx);
         out.by = hn::IfThenElse(lane, hn::Set(d, step.b.y), out.by);
+        if constexpr (Wide) {
+            const WideStep& w = t.table->widesteps(t.set)[t.start[k] + (row >> k)];
+            out.asize = hn::IfThenElse(lane, hn::Set(d, w.asize), out.asize);
+            out.e2 = hn::IfThenElse(lane, hn::Set(d, w.e2), out.e2);
+            out.e1 = hn::IfThenElse(lane, hn::Set(d, w.e1), out.e1);
+            out.e0 = hn::IfThenElse(lane, hn::Set(d, w.e0), out.e0);
+            out.reach = hn::IfThenElse(lane, hn::Set(d, w.reach), out.reach);
+        }
     }
     out.found = hn::Or(out.found, found);
 }
@@ -236,23 +262,32 @@ HWY_INLINE void difference(const Setup& s, V bx, V by, V zx, V zy, V& rx, V& ry)
 }
 
 // One turn of the loop of `perturbed` in every lane of g.
-template <int E>
+template <bool Squared, int E, bool Wide>
 HWY_INLINE void move(const Setup& s, Group& g) {
     const D d;
     const DI di;
     const V zero = hn::Zero(d), one = hn::Set(d, 1.0);
-    Found a{hn::FirstN(d, 0), zero, zero, zero, zero, zero};
+    Found a{hn::FirstN(d, 0), zero, zero, zero, zero, zero, zero, zero, zero, zero, zero};
+    const V size = hn::Add(hn::Abs(g.zx), hn::Abs(g.zy));
     if (s.approximates) {
         const M look = hn::And(hn::Ge(g.n, one), tomask(hn::Gt(g.m, hn::Zero(di))));
         if (!hn::AllFalse(d, look)) {
-            const V size = hn::Add(hn::Abs(g.zx), hn::Abs(g.zy));
             if (s.firsttable == s.secondtable) {
-                longest(s, *s.firsttable, look, g, size, a);
+                longest<Wide>(s, *s.firsttable, look, g, size, a);
             } else {
-                longest(s, *s.firsttable, hn::AndNot(g.second, look), g, size, a);
-                longest(s, *s.secondtable, hn::And(g.second, look), g, size, a);
+                longest<Wide>(s, *s.firsttable, hn::AndNot(g.second, look), g, size, a);
+                longest<Wide>(s, *s.secondtable, hn::And(g.second, look), g, size, a);
             }
         }
+    }
+    if constexpr (Wide) {
+        // WideBound::approximated where a step was found, else WideBound::single.
+        const V reach = hn::Add(size, g.bound);
+        g.unsure = hn::Or(g.unsure, hn::AndNot(hn::Le(reach, a.reach), a.found));
+        const V left = hn::Add(hn::Mul(hn::Add(hn::Mul(a.e2, reach), a.e1), reach), a.e0);
+        const V approximated = hn::Add(hn::Mul(a.asize, g.bound), left);
+        const V single = hn::Mul(hn::Add(hn::Add(g.root, g.root), g.bound), g.bound);
+        g.bound = hn::IfThenElse(a.found, approximated, single);
     }
     // The approximated move: z <- A z + B dc.
     const V azx = hn::Sub(hn::Mul(a.ax, g.zx), hn::Mul(a.ay, g.zy));
@@ -279,6 +314,15 @@ HWY_INLINE void move(const Setup& s, Group& g) {
         g.fy = hn::IfThenElse(firststep, s.cy, g.fy);
     }
     g.norm = hn::Add(hn::Mul(g.fx, g.fx), hn::Mul(g.fy, g.fy));
+    if constexpr (Wide) {
+        // WideBound::compared.
+        g.root = hn::Sqrt(g.norm);
+        const V compared = Squared ? g.norm : g.root;
+        const V margin =
+            Squared ? hn::Mul(hn::Add(hn::Add(g.root, g.root), g.bound), g.bound) : g.bound;
+        g.unsure = hn::Or(
+            g.unsure, hn::Not(hn::Gt(hn::Abs(hn::Sub(compared, hn::Set(d, s.maxsize))), margin)));
+    }
     const M rebase = hn::Or(tomask(hn::Eq(g.m, g.last)),
                             hn::Lt(g.norm, hn::Add(hn::Mul(g.zx, g.zx), hn::Mul(g.zy, g.zy))));
     if (HWY_LIKELY(hn::AllFalse(d, rebase))) return;
@@ -296,11 +340,13 @@ HWY_INLINE void move(const Setup& s, Group& g) {
 struct Spilled {
     HWY_ALIGN double zx[maxlanes], zy[maxlanes], dcx[maxlanes], dcy[maxlanes], fx[maxlanes],
         fy[maxlanes], px[maxlanes], py[maxlanes], bigx[maxlanes], bigy[maxlanes], norm[maxlanes],
-        n[maxlanes], cx[maxlanes], index[maxlanes], second[maxlanes];
+        n[maxlanes], cx[maxlanes], index[maxlanes], second[maxlanes], bound[maxlanes],
+        root[maxlanes], unsure[maxlanes];
     HWY_ALIGN std::int64_t m[maxlanes], last[maxlanes];
 };
 
-// The row's pixels, handed out in order.
+// The row's pixels, or those of `columns`, handed out in order; with the wide
+// approximations, those left in doubt go to `unsure`.
 struct Row {
     const Frame& f;
     int r;
@@ -308,20 +354,25 @@ struct Row {
     int next = 0;  // the next pixel a lane takes
     int ended = 0;
     Orbit* orbits;
+    const int* columns = nullptr;
+    std::vector<int>* unsure = nullptr;
+    int column(int k) const { return columns ? columns[k] : k; }
 };
 
 // Lane l of `sp` starts the row's next pixel, as `perturbed` starts it; past the
 // end of the row an idle orbit: z and dc 0 on the first reference, never looked up.
 void start(const Setup& s, Row& row, Spilled& sp, std::size_t l) {
-    const int i = row.next < row.count ? row.next++ : row.count;
-    sp.index[l] = i;
+    const int k = row.next < row.count ? row.next++ : row.count;
+    sp.index[l] = k;
     sp.m[l] = 0;
     sp.last[l] = s.first.last;
     sp.second[l] = 0;
     sp.bigx[l] = s.first.z[0];
     sp.bigy[l] = s.first.z[1];
     sp.px[l] = sp.py[l] = sp.norm[l] = 0;
-    if (i < row.count) {
+    sp.bound[l] = sp.root[l] = sp.unsure[l] = 0;
+    if (k < row.count) {
+        const int i = row.column(k);
         const DeepStart st = deepstart(row.f, i, row.r);
         row.orbits[i] = st.o;
         sp.zx[l] = st.z.x;
@@ -356,6 +407,9 @@ void spill(const Group& g, Spilled& sp) {
     hn::Store(g.cx, d, sp.cx);
     hn::Store(g.index, d, sp.index);
     hn::Store(hn::IfThenElseZero(g.second, hn::Set(d, 1.0)), d, sp.second);
+    hn::Store(g.bound, d, sp.bound);
+    hn::Store(g.root, d, sp.root);
+    hn::Store(hn::IfThenElseZero(g.unsure, hn::Set(d, 1.0)), d, sp.unsure);
     hn::Store(g.m, di, sp.m);
     hn::Store(g.last, di, sp.last);
 }
@@ -378,6 +432,9 @@ void restore(const Spilled& sp, Group& g) {
     g.cx = hn::Load(d, sp.cx);
     g.index = hn::Load(d, sp.index);
     g.second = hn::Ne(hn::Load(d, sp.second), hn::Zero(d));
+    g.bound = hn::Load(d, sp.bound);
+    g.root = hn::Load(d, sp.root);
+    g.unsure = hn::Ne(hn::Load(d, sp.unsure), hn::Zero(d));
     g.m = hn::Load(di, sp.m);
     g.last = hn::Load(di, sp.last);
 }
@@ -391,10 +448,14 @@ HWY_NOINLINE void handback(const Setup& s, Row& row, Group& g, M ended) {
     hn::StoreMaskBits(D(), ended, &bits);
     for (unsigned b = bits; b != 0; b &= b - 1) {
         const std::size_t l = static_cast<std::size_t>(__builtin_ctz(b));
-        Orbit& o = row.orbits[static_cast<std::size_t>(sp.index[l])];
+        const int i = row.column(static_cast<int>(sp.index[l]));
+        Orbit& o = row.orbits[i];
         const double size = Squared ? sp.norm[l] : std::sqrt(sp.norm[l]);
-        endorbit<Steps::none, Watch::none>(o, o, {sp.fx[l], sp.fy[l]}, sp.px[l], sp.py[l], size,
-                                           static_cast<int>(sp.n[l]));
+        if (sp.unsure[l] != 0)
+            row.unsure->push_back(i);
+        else
+            endorbit<Steps::none, Watch::none>(o, o, {sp.fx[l], sp.fy[l]}, sp.px[l], sp.py[l], size,
+                                               static_cast<int>(sp.n[l]));
         ++row.ended;
         start(s, row, sp, l);
     }
@@ -407,7 +468,7 @@ HWY_NOINLINE void handback(const Setup& s, Row& row, Group& g, M ended) {
 // locations: a tenth faster than two, five and six slower than four).
 constexpr int groups = 4;
 
-template <bool Squared, int E>
+template <bool Squared, int E, bool Wide>
 void run(const Setup& s, Row& row) {
     const D d;
     const V maxsize = hn::Set(d, s.maxsize), maxiter = hn::Set(d, s.maxiter);
@@ -430,22 +491,40 @@ void run(const Setup& s, Row& row) {
     while (row.ended < row.count) {
 #pragma GCC unroll 4
         for (int q = 0; q < groups; ++q)
-            if (busy[q]) move<E>(s, g[q]);
+            if (busy[q]) move<Squared, E, Wide>(s, g[q]);
 #pragma GCC unroll 4
         for (int q = 0; q < groups; ++q) {
             const M real = hn::Lt(g[q].index, count);
             M ended =
                 hn::And(hn::Or(hn::Not(hn::Le(g[q].norm, below)), hn::Ge(g[q].n, maxiter)), real);
+            if constexpr (Wide) ended = hn::Or(ended, hn::And(g[q].unsure, real));
             if (HWY_LIKELY(hn::AllFalse(d, ended))) continue;
             if constexpr (!Squared)
                 ended = hn::And(
                     hn::Or(hn::Not(hn::Le(hn::Sqrt(g[q].norm), maxsize)), hn::Ge(g[q].n, maxiter)),
                     real);
+            if constexpr (Wide) ended = hn::Or(ended, hn::And(g[q].unsure, real));
             if (hn::AllFalse(d, ended)) continue;
             handback<Squared>(s, row, g[q], ended);
             busy[q] = !hn::AllFalse(d, hn::Lt(g[q].index, count));
         }
     }
+}
+
+// The row's pixels with wide set `wideset`, or without (-1).
+void pass(Setup s, Row& row, const DeepImage& dp, int wideset, bool squared) {
+    const Levels firsttable(dp.firsttable, wideset), secondtable(dp.secondtable, wideset);
+    s.firsttable = &firsttable;
+    s.secondtable = dp.sharedtable ? &firsttable : &secondtable;
+    s.approximates = firsttable.count > 0 || s.secondtable->count > 0;
+    const double error = wideset >= 0 ? wideerrors[wideset] : approximationerror;
+    s.radiusbound = 2 * error / (s.e - 1) * (1 + 0x1p-40);
+    if (wideset >= 0)
+        squared ? run<true, 2, true>(s, row) : run<false, 2, true>(s, row);
+    else if (squared)
+        s.e == 2 ? run<true, 2, false>(s, row) : run<true, 0, false>(s, row);
+    else
+        s.e == 2 ? run<false, 2, false>(s, row) : run<false, 0, false>(s, row);
 }
 
 }  // namespace
@@ -463,15 +542,10 @@ bool PerturbLanes(const Frame& f, int r, Orbit* orbits) {
     s.second = {reinterpret_cast<const double*>(ref.second.data()),
                 static_cast<std::int64_t>(ref.second.size()) - 1};
     s.oneorbit = f.ftype == settype::mandelbrot;
-    const Levels firsttable(dp.firsttable), secondtable(dp.secondtable);
-    s.firsttable = &firsttable;
-    s.secondtable = dp.sharedtable ? &firsttable : &secondtable;
-    s.approximates = firsttable.count > 0 || s.secondtable->count > 0;
     s.julia = f.ftype != settype::mandelbrot;
     s.maxiter = f.maxiter;
     s.maxsize = f.maxsize;
     s.e = std::clamp(f.exponent, 2, 17);
-    s.radiusbound = 2 * approximationerror / (s.e - 1) * (1 + 0x1p-40);
     double b = s.e;
     s.binomial[1] = b;
     for (int k = 2; k <= s.e; ++k) {
@@ -479,11 +553,23 @@ bool PerturbLanes(const Frame& f, int r, Orbit* orbits) {
         s.binomial[k] = b;
     }
     s.cy = hn::Set(D(), dp.y[DeepImage::row(f, r)]);
-    Row row{f, r, f.xres, 0, 0, orbits};
-    if (work.squared)
-        s.e == 2 ? run<true, 2>(s, row) : run<true, 0>(s, row);
-    else
-        s.e == 2 ? run<false, 2>(s, row) : run<false, 0>(s, row);
+    if (!widetaken(f)) {
+        Row row{f, r, f.xres, 0, 0, orbits};
+        pass(s, row, dp, -1, work.squared);
+        return true;
+    }
+    // As widepixel in perturb.cpp: the row with the first wide set, the pixels it
+    // leaves in doubt with the next, and those left after every set without them.
+    thread_local std::vector<int> pending, unsure;
+    pending.clear();
+    for (int k = 0; k <= widesets; ++k) {
+        unsure.clear();
+        Row row{f, r, k == 0 ? f.xres : static_cast<int>(pending.size()), 0, 0, orbits};
+        if (k > 0) row.columns = pending.data();
+        row.unsure = &unsure;
+        if (row.count > 0) pass(s, row, dp, k < widesets ? k : -1, work.squared);
+        std::swap(pending, unsure);
+    }
     return true;
 }
 

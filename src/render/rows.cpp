@@ -83,12 +83,6 @@ void derivativeofescaped(const Frame& f, double ystart, Orbit* orbits) {
     }
 }
 
-// Level Sets with a solid inside, the default, sees only whether an orbit escaped
-// and its step count.
-bool colorsbycount(const Frame& f) {
-    return f.outside == outside::levelsets && f.inside == inside::solidcolor;
-}
-
 // Colors a coloring makes from a number or two, kept per thread: the rows of an
 // image share them. They are made from the palette, the inside color and the
 // method alone (palette entries, and the solid inside's color), so another image
@@ -164,7 +158,7 @@ class CountColors {
 
 // The colors of a row's orbits.
 void colorrow(const Frame& f, const Orbit* orbits, Rgb* out) {
-    if (!colorsbycount(f)) {
+    if (!colorsbycount(f.outside, f.inside)) {
         for (int i = 0; i < f.xres; ++i) out[i] = pixelcolor(f, orbits[i]);
         return;
     }
@@ -198,7 +192,7 @@ bool countrows(const Frame& f, int j, int rows, Rgb* const* out, long long* step
 
 // Whether rows of the frame are run in the lanes by how their orbits end alone.
 bool countedinlanes(const Frame& f) {
-    return !f.deep && f.simd && f.aa <= 1 && colorsbycount(f) &&
+    return !f.deep && f.simd && f.aa <= 1 && colorsbycount(f.outside, f.inside) &&
            lanework(f, stepwork(f)) == LaneWork::plain;
 }
 
@@ -313,8 +307,10 @@ bool lanerow(const Frame& f, int j, Rgb* out, long long& steps) {
     if (work == LaneWork::plain && f.outside == outside::smoothing &&
         f.inside == inside::solidcolor && smoothingrow(f, j, out, steps))
         return true;
-    if (colorsbyentry(f) && !colorsbycount(f) && entryrow(f, j, *work, out, steps)) return true;
-    if (colorsbycount(f) && work == LaneWork::plain) {
+    if (colorsbyentry(f) && !colorsbycount(f.outside, f.inside) &&
+        entryrow(f, j, *work, out, steps))
+        return true;
+    if (colorsbycount(f.outside, f.inside) && work == LaneWork::plain) {
         long long rowsteps = 0;
         if (countrows(f, j, 1, &out, &rowsteps)) {
             steps += rowsteps;

@@ -121,6 +121,12 @@ constexpr bool tiasums(int outsidemethod, int insidemethod) {
            insidemethod == inside::tia;
 }
 
+// Level Sets with a solid inside, the default, sees only whether an orbit escaped
+// and its step count.
+constexpr bool colorsbycount(int outsidemethod, int insidemethod) {
+    return outsidemethod == outside::levelsets && insidemethod == inside::solidcolor;
+}
+
 // A distance estimator outside or inside: the image needs the range pass first and
 // the derivative along every orbit.
 constexpr bool distanceestimate(int outsidemethod, int insidemethod) {
