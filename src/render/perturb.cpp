@@ -294,15 +294,10 @@ Pixel bywatch(Watch w, bool squared, bool derivative, int e) {
 
 // The pixel with the wide approximations, set after set, and without them where
 // every set's bound leaves its escape in doubt.
-template <bool Squared>
 Orbit widepixel(const Frame& f, int i, int r, COMPLEX*, WideBound*) {
-    for (int k = 0; k < widesets; ++k) {
-        WideBound wide{k};
-        const Orbit o =
-            perturbed<Steps::none, Watch::none, Squared, false, 2, true>(f, i, r, nullptr, &wide);
-        if (wide.sure) return o;
-    }
-    return perturbed<Steps::none, Watch::none, Squared, false, 2>(f, i, r, nullptr, nullptr);
+    for (int k = 0; k < widesets; ++k)
+        if (const std::optional<Orbit> o = wideorbit(f, i, r, k)) return *o;
+    return narrowpixel(f, i, r);
 }
 
 // The pixel's orbit without the wide approximations.
@@ -333,7 +328,7 @@ Pixel choosenarrow(const Frame& f) {
 }
 
 Pixel choose(const Frame& f) {
-    if (widetaken(f)) return stepwork(f).squared ? &widepixel<true> : &widepixel<false>;
+    if (widetaken(f)) return &widepixel;
     return choosenarrow(f);
 }
 
@@ -379,6 +374,16 @@ bool widetaken(const Frame& f) {
     return colorsbycount(f.outside, f.inside) && work.steps == Steps::none &&
            work.watch == Watch::none && std::clamp(f.exponent, 2, 17) == 2 && d.scale == 0 &&
            d.firsttable.haswide() && (d.sharedtable || d.secondtable.haswide());
+}
+
+std::optional<Orbit> wideorbit(const Frame& f, int i, int r, int set) {
+    WideBound wide{set};
+    const Orbit o =
+        stepwork(f).squared
+            ? perturbed<Steps::none, Watch::none, true, false, 2, true>(f, i, r, nullptr, &wide)
+            : perturbed<Steps::none, Watch::none, false, false, 2, true>(f, i, r, nullptr, &wide);
+    if (!wide.sure) return std::nullopt;
+    return o;
 }
 
 Orbit narrowpixel(const Frame& f, int i, int r) {

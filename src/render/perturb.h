@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "platform/surface.h"
 #include "render/escape.h"
 #include "render/frame.h"
@@ -15,6 +17,10 @@ Orbit perturbpixel(const Frame& f, int i, int r);
 // Whether the image's pixels take the wide approximations: colors from the step
 // counts alone, z^2 + c, offsets within doubles, and tables that have them.
 bool widetaken(const Frame& f);
+
+// The orbit of pixel (i, row r) with wide set `set` of the image's tables (where
+// widetaken), or none where the set leaves its escape in doubt.
+std::optional<Orbit> wideorbit(const Frame& f, int i, int r, int set);
 
 // The orbit of pixel (i, row r) without the wide approximations: the one a pixel
 // whose escape they leave in doubt takes.
