@@ -32,36 +32,85 @@ double down(double v) {
     return v * (1 - 0x1p-40);
 }
 
-// The wide single step of z^2 + c from Z_m, z <- 2 Z_m z + dc, leaves out z^2
-// exactly: e2 = 1, for every z; its reach is set at twice the lookup radius, so
+// A bound sum k[i] s^i, for s up to some reach.
+struct Cubic {
+    double k[4] = {};
+};
+
+Cubic operator+(Cubic a, Cubic b) {
+    for (int i = 0; i < 4; ++i) a.k[i] = up(a.k[i] + b.k[i]);
+    return a;
+}
+
+Cubic operator*(double f, Cubic a) {
+    for (double& k : a.k) k = up(f * k);
+    return a;
+}
+
+// The product, with s^4 and above folded into s^3 by s <= reach.
+Cubic product(Cubic a, Cubic b, double reach) {
+    double p[7] = {};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) p[i + j] = up(p[i + j] + up(a.k[i] * b.k[j]));
+    Cubic c;
+    for (int i = 0; i < 4; ++i) c.k[i] = p[i];
+    double power = reach;
+    for (int d = 4; d < 7; ++d, power = up(power * reach)) c.k[3] = up(c.k[3] + up(p[d] * power));
+    return c;
+}
+
+double at(const Cubic& a, double s) {
+    double t = up(up(a.k[3] * s) + a.k[2]);
+    t = up(up(t * s) + a.k[1]);
+    return up(up(t * s) + a.k[0]);
+}
+
+// The wide single step of z^2 + c from Z_m, z <- 2 Z_m z + dc + z^2, is exact: it
+// leaves out nothing, for every z; its reach is set at twice the lookup radius, so
 // that the steps merged from it hold a little past their own radii too.
 WideStep widesingle(COMPLEX big, COMPLEX a, bool nearescape, double error) {
     const double r = nearescape ? 0.0 : 2 * magnitude(big) * error;
-    return {r, up(magnitude(a)), 1.0, 0.0, 0.0, 2 * r};
+    return {r, up(magnitude(a)), {1.0, 0.0}, 1.0, 0.0, 0.0, 0.0, 0.0, 2 * r};
 }
 
-// x first, then y, as the linear steps merge, for |dc| <= dc. For |z| <= s <= x's
-// reach, x's result w = ax z + bx dc + (what x leaves out) has |w| <= a s + b with
-// a = |ax| + e2x reach + e1x and b = |bx| dc + e0x; y's left-out part at w is at
-// most (e2y |w| + e1y) |w| + e0y, and ay times x's is added. The whole holds where
-// a s + b stays within y's reach.
-WideStep widemerged(const LinearStep& x, const WideStep& wx, const WideStep& wy, double dc,
-                    const LinearStep& merged) {
-    const double bx = up(magnitude(x.b));
-    const double a = up(wx.asize + wx.e2 * wx.reach + wx.e1), b = up(bx * dc + wx.e0);
-    WideStep w;
-    w.asize = up(magnitude(merged.a));
-    w.e2 = up(wy.asize * wx.e2 + wy.e2 * a * a);
-    w.e1 = up(wy.asize * wx.e1 + 2 * wy.e2 * a * b + wy.e1 * a);
-    w.e0 = up(wy.asize * wx.e0 + wy.e2 * b * b + wy.e1 * b + wy.e0);
-    w.reach = std::min(wx.reach, down((wy.reach - b) / a));
+// x first, then y, for |dc| <= dc. x's result is w = ax z + v with
+// v = bx dc + cx z^2 + (what x leaves out), so y's square term cy w^2 keeps
+// cy ax^2 z^2 and leaves out cy (2 ax z v + v^2); with y's own left-out part at w
+// and ay times x's, that is the whole left out. For |z| <= s <= x's reach, |v| is at
+// most V(s) = |bx| dc + |cx| s^2 + x's bound and |w| at most |ax| s + V(s). The
+// whole holds where that stays within y's reach.
+WideStep widemerged(const LinearStep& x, const WideStep& wx, const LinearStep& y,
+                    const WideStep& wy, double dc, const LinearStep& merged) {
+    const Cubic xbound{{wx.k0, wx.k1, wx.k2, wx.k3}};
+    const double reach = wx.reach;
+    const Cubic v = Cubic{{up(up(magnitude(x.b)) * dc), 0.0, wx.csize, 0.0}} + xbound;
+    const Cubic linear{{0.0, wx.asize, 0.0, 0.0}};
+    const Cubic w = linear + v;
+    const Cubic w2 = product(w, w, reach);
+    const Cubic square = product(2.0 * linear, v, reach) + product(v, v, reach);
+    const Cubic left = wy.asize * xbound + wy.csize * square + wy.k3 * product(w2, w, reach) +
+                       wy.k2 * w2 + wy.k1 * w + Cubic{{wy.k0, 0.0, 0.0, 0.0}};
+    WideStep out;
+    out.asize = up(magnitude(merged.a));
+    const COMPLEX ax2 = times(x.a, x.a), ycx = times(y.a, wx.c), cyax2 = times(wy.c, ax2);
+    out.c = {ycx.x + cyax2.x, ycx.y + cyax2.y};
+    out.csize = up(magnitude(out.c));
+    out.k3 = left.k[3];
+    out.k2 = left.k[2];
+    out.k1 = left.k[1];
+    out.k0 = left.k[0];
+    // Within x's reach, and where |w| stays within y's: halved until it does.
+    out.reach = reach;
+    for (int k = 0; k < 64 && !(at(w, out.reach) <= wy.reach); ++k) out.reach /= 2;
+    if (!(at(w, out.reach) <= wy.reach)) out.reach = 0;
     const double ry = (wy.r - magnitude(x.b) * dc) / wx.asize;
-    w.r = std::min({wx.r, down(ry), w.reach / 2});
-    const bool finite = std::isfinite(w.e2) && std::isfinite(w.e1) && std::isfinite(w.e0);
+    out.r = std::min({wx.r, down(ry), out.reach / 2});
+    const bool finite = std::isfinite(out.k3) && std::isfinite(out.k2) && std::isfinite(out.k1) &&
+                        std::isfinite(out.k0) && std::isfinite(out.csize);
     const bool held =
         magnitude(merged.a) < coefficientlimit && magnitude(merged.b) < coefficientlimit;
-    if (!(w.r > 0 && w.reach > 0 && finite && held)) w.r = w.reach = 0;
-    return w;
+    if (!(out.r > 0 && out.reach > 0 && finite && held)) out.r = out.reach = 0;
+    return out;
 }
 
 }  // namespace
@@ -115,8 +164,8 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
             const std::vector<WideStep>& widebelow = set.back();
             std::vector<WideStep> widelevel(level.size());
             for (std::size_t j = 0; j < level.size(); ++j)
-                widelevel[j] =
-                    widemerged(below[2 * j], widebelow[2 * j], widebelow[2 * j + 1], dc, level[j]);
+                widelevel[j] = widemerged(below[2 * j], widebelow[2 * j], below[2 * j + 1],
+                                          widebelow[2 * j + 1], dc, level[j]);
             set.push_back(std::move(widelevel));
         }
         levels.push_back(std::move(level));

@@ -28,25 +28,28 @@ struct LinearStep {
 // 2^21 on the loosest value seen to pass.
 constexpr double approximationerror = 0x1p-53;
 
-// The wide approximations of z^2 + c: radii from 2^-24 of |Z| (single precision's
-// choice), far longer steps for offsets past 2^-53 of the orbit, each with a bound
-// on what it leaves out. The left-out part of a step from z is at most
-// (e2 s + e1) s + e0 for any s with |z| <= s <= reach (dc within the table's
-// bound), so that a pixel can carry a bound on how far its offset may lie from
-// the one single steps would give; where that bound leaves an escape test in
-// doubt, the pixel is taken again with the next, narrower set, and last with the
-// approximations above. Measured at the 1e50 location of the peers' benchmarks
-// (263,010 steps), where most orbits linger for thousands of steps near a point
-// that pushes them out by less than 1 % a step (which grows any error a
-// trillionfold), the first set leaves about 28 % of the pixels in doubt and the
-// second (2^-32) about 9 %; first sets of 2^-20 to 2^-28 and second ones of 2^-28
-// to 2^-40 ran within 10 % of this pair there and at the 5e113 location.
-constexpr double wideerrors[] = {0x1p-24, 0x1p-32};
+// The wide approximations of z^2 + c: z <- a z + b dc + c z^2, the linear step
+// with its square term kept, so that what they leave out is of the third order in
+// the offset. That lets their radii start from 2^-16 of |Z|: far longer steps for
+// offsets past 2^-53 of the orbit. Each comes with a bound on what it leaves out:
+// at most ((k3 s + k2) s + k1) s + k0 for any s with |z| <= s <= reach (dc
+// within the table's bound), so that a pixel can carry a bound on how far its
+// offset may lie from the one single steps would give; where that bound leaves an
+// escape test in doubt, the pixel is taken again with the next set, if any, and
+// last with the approximations above.
+// At the two public benchmark locations of the peers (5e113 and 1e50), first
+// radii from 2^-10 to 2^-20 ran within 10 % of each other, and a second, narrower
+// set gained nothing; 2^-24 took half as long again, and linear steps with a
+// bound (no square term) twice as long at 1e50, where most orbits linger for thousands
+// of steps near a point that grows any error a trillionfold.
+constexpr double wideerrors[] = {0x1p-16};
 constexpr int widesets = sizeof wideerrors / sizeof wideerrors[0];
 struct WideStep {
     double r;      // the lookup radius, as LinearStep::r (0: none)
     double asize;  // |a|, rounded up
-    double e2, e1, e0;
+    COMPLEX c;     // the square's coefficient
+    double csize;  // |c|, rounded up
+    double k3, k2, k1, k0;
     double reach;
 };
 

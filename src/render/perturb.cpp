@@ -109,9 +109,10 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 
 // Where the colors come from the step counts alone, the wide approximations take
 // the runs of steps instead (`Wide`), and the pixel carries `bound`, how far its
-// offset may lie from the one single steps would make: each wide step adds what
-// it leaves out and carries the bound on by |A|, each single step from the full
-// value w by 2 |w| + bound (the difference of two squares). Where the bound could
+// offset may lie from the one single steps would make: each wide step from z adds
+// what it leaves out and carries the bound on by |A| + |C| (2 |z| + bound) (the
+// step's change between two offsets that far apart), each single step from the
+// full value w by 2 |w| + bound (the difference of two squares). Where the bound could
 // put the size on the other side of the escape limit at any step, or take an
 // offset past a step's reach, the pixel is not `sure` and is taken again without
 // them, as soon as that is known. The bound is worked out by the vector lanes with
@@ -125,7 +126,8 @@ struct WideBound {
     void approximated(const WideStep& w, double size) {
         const double reach = size + bound;
         sure = sure && reach <= w.reach;
-        bound = w.asize * bound + ((w.e2 * reach + w.e1) * reach + w.e0);
+        const double left = ((w.k3 * reach + w.k2) * reach + w.k1) * reach + w.k0;
+        bound = (w.asize + w.csize * ((size + size) + bound)) * bound + left;
     }
     // After a single step from the full value whose size was `root`.
     void single() { bound = ((root + root) + bound) * bound; }
@@ -202,7 +204,12 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record, WideBound* wide) 
                 const COMPLEX az = mul(step->a, z);
                 const COMPLEX bdc =
                     tiny ? scaledby(mul(step->b, dc), -d.scale - ze) : mul(step->b, dc);
-                z = {az.x + bdc.x, az.y + bdc.y};
+                if constexpr (Wide) {
+                    const COMPLEX cz2 = mul(widestep->c, mul(z, z));
+                    z = {(az.x + bdc.x) + cz2.x, (az.y + bdc.y) + cz2.y};
+                } else {
+                    z = {az.x + bdc.x, az.y + bdc.y};
+                }
                 settle();
                 m += length;
                 n += length;

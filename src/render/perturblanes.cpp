@@ -160,7 +160,7 @@ HWY_INLINE void reference(const Setup& s, const Group& g, V& x, V& y) {
 struct Found {
     M found;
     V length, ax, ay, bx, by;
-    V asize, e2, e1, e0, reach;
+    V asize, cx, cy, csize, k3, k2, k1, k0, reach;
 };
 
 // BlaTable::longest for the lanes in `look` (each with m >= 1), from table t.
@@ -224,9 +224,13 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         if constexpr (Wide) {
             const WideStep& w = t.table->widesteps(t.set)[t.start[k] + (row >> k)];
             out.asize = hn::IfThenElse(lane, hn::Set(d, w.asize), out.asize);
-            out.e2 = hn::IfThenElse(lane, hn::Set(d, w.e2), out.e2);
-            out.e1 = hn::IfThenElse(lane, hn::Set(d, w.e1), out.e1);
-            out.e0 = hn::IfThenElse(lane, hn::Set(d, w.e0), out.e0);
+            out.cx = hn::IfThenElse(lane, hn::Set(d, w.c.x), out.cx);
+            out.cy = hn::IfThenElse(lane, hn::Set(d, w.c.y), out.cy);
+            out.csize = hn::IfThenElse(lane, hn::Set(d, w.csize), out.csize);
+            out.k3 = hn::IfThenElse(lane, hn::Set(d, w.k3), out.k3);
+            out.k2 = hn::IfThenElse(lane, hn::Set(d, w.k2), out.k2);
+            out.k1 = hn::IfThenElse(lane, hn::Set(d, w.k1), out.k1);
+            out.k0 = hn::IfThenElse(lane, hn::Set(d, w.k0), out.k0);
             out.reach = hn::IfThenElse(lane, hn::Set(d, w.reach), out.reach);
         }
     }
@@ -267,7 +271,21 @@ HWY_INLINE void move(const Setup& s, Group& g) {
     const D d;
     const DI di;
     const V zero = hn::Zero(d), one = hn::Set(d, 1.0);
-    Found a{hn::FirstN(d, 0), zero, zero, zero, zero, zero, zero, zero, zero, zero, zero};
+    Found a{hn::FirstN(d, 0),
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero,
+            zero};
     const V size = hn::Add(hn::Abs(g.zx), hn::Abs(g.zy));
     if (s.approximates) {
         const M look = hn::And(hn::Ge(g.n, one), tomask(hn::Gt(g.m, hn::Zero(di))));
@@ -284,21 +302,36 @@ HWY_INLINE void move(const Setup& s, Group& g) {
         // WideBound::approximated where a step was found, else WideBound::single.
         const V reach = hn::Add(size, g.bound);
         g.unsure = hn::Or(g.unsure, hn::AndNot(hn::Le(reach, a.reach), a.found));
-        const V left = hn::Add(hn::Mul(hn::Add(hn::Mul(a.e2, reach), a.e1), reach), a.e0);
-        const V approximated = hn::Add(hn::Mul(a.asize, g.bound), left);
+        const V left = hn::Add(
+            hn::Mul(hn::Add(hn::Mul(hn::Add(hn::Mul(a.k3, reach), a.k2), reach), a.k1), reach),
+            a.k0);
+        const V carried = hn::Add(a.asize, hn::Mul(a.csize, hn::Add(hn::Add(size, size), g.bound)));
+        const V approximated = hn::Add(hn::Mul(carried, g.bound), left);
         const V single = hn::Mul(hn::Add(hn::Add(g.root, g.root), g.bound), g.bound);
         g.bound = hn::IfThenElse(a.found, approximated, single);
     }
-    // The approximated move: z <- A z + B dc.
+    // The approximated move: z <- A z + B dc (+ C z^2 with the wide ones).
     const V azx = hn::Sub(hn::Mul(a.ax, g.zx), hn::Mul(a.ay, g.zy));
     const V azy = hn::Add(hn::Mul(a.ax, g.zy), hn::Mul(a.ay, g.zx));
     const V bdx = hn::Sub(hn::Mul(a.bx, g.dcx), hn::Mul(a.by, g.dcy));
     const V bdy = hn::Add(hn::Mul(a.bx, g.dcy), hn::Mul(a.by, g.dcx));
+    V sqx = zero, sqy = zero;
+    if constexpr (Wide) {
+        const V z2x = hn::Sub(hn::Mul(g.zx, g.zx), hn::Mul(g.zy, g.zy));
+        const V z2y = hn::Add(hn::Mul(g.zx, g.zy), hn::Mul(g.zy, g.zx));
+        sqx = hn::Sub(hn::Mul(a.cx, z2x), hn::Mul(a.cy, z2y));
+        sqy = hn::Add(hn::Mul(a.cx, z2y), hn::Mul(a.cy, z2x));
+    }
     // The single step: z <- (Z_m + z)^e - Z_m^e + dc.
     V tx, ty;
     difference<E>(s, g.bigx, g.bigy, g.zx, g.zy, tx, ty);
-    g.zx = hn::IfThenElse(a.found, hn::Add(azx, bdx), hn::Add(tx, g.dcx));
-    g.zy = hn::IfThenElse(a.found, hn::Add(azy, bdy), hn::Add(ty, g.dcy));
+    V nx = hn::Add(azx, bdx), ny = hn::Add(azy, bdy);
+    if constexpr (Wide) {
+        nx = hn::Add(nx, sqx);
+        ny = hn::Add(ny, sqy);
+    }
+    g.zx = hn::IfThenElse(a.found, nx, hn::Add(tx, g.dcx));
+    g.zy = hn::IfThenElse(a.found, ny, hn::Add(ty, g.dcy));
     g.px = hn::IfThenElse(a.found, g.px, g.fx);
     g.py = hn::IfThenElse(a.found, g.py, g.fy);
     const M firststep = hn::Eq(g.n, zero);  // never approximated

@@ -420,8 +420,8 @@ TEST_F(Deep, LanesEndEveryOrbitAsTheScalarLoopBitForBit) {
 // 1e50, 263,010 steps, orbits linger for thousands of steps near a point that
 // grows any error a trillionfold; at 5e113, 35,494 steps): every pixel, in the
 // scalar loop and in lanes, ends at the step and on the side of the limit that
-// the exact-radius approximations give, though the first wide set leaves many in
-// doubt.
+// the exact-radius approximations give, a few of them after the wide set left
+// them in doubt.
 TEST_F(Deep, WideApproximationsEndEveryEscapeAsTheExactRadiusOnes) {
     struct Location {
         const char *re, *im, *width;
@@ -469,11 +469,11 @@ TEST_F(Deep, WideApproximationsEndEveryEscapeAsTheExactRadiusOnes) {
                 ASSERT_EQ(escaped(f, lanes[i]), escaped(f, exact)) << at.width << " pixel " << i;
             }
         }
-        // Pixels the first set leaves in doubt, taken again: many at 1e50.
+        // Pixels the wide set leaves in doubt, taken again.
         for (int r = 0; r < res; ++r)
             for (int i = 0; i < res; ++i) doubt += !wideorbit(f, i, r, 0).has_value();
     }
-    EXPECT_GT(doubt, res * res / 10);
+    EXPECT_GE(doubt, 10);
 }
 
 // Past the exponents of doubles: the offsets and the approximations' radii carry
