@@ -68,8 +68,8 @@ double at(const Cubic& a, double s) {
 // The wide single step of z^2 + c from Z_m, z <- 2 Z_m z + dc + z^2, is exact: it
 // leaves out nothing, for every z; its reach is set at twice the lookup radius, so
 // that the steps merged from it hold a little past their own radii too.
-WideStep widesingle(COMPLEX big, COMPLEX a, bool nearescape, double error) {
-    const double r = nearescape ? 0.0 : 2 * magnitude(big) * error;
+WideStep widesingle(COMPLEX big, COMPLEX a, bool nearescape) {
+    const double r = nearescape ? 0.0 : 2 * magnitude(big) * wideerror;
     return {r, up(magnitude(a)), {1.0, 0.0}, 1.0, 0.0, 0.0, 0.0, 0.0, 2 * r};
 }
 
@@ -120,14 +120,13 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
     const int count = static_cast<int>(orbit.size()) - 2;  // single steps m = 1 .. M-1
     if (count < 1) return;
     std::vector<std::vector<LinearStep>> levels;
-    // wides[set][level]
-    std::vector<std::vector<std::vector<WideStep>>> wides;
+    std::vector<std::vector<WideStep>> wides;  // level by level, as `levels`
     std::vector<LinearStep> single(static_cast<std::size_t>(count));
+    std::vector<WideStep> widesingles;
     const double guard = maxsize / 2;
     // The wide steps' bounds take |dc| as a double.
     const double dc = up(dcmax.scaled(0));
     const bool wide = e == 2 && (dcmax.m == 0 || dc >= 0x1p-1000);
-    if (wide) wides.assign(widesets, std::vector<std::vector<WideStep>>(1));
     for (int m = 1; m <= count; ++m) {
         const COMPLEX big = orbit[static_cast<std::size_t>(m)];
         COMPLEX a{static_cast<double>(e), 0.0};
@@ -141,11 +140,10 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         const bool nearescape = !(magnitude(orbit[static_cast<std::size_t>(m) + 1]) <= guard);
         if (nearescape) r = 0;
         single[static_cast<std::size_t>(m - 1)] = made(a, {1.0, 0.0}, FloatExp::of(r));
-        for (int k = 0; k < static_cast<int>(wides.size()); ++k)
-            wides[static_cast<std::size_t>(k)][0].push_back(
-                widesingle(big, a, nearescape, wideerrors[k]));
+        if (wide) widesingles.push_back(widesingle(big, a, nearescape));
     }
     levels.push_back(std::move(single));
+    if (wide) wides.push_back(std::move(widesingles));
     while (levels.back().size() >= 2) {
         const std::vector<LinearStep>& below = levels.back();
         std::vector<LinearStep> level(below.size() / 2);
@@ -160,13 +158,13 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
             level[j] =
                 made(times(y.a, x.a), {bxy.x + y.b.x, bxy.y + y.b.y}, std::min(x.radius, ry));
         }
-        for (std::vector<std::vector<WideStep>>& set : wides) {
-            const std::vector<WideStep>& widebelow = set.back();
+        if (wide) {
+            const std::vector<WideStep>& widebelow = wides.back();
             std::vector<WideStep> widelevel(level.size());
             for (std::size_t j = 0; j < level.size(); ++j)
                 widelevel[j] = widemerged(below[2 * j], widebelow[2 * j], below[2 * j + 1],
                                           widebelow[2 * j + 1], dc, level[j]);
-            set.push_back(std::move(widelevel));
+            wides.push_back(std::move(widelevel));
         }
         levels.push_back(std::move(level));
     }
@@ -176,10 +174,8 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         table->steps.insert(table->steps.end(), level.begin(), level.end());
         table->start.push_back(table->steps.size());
     }
-    table->wide.resize(wides.size());
-    for (std::size_t k = 0; k < wides.size(); ++k)
-        for (const std::vector<WideStep>& level : wides[k])
-            table->wide[k].steps.insert(table->wide[k].steps.end(), level.begin(), level.end());
+    for (const std::vector<WideStep>& level : wides)
+        table->wide.insert(table->wide.end(), level.begin(), level.end());
     const std::size_t firstlevel = levels.front().size();
     table->rowstart.reserve(firstlevel + 1);
     table->radii.reserve(2 * firstlevel + BlaTable::rowpadding);
@@ -188,13 +184,12 @@ BlaTable::BlaTable(const std::vector<COMPLEX>& orbit, int e, FloatExp dcmax, dou
         for (std::size_t k = 0;
              k < levels.size() && (j >> k << k) == j && (j >> k) < levels[k].size(); ++k) {
             table->radii.push_back(levels[k][j >> k].r);
-            for (std::size_t w = 0; w < wides.size(); ++w)
-                table->wide[w].radii.push_back(wides[w][k][j >> k].r);
+            if (wide) table->wideradii.push_back(wides[k][j >> k].r);
         }
     }
     table->rowstart.push_back(table->radii.size());
     table->radii.resize(table->radii.size() + BlaTable::rowpadding, 0.0);
-    for (WideSet& set : table->wide) set.radii.resize(table->radii.size(), 0.0);
+    if (wide) table->wideradii.resize(table->radii.size(), 0.0);
     table_ = std::move(table);
 }
 

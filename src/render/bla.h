@@ -35,15 +35,13 @@ constexpr double approximationerror = 0x1p-53;
 // at most ((k3 s + k2) s + k1) s + k0 for any s with |z| <= s <= reach (dc
 // within the table's bound), so that a pixel can carry a bound on how far its
 // offset may lie from the one single steps would give; where that bound leaves an
-// escape test in doubt, the pixel is taken again with the next set, if any, and
-// last with the approximations above.
+// escape test in doubt, the pixel is taken again with the approximations above.
 // At the two public benchmark locations of the peers (5e113 and 1e50), first
 // radii from 2^-10 to 2^-20 ran within 10 % of each other, and a second, narrower
-// set gained nothing; 2^-24 took half as long again, and linear steps with a
-// bound (no square term) twice as long at 1e50, where most orbits linger for thousands
-// of steps near a point that grows any error a trillionfold.
-constexpr double wideerrors[] = {0x1p-16};
-constexpr int widesets = sizeof wideerrors / sizeof wideerrors[0];
+// set for the pixels in doubt gained nothing; 2^-24 took half as long again, and linear steps with
+// a bound (no square term) twice as long at 1e50, where most orbits linger for thousands of steps
+// near a point that grows any error a trillionfold.
+constexpr double wideerror = 0x1p-16;
 struct WideStep {
     double r;      // the lookup radius, as LinearStep::r (0: none)
     double asize;  // |a|, rounded up
@@ -78,11 +76,11 @@ class BlaTable {
         return find(m, room, length,
                     [size, ze](const LinearStep& s) { return size < s.radius.scaled(-ze); });
     }
-    // The same among the wide approximations of set k, with the bound of the step found.
-    const LinearStep* longestwide(int k, int m, COMPLEX z, int room, int* length,
+    // The same among the wide approximations, with the bound of the step found.
+    const LinearStep* longestwide(int m, COMPLEX z, int room, int* length,
                                   const WideStep** wide) const {
         const double size = sizeof1(z);
-        const WideStep* w = widesteps(k);
+        const WideStep* w = widesteps();
         const LinearStep* first = steps();
         const LinearStep* step = find(m, room, length, [size, w, first](const LinearStep& s) {
             return size < w[&s - first].r;
@@ -93,9 +91,7 @@ class BlaTable {
     // Whether the table has wide approximations: made for z^2 + c, with dc's bound
     // within the normal range of doubles (or 0).
     bool haswide() const { return table_ && !table_->wide.empty(); }
-    const WideStep* widesteps(int k) const {
-        return table_->wide[static_cast<std::size_t>(k)].steps.data();
-    }
+    const WideStep* widesteps() const { return table_->wide.data(); }
 
     bool empty() const { return !table_ || table_->start.size() < 2; }
     // The bound on |dc| the table was made for: it holds for every smaller one too.
@@ -122,9 +118,9 @@ class BlaTable {
     // values from any row stays within them.
     static constexpr std::size_t rowpadding = 16;
     const double* radii(std::size_t j) const { return table_->radii.data() + table_->rowstart[j]; }
-    // The radii of wide set k in the same rows.
-    const double* wideradii(int k, std::size_t j) const {
-        return table_->wide[static_cast<std::size_t>(k)].radii.data() + table_->rowstart[j];
+    // The wide steps' radii in the same rows.
+    const double* wideradii(std::size_t j) const {
+        return table_->wideradii.data() + table_->rowstart[j];
     }
     int rowsize(std::size_t j) const {
         return static_cast<int>(table_->rowstart[j + 1] - table_->rowstart[j]);
@@ -152,15 +148,11 @@ class BlaTable {
 
     // The levels one after another and where each starts (and the end); shared by
     // the copies: the images drawn from one reference orbit share its table.
-    struct WideSet {
-        std::vector<WideStep> steps;  // beside the linear steps
-        std::vector<double> radii;
-    };
     struct Levels {
         std::vector<LinearStep> steps;
-        std::vector<WideSet> wide;  // every set, where the table has them
+        std::vector<WideStep> wide;  // beside steps, where the table has them
         std::vector<std::size_t> start;
-        std::vector<double> radii;
+        std::vector<double> radii, wideradii;
         std::vector<std::size_t> rowstart;
     };
     std::shared_ptr<const Levels> table_;

@@ -118,7 +118,6 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 // them, as soon as that is known. The bound is worked out by the vector lanes with
 // the same operations, so both take the same pixels again.
 struct WideBound {
-    int set = 0;  // of the table's wide sets
     double bound = 0;
     double root = 0;  // |w| of the last full value
     bool sure = true;
@@ -188,11 +187,10 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record, WideBound* wide) 
             int length = 0;
             const int room = maxiter - n - 1;
             const WideStep* widestep = nullptr;
-            const LinearStep* step =
-                n < firstapproximated ? nullptr
-                : Wide ? table->longestwide(wide->set, m, z, room, &length, &widestep)
-                : tiny ? table->longestscaled(m, z, ze, room, &length)
-                       : table->longest(m, z, room, &length);
+            const LinearStep* step = n < firstapproximated ? nullptr
+                                     : Wide ? table->longestwide(m, z, room, &length, &widestep)
+                                     : tiny ? table->longestscaled(m, z, ze, room, &length)
+                                            : table->longest(m, z, room, &length);
             if (step) {
                 if constexpr (Wide) wide->approximated(*widestep, std::fabs(z.x) + std::fabs(z.y));
                 if constexpr (Derivative) {
@@ -299,11 +297,10 @@ Pixel bywatch(Watch w, bool squared, bool derivative, int e) {
     }
 }
 
-// The pixel with the wide approximations, set after set, and without them where
-// every set's bound leaves its escape in doubt.
+// The pixel with the wide approximations, and without them where their bound
+// leaves its escape in doubt.
 Orbit widepixel(const Frame& f, int i, int r, COMPLEX*, WideBound*) {
-    for (int k = 0; k < widesets; ++k)
-        if (const std::optional<Orbit> o = wideorbit(f, i, r, k)) return *o;
+    if (const std::optional<Orbit> o = wideorbit(f, i, r)) return *o;
     return narrowpixel(f, i, r);
 }
 
@@ -383,8 +380,8 @@ bool widetaken(const Frame& f) {
            d.firsttable.haswide() && (d.sharedtable || d.secondtable.haswide());
 }
 
-std::optional<Orbit> wideorbit(const Frame& f, int i, int r, int set) {
-    WideBound wide{set};
+std::optional<Orbit> wideorbit(const Frame& f, int i, int r) {
+    WideBound wide;
     const Orbit o =
         stepwork(f).squared
             ? perturbed<Steps::none, Watch::none, true, false, 2, true>(f, i, r, nullptr, &wide)

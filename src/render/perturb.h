@@ -18,9 +18,9 @@ Orbit perturbpixel(const Frame& f, int i, int r);
 // counts alone, z^2 + c, offsets within doubles, and tables that have them.
 bool widetaken(const Frame& f);
 
-// The orbit of pixel (i, row r) with wide set `set` of the image's tables (where
-// widetaken), or none where the set leaves its escape in doubt.
-std::optional<Orbit> wideorbit(const Frame& f, int i, int r, int set);
+// The orbit of pixel (i, row r) with the wide approximations of the image's tables
+// (where widetaken), or none where they leave its escape in doubt.
+std::optional<Orbit> wideorbit(const Frame& f, int i, int r);
 
 // The orbit of pixel (i, row r) without the wide approximations: the one a pixel
 // whose escape they leave in doubt takes.

@@ -78,21 +78,18 @@ struct Orbit2 {
 
 // A table of approximations as the lanes read it: its steps, how many single steps
 // it has, and where each level starts, at hand for the lookup.
-// With a wide set (`set` from 0), its steps too.
+// With the wide approximations, their steps too.
 struct Levels {
     const BlaTable* table;
-    int set;
     const double* steps = nullptr;
     const double* wide = nullptr;
     int count = 0;
     std::int64_t singles = 0;
     std::size_t start[64] = {};
-    Levels(const BlaTable& t, int wideset)
+    Levels(const BlaTable& t, bool widesteps)
         : table(&t),
-          set(wideset),
           steps(reinterpret_cast<const double*>(t.steps())),
-          wide(wideset >= 0 && t.haswide() ? reinterpret_cast<const double*>(t.widesteps(wideset))
-                                           : nullptr),
+          wide(widesteps && t.haswide() ? reinterpret_cast<const double*>(t.widesteps()) : nullptr),
           count(std::min(t.levels(), 64)) {
         if (count > 0) singles = static_cast<std::int64_t>(t.levelsize(0));
         for (int k = 0; k < count; ++k) start[k] = t.levelstart(k);
@@ -202,7 +199,7 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         // Levels whose 2^k steps end by maxiter - 1, and that the row has.
         const auto room = static_cast<std::uint64_t>(s.maxiter - 1 - lanen[l]);
         const int usable = std::min(t.table->rowsize(row), 64 - __builtin_clzll(room));
-        const double* radii = Wide ? t.table->wideradii(t.set, row) : t.table->radii(row);
+        const double* radii = Wide ? t.table->wideradii(row) : t.table->radii(row);
         const V lanesizev = hn::Set(d, lanesize[l]);
         int held = 0;
         for (;;) {
@@ -222,7 +219,7 @@ HWY_INLINE void longest(const Setup& s, const Levels& t, M look, const Group& g,
         out.bx = hn::IfThenElse(lane, hn::Set(d, step.b.x), out.bx);
         out.by = hn::IfThenElse(lane, hn::Set(d, step.b.y), out.by);
         if constexpr (Wide) {
-            const WideStep& w = t.table->widesteps(t.set)[t.start[k] + (row >> k)];
+            const WideStep& w = t.table->widesteps()[t.start[k] + (row >> k)];
             out.asize = hn::IfThenElse(lane, hn::Set(d, w.asize), out.asize);
             out.cx = hn::IfThenElse(lane, hn::Set(d, w.c.x), out.cx);
             out.cy = hn::IfThenElse(lane, hn::Set(d, w.c.y), out.cy);
@@ -544,15 +541,15 @@ void run(const Setup& s, Row& row) {
     }
 }
 
-// The row's pixels with wide set `wideset`, or without (-1).
-void pass(Setup s, Row& row, const DeepImage& dp, int wideset, bool squared) {
-    const Levels firsttable(dp.firsttable, wideset), secondtable(dp.secondtable, wideset);
+// The row's pixels with the wide approximations or without.
+void pass(Setup s, Row& row, const DeepImage& dp, bool wide, bool squared) {
+    const Levels firsttable(dp.firsttable, wide), secondtable(dp.secondtable, wide);
     s.firsttable = &firsttable;
     s.secondtable = dp.sharedtable ? &firsttable : &secondtable;
     s.approximates = firsttable.count > 0 || s.secondtable->count > 0;
-    const double error = wideset >= 0 ? wideerrors[wideset] : approximationerror;
+    const double error = wide ? wideerror : approximationerror;
     s.radiusbound = 2 * error / (s.e - 1) * (1 + 0x1p-40);
-    if (wideset >= 0)
+    if (wide)
         squared ? run<true, 2, true>(s, row) : run<false, 2, true>(s, row);
     else if (squared)
         s.e == 2 ? run<true, 2, false>(s, row) : run<true, 0, false>(s, row);
@@ -588,20 +585,20 @@ bool PerturbLanes(const Frame& f, int r, Orbit* orbits) {
     s.cy = hn::Set(D(), dp.y[DeepImage::row(f, r)]);
     if (!widetaken(f)) {
         Row row{f, r, f.xres, 0, 0, orbits};
-        pass(s, row, dp, -1, work.squared);
+        pass(s, row, dp, false, work.squared);
         return true;
     }
-    // As widepixel in perturb.cpp: the row with the first wide set, the pixels it
-    // leaves in doubt with the next, and those left after every set without them.
-    thread_local std::vector<int> pending, unsure;
-    pending.clear();
-    for (int k = 0; k <= widesets; ++k) {
-        unsure.clear();
-        Row row{f, r, k == 0 ? f.xres : static_cast<int>(pending.size()), 0, 0, orbits};
-        if (k > 0) row.columns = pending.data();
-        row.unsure = &unsure;
-        if (row.count > 0) pass(s, row, dp, k < widesets ? k : -1, work.squared);
-        std::swap(pending, unsure);
+    // As widepixel in perturb.cpp: the row with the wide approximations, then the
+    // pixels they leave in doubt without them.
+    thread_local std::vector<int> unsure;
+    unsure.clear();
+    Row row{f, r, f.xres, 0, 0, orbits};
+    row.unsure = &unsure;
+    pass(s, row, dp, true, work.squared);
+    if (!unsure.empty()) {
+        Row again{f, r, static_cast<int>(unsure.size()), 0, 0, orbits};
+        again.columns = unsure.data();
+        pass(s, again, dp, false, work.squared);
     }
     return true;
 }

@@ -471,7 +471,7 @@ TEST_F(Deep, WideApproximationsEndEveryEscapeAsTheExactRadiusOnes) {
         }
         // Pixels the wide set leaves in doubt, taken again.
         for (int r = 0; r < res; ++r)
-            for (int i = 0; i < res; ++i) doubt += !wideorbit(f, i, r, 0).has_value();
+            for (int i = 0; i < res; ++i) doubt += !wideorbit(f, i, r).has_value();
     }
     EXPECT_GE(doubt, 10);
 }
