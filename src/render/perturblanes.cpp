@@ -10,6 +10,10 @@
 // every lane and the lane keeps its own; the operations are the scalar loop's, in
 // its order and without fused products, so each pixel ends with the same n, z,
 // iterate before z and size, bit for bit.
+// With the wide approximations (perturb.h's widetaken), each lane carries the
+// pixel's bound as `perturbed` does, with the same operations; a lane whose pixel
+// it leaves in doubt ends at once, and the row's pixels in doubt are run again
+// without them, as a list of columns.
 // A few groups of lanes step in turn, so that one group's gathers wait behind the
 // others' arithmetic. A lane whose pixel has ended hands it back and at once takes
 // the row's next pixel; lanes past the end of the row run an idle orbit that is
