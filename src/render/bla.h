@@ -38,9 +38,10 @@ constexpr double approximationerror = 0x1p-53;
 // escape test in doubt, the pixel is taken again with the approximations above.
 // At the two public benchmark locations of the peers (5e113 and 1e50), first
 // radii from 2^-10 to 2^-20 ran within 10 % of each other, and a second, narrower
-// set for the pixels in doubt gained nothing; 2^-24 took half as long again, and linear steps with
-// a bound (no square term) twice as long at 1e50, where most orbits linger for thousands of steps
-// near a point that grows any error a trillionfold.
+// set for the pixels in doubt gained nothing; 2^-24 took half as long again, and
+// linear steps with a bound (no square term) twice as long at 1e50, where most
+// orbits linger for thousands of steps near a point that grows any error a
+// trillionfold.
 constexpr double wideerror = 0x1p-16;
 struct WideStep {
     double r;      // the lookup radius, as LinearStep::r (0: none)

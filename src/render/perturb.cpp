@@ -112,10 +112,10 @@ constexpr bool approximates = (S == Steps::none || S == Steps::peitgen) && W == 
 // offset may lie from the one single steps would make: each wide step from z adds
 // what it leaves out and carries the bound on by |A| + |C| (2 |z| + bound) (the
 // step's change between two offsets that far apart), each single step from the
-// full value w by 2 |w| + bound (the difference of two squares). Where the bound could
-// put the size on the other side of the escape limit at any step, or take an
-// offset past a step's reach, the pixel is not `sure` and is taken again without
-// them, as soon as that is known. The bound is worked out by the vector lanes with
+// full value w by 2 |w| + bound (the difference of two squares). Where the bound
+// could put the size on the other side of the escape limit at any step, or take
+// an offset past a step's reach, the pixel is not `sure` and is taken again
+// without them, as soon as that is known. The vector lanes work the bound out with
 // the same operations, so both take the same pixels again.
 struct WideBound {
     double bound = 0;

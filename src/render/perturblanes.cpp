@@ -272,21 +272,10 @@ HWY_INLINE void move(const Setup& s, Group& g) {
     const D d;
     const DI di;
     const V zero = hn::Zero(d), one = hn::Set(d, 1.0);
-    Found a{hn::FirstN(d, 0),
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero,
-            zero};
+    Found a;
+    a.found = hn::FirstN(d, 0);
+    a.length = a.ax = a.ay = a.bx = a.by = zero;
+    a.asize = a.cx = a.cy = a.csize = a.k3 = a.k2 = a.k1 = a.k0 = a.reach = zero;
     const V size = hn::Add(hn::Abs(g.zx), hn::Abs(g.zy));
     if (s.approximates) {
         const M look = hn::And(hn::Ge(g.n, one), tomask(hn::Gt(g.m, hn::Zero(di))));
