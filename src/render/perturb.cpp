@@ -130,10 +130,10 @@ struct WideBound {
     }
     // After a single step from the full value whose size was `root`.
     void single() { bound = ((root + root) + bound) * bound; }
-    // The new full value's squared size and size as the loop compares it.
+    // The new full value's size as the loop compares it (squared or not).
     template <bool Squared>
-    void compared(double norm, double size, double maxsize) {
-        root = std::sqrt(norm);
+    void compared(double size, double maxsize) {
+        root = Squared ? std::sqrt(size) : size;
         const double margin = Squared ? ((root + root) + bound) * bound : bound;
         sure = sure && std::fabs(size - maxsize) > margin;
     }
@@ -215,7 +215,7 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record, WideBound* wide) 
                 full = {ref[m].x + v.x, ref[m].y + v.y};
                 size = Squared ? norm(full) : std::sqrt(norm(full));
                 if constexpr (Wide) {
-                    wide->compared<Squared>(norm(full), size, maxsize);
+                    wide->compared<Squared>(size, maxsize);
                     if (!wide->sure) break;
                 }
                 rebase();
@@ -250,7 +250,7 @@ Orbit perturbed(const Frame& f, int i, int r, COMPLEX* record, WideBound* wide) 
         size = Squared ? full.x * full.x + full.y * full.y
                        : std::sqrt(full.x * full.x + full.y * full.y);
         if constexpr (Wide) {
-            wide->compared<Squared>(norm(full), size, maxsize);
+            wide->compared<Squared>(size, maxsize);
             if (!wide->sure) break;
         }
         ++n;
